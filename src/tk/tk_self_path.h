@@ -1,0 +1,6 @@
+#pragma once
+
+#include <string>
+
+// The program's own executable path (empty when the system cannot tell).
+std::string tk_self_path();
