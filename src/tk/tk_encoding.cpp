@@ -11,8 +11,12 @@
 
 namespace {
 
-std::string_view until_nul(std::string_view s) { return s.substr(0, s.find('\0')); }
-std::u16string_view until_nul(std::u16string_view s) { return s.substr(0, s.find(u'\0')); }
+std::string_view until_nul(std::string_view s) {
+  return s.substr(0, s.find('\0'));
+}
+std::u16string_view until_nul(std::u16string_view s) {
+  return s.substr(0, s.find(u'\0'));
+}
 
 struct converter_closer {
   void operator()(UConverter* c) const { ucnv_close(c); }
@@ -30,8 +34,10 @@ UConverter* open_converter(int code_page) {
     if (U_SUCCESS(status)) return c;
   }
   switch (code_page) {
-    case 10000: return ucnv_open("macintosh", nullptr);
-    default: return nullptr;
+    case 10000:
+      return ucnv_open("macintosh", nullptr);
+    default:
+      return nullptr;
   }
 }
 
@@ -41,7 +47,8 @@ UConverter* converter_for(int code_page) {
   auto it = cache.find(code_page);
   if (it == cache.end()) {
     UErrorCode status = U_ZERO_ERROR;
-    UConverter* c = code_page == tk_cp_utf8 ? ucnv_open("UTF-8", &status) : open_converter(code_page);
+    UConverter* c =
+        code_page == tk_cp_utf8 ? ucnv_open("UTF-8", &status) : open_converter(code_page);
     it = cache.emplace(code_page, converter_ptr(c)).first;
   }
   return it->second.get();
@@ -73,19 +80,31 @@ std::string to_utf8(std::u16string_view text) {
 
 }  // namespace
 
-std::string tk_to_utf8_lossy(std::u16string_view text) { return to_utf8(text); }
-std::u16string tk_from_utf8_lossy(std::string_view text) { return from_utf8(text); }
+std::string tk_to_utf8_lossy(std::u16string_view text) {
+  return to_utf8(text);
+}
+std::u16string tk_from_utf8_lossy(std::string_view text) {
+  return from_utf8(text);
+}
 
-std::string tk_to_utf8(std::u16string_view text) { return to_utf8(text); }
-std::u16string tk_from_utf8(std::string_view text) { return from_utf8(text); }
-std::u16string tk_from_ansi(std::string_view text) { return from_utf8(text); }
+std::string tk_to_utf8(std::u16string_view text) {
+  return to_utf8(text);
+}
+std::u16string tk_from_utf8(std::string_view text) {
+  return from_utf8(text);
+}
+std::u16string tk_from_ansi(std::string_view text) {
+  return from_utf8(text);
+}
 
 std::string tk_to_ansi(std::u16string_view text, int code_page) {
   if (code_page == tk_cp_ansi || code_page == 0 || code_page == tk_cp_utf8) return to_utf8(text);
   UConverter* c = converter_for(code_page);
   if (c == nullptr) throw tk_exception_ex("Cannot convert to ANSI string: ", EINVAL, 0);
   text = until_nul(text);
-  std::string out(static_cast<std::size_t>(UCNV_GET_MAX_BYTES_FOR_STRING(text.size(), ucnv_getMaxCharSize(c))), '\0');
+  std::string out(
+      static_cast<std::size_t>(UCNV_GET_MAX_BYTES_FOR_STRING(text.size(), ucnv_getMaxCharSize(c))),
+      '\0');
   UErrorCode status = U_ZERO_ERROR;
   const int32_t length = ucnv_fromUChars(c, out.data(), static_cast<int32_t>(out.size()),
                                          text.data(), static_cast<int32_t>(text.size()), &status);
@@ -101,8 +120,8 @@ std::u16string tk_from_codepage(std::string_view text, int code_page) {
   text = until_nul(text);
   std::u16string out(text.size() * 2 + 1, u'\0');
   UErrorCode status = U_ZERO_ERROR;
-  const int32_t length = ucnv_toUChars(c, out.data(), static_cast<int32_t>(out.size()),
-                                       text.data(), static_cast<int32_t>(text.size()), &status);
+  const int32_t length = ucnv_toUChars(c, out.data(), static_cast<int32_t>(out.size()), text.data(),
+                                       static_cast<int32_t>(text.size()), &status);
   if (U_FAILURE(status)) throw tk_exception_ex("Cannot convert to UNICODE string: ", EILSEQ, 0);
   out.resize(static_cast<std::size_t>(length));
   return out;

@@ -7,7 +7,7 @@
 // logs, profiles, scripts) is UTF-8, which is also what "ANSI" means on this platform.
 // Every conversion stops at the first NUL of its input.
 
-inline constexpr int tk_cp_ansi = -1;    // the system ANSI code page (UTF-8 here)
+inline constexpr int tk_cp_ansi = -1;  // the system ANSI code page (UTF-8 here)
 inline constexpr int tk_cp_utf8 = 65001;
 
 // Failures raise tk_exception_ex at level 0 with "Cannot convert to UTF8 string: ",

@@ -3,8 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "tk/tk_log.h"
 #include "tk/tk_encoding.h"
+#include "tk/tk_log.h"
 
 namespace {
 constexpr const char* k_unknown = "Unknown exception";

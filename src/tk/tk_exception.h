@@ -46,7 +46,7 @@ class tk_final_exception : public std::exception {
   const char* what() const noexcept override { return "tk_final_exception"; }
 };
 
-#define TK_ASSERT(cond) \
-  do {                  \
+#define TK_ASSERT(cond)                                       \
+  do {                                                        \
     if (!(cond)) throw tk_mail_assertion(__FILE__, __LINE__); \
   } while (0)

@@ -66,10 +66,11 @@ auto hold(const T& value) {
   }
 }
 
-inline const char* pass(const std::string& s) { return s.c_str(); }
+inline const char* pass(const std::string& s) {
+  return s.c_str();
+}
 template <class T>
-  requires(!std::is_same_v<T, std::string>)
-T pass(const T& v) {
+requires(!std::is_same_v<T, std::string>) T pass(const T& v) {
   return v;
 }
 
@@ -84,11 +85,11 @@ void write(int level, bool wide, const char* format, const A&... args) {
 }  // namespace tk_log_detail
 
 // Trace calls: printf formats; std::string, std::u16string and C strings all print with "%s".
-#define TK_LOG(level, ...)                                                      \
-  do {                                                                          \
+#define TK_LOG(level, ...)                                                         \
+  do {                                                                             \
     if ((level) >= tk_log_gate) tk_log_detail::write((level), false, __VA_ARGS__); \
   } while (0)
-#define TK_WLOG(level, ...)                                                    \
-  do {                                                                         \
+#define TK_WLOG(level, ...)                                                       \
+  do {                                                                            \
     if ((level) >= tk_log_gate) tk_log_detail::write((level), true, __VA_ARGS__); \
   } while (0)

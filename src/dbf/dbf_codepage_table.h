@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+// The code page marks of a DBF header (its language-driver byte), in mark order.
+struct dbf_codepage_entry {
+  int code_page;  // 0 means the platform's default ANSI code page for DBF data
+  std::string display_name;
+};
+
+const std::map<std::uint8_t, dbf_codepage_entry>& dbf_codepage_table();
+
+bool dbf_is_codepage_mark(int mark);
+
+// A mark missing from the table decodes with code page 0.
+int dbf_codepage_of_mark(std::uint8_t mark);
