@@ -1,0 +1,228 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ole/ole_currency.h"
+#include "ole/ole_decimal.h"
+#include "ole/ole_systemtime.h"
+#include "tk/tk_exception.h"
+
+// Value kind codes (the published VARIANT type codes).
+using ole_vartype = std::uint16_t;
+
+inline constexpr ole_vartype VT_EMPTY = 0;
+inline constexpr ole_vartype VT_NULL = 1;
+inline constexpr ole_vartype VT_I2 = 2;
+inline constexpr ole_vartype VT_I4 = 3;
+inline constexpr ole_vartype VT_R4 = 4;
+inline constexpr ole_vartype VT_R8 = 5;
+inline constexpr ole_vartype VT_CY = 6;
+inline constexpr ole_vartype VT_DATE = 7;
+inline constexpr ole_vartype VT_BSTR = 8;
+inline constexpr ole_vartype VT_ERROR = 10;
+inline constexpr ole_vartype VT_BOOL = 11;
+inline constexpr ole_vartype VT_VARIANT = 12;
+inline constexpr ole_vartype VT_DECIMAL = 14;
+inline constexpr ole_vartype VT_I1 = 16;
+inline constexpr ole_vartype VT_UI1 = 17;
+inline constexpr ole_vartype VT_UI2 = 18;
+inline constexpr ole_vartype VT_UI4 = 19;
+inline constexpr ole_vartype VT_I8 = 20;
+inline constexpr ole_vartype VT_UI8 = 21;
+inline constexpr ole_vartype VT_INT = 22;
+inline constexpr ole_vartype VT_UINT = 23;
+inline constexpr ole_vartype VT_SAFEARRAY = 27;
+inline constexpr ole_vartype VT_LPSTR = 30;
+inline constexpr ole_vartype VT_BLOB = 65;
+inline constexpr ole_vartype VT_BLOB_OBJECT = 70;
+inline constexpr ole_vartype VT_ARRAY = 0x2000;
+// The one kind a binary value is held as: a one-dimensional array of bytes (8209).
+inline constexpr ole_vartype VT_BINARY = VT_ARRAY | VT_UI1;
+
+// VT_BLOB, VT_BLOB_OBJECT and VT_ARRAY|VT_UI1.
+constexpr bool ole_is_binary(ole_vartype vt) {
+  return vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == VT_BINARY;
+}
+
+inline constexpr short ole_variant_true = -1;
+inline constexpr short ole_variant_false = 0;
+
+// A value cannot be changed to the requested kind.
+class ole_cast_exception : public tk_exception {
+ public:
+  ole_cast_exception();
+};
+
+// A text cannot be parsed into the requested kind.
+class ole_type_exception : public tk_exception {
+ public:
+  ole_type_exception();
+};
+
+// The value of every field and default: a kind code with its payload. Text (VT_BSTR) is
+// UTF-16, binary data (VT_ARRAY|VT_UI1) a byte vector, a date keeps both its OLE date and
+// its broken-down form. Copying, assigning and the set_ functions reuse the text and byte
+// buffers the value already owns, so a record refilled in place allocates nothing per field.
+class ole_variant {
+ public:
+  ole_variant();
+  explicit ole_variant(const ole_systemtime& st);
+  explicit ole_variant(const ole_currency& cy);
+  explicit ole_variant(const ole_decimal& dec);
+  explicit ole_variant(const char16_t* bstr);  // a copy of the text, as a BSTR
+  explicit ole_variant(bool value);
+  explicit ole_variant(char value);         // VT_I1
+  explicit ole_variant(signed char value);  // VT_I1
+  explicit ole_variant(unsigned char value);
+  explicit ole_variant(short value);
+  explicit ole_variant(unsigned short value);
+  explicit ole_variant(int value);
+  explicit ole_variant(unsigned int value);
+  explicit ole_variant(long value);  // VT_I8 (std::int64_t)
+  explicit ole_variant(unsigned long value);
+  explicit ole_variant(long long value);  // VT_I8
+  explicit ole_variant(unsigned long long value);
+  explicit ole_variant(float value);
+  explicit ole_variant(double value);
+  explicit ole_variant(std::string_view narrow);  // VT_BSTR of UTF-8 text
+  explicit ole_variant(const char* narrow);
+  explicit ole_variant(const std::string& narrow);
+  explicit ole_variant(std::u16string_view wide);
+  explicit ole_variant(const std::u16string& wide);
+
+  ole_variant(const ole_variant& other);
+  ole_variant(ole_variant&& other) noexcept;
+  ole_variant& operator=(const ole_variant& other);
+  ole_variant& operator=(ole_variant&& other) noexcept;
+  ole_variant& operator=(std::u16string_view bstr);
+  ~ole_variant() = default;
+
+  ole_vartype vt() const noexcept { return vt_; }
+  bool is_empty() const noexcept { return vt_ == VT_EMPTY; }
+  bool is_null() const noexcept { return vt_ == VT_NULL; }
+  bool is_binary() const noexcept { return ole_is_binary(vt_); }
+
+  // Text in. Embedded NULs survive.
+  void attach_string(std::string_view narrow);
+  void attach_wstring(std::u16string_view wide);
+
+  // A value of the requested kind parsed from text; empty text gives VT_EMPTY for every kind
+  // but VT_BSTR. Integers, decimals, currency and dates parse without heap allocation.
+  static ole_variant from_string(std::string_view text, ole_vartype kind);
+  static ole_variant from_wstring(std::u16string_view text, ole_vartype kind);
+  // The same, refilling this value in place (its buffers are reused).
+  void assign_from_string(std::string_view text, ole_vartype kind);
+  void assign_from_wstring(std::u16string_view text, ole_vartype kind);
+
+  // Converts in place; throws ole_cast_exception when the change cannot be made.
+  void change_type(ole_vartype kind);
+
+  // The fixed text form of each kind ("" for empty and null).
+  std::string to_string() const;
+  std::u16string to_wstring() const;
+  // The same into a caller's buffer, reusing its capacity.
+  void to_string(std::string& out) const;
+  void to_wstring(std::u16string& out) const;
+
+  std::int32_t to_long() const;
+  std::int64_t to_i8() const;
+  std::uint64_t to_ui8() const;
+  double to_double() const;
+  bool to_bool() const;
+
+  // Binary values.
+  void allocate_safe_array(std::size_t size);
+  void attach_binary(const std::vector<std::uint8_t>& bytes);
+  void attach_binary(std::size_t size, const std::uint8_t* bytes);
+  std::size_t get_bytes(std::vector<std::uint8_t>& out) const;
+
+  // Refilling setters for the hot path: no trace, no allocation beyond buffer growth.
+  void set_empty() noexcept { vt_ = VT_EMPTY; }
+  void set_null() noexcept { vt_ = VT_NULL; }
+  void set_bool(bool value) noexcept;
+  void set_i1(std::int8_t value) noexcept;
+  void set_ui1(std::uint8_t value) noexcept;
+  void set_i2(std::int16_t value) noexcept;
+  void set_ui2(std::uint16_t value) noexcept;
+  void set_i4(std::int32_t value) noexcept;
+  void set_ui4(std::uint32_t value) noexcept;
+  void set_i8(std::int64_t value) noexcept;
+  void set_ui8(std::uint64_t value) noexcept;
+  void set_r4(float value) noexcept;
+  void set_r8(double value) noexcept;
+  void set_cy(ole_currency value) noexcept;
+  void set_decimal(const ole_decimal& value) noexcept;
+  // A date from its broken-down form; false (the OLE date then 0, the broken-down form kept)
+  // when it has no OLE date.
+  bool set_date(const ole_systemtime& st) noexcept;
+  // A date from an OLE date; false (the value then VT_EMPTY) when out of range.
+  bool set_date(double ole_date) noexcept;
+  void set_text(std::u16string_view text);
+  // Makes the value an empty VT_BSTR and returns its buffer to fill (capacity kept).
+  std::u16string& text_buffer() noexcept;
+  void set_bytes(std::span<const std::uint8_t> bytes);
+  // Makes the value an empty byte array and returns its buffer to fill (capacity kept).
+  std::vector<std::uint8_t>& bytes_buffer() noexcept;
+
+  // Payload accessors; asking for another kind's payload is an internal error.
+  short bool_val() const;  // -1 or 0
+  std::int8_t i1() const;
+  std::uint8_t ui1() const;
+  std::int16_t i2() const;
+  std::uint16_t ui2() const;
+  std::int32_t i4() const;    // VT_I4 or VT_INT
+  std::uint32_t ui4() const;  // VT_UI4 or VT_UINT
+  std::int64_t i8() const;
+  std::uint64_t ui8() const;
+  float r4() const;
+  double r8() const;
+  ole_currency cy() const;
+  const ole_decimal& decimal() const;
+  double date() const;                          // the OLE date
+  const ole_systemtime& systemtime() const;     // the broken-down date
+  const std::u16string& text() const;           // VT_BSTR
+  std::span<const std::uint8_t> bytes() const;  // binary kinds
+
+  // Same kind and same value (decimals compare numerically).
+  friend bool operator==(const ole_variant& a, const ole_variant& b);
+
+ private:
+  void trace_ctor() const;
+  void copy_from(const ole_variant& other);
+  void assign_number_text(std::string_view text, ole_vartype kind);
+
+  union payload {
+    std::int8_t i1;
+    std::uint8_t ui1;
+    std::int16_t i2;
+    std::uint16_t ui2;
+    std::int32_t i4;
+    std::uint32_t ui4;
+    std::int64_t i8;
+    std::uint64_t ui8;
+    float r4;
+    double r8;
+    short bool_val;
+    ole_currency cy;
+    ole_decimal dec;
+    double date;
+  };
+
+  ole_vartype vt_ = VT_EMPTY;
+  payload u_{.dec = {}};
+  ole_systemtime st_{};              // VT_DATE only
+  std::u16string text_;              // VT_BSTR only
+  std::vector<std::uint8_t> bytes_;  // binary kinds only
+};
+
+// Upper bound - lower bound + 1 of a byte array: its element count.
+std::size_t get_safe_array_size(std::span<const std::uint8_t> array);
+
+// Fills out with n bytes (capacity reused).
+void convert_to_byte_array(const std::uint8_t* bytes, std::size_t n,
+                           std::vector<std::uint8_t>& out);
