@@ -1,0 +1,108 @@
+#include "mss/mss_dmp_stream.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+#include "tk/tk_exception.h"
+#include "tk/tk_log.h"
+
+mss_dmp_stream::mss_dmp_stream(std::string path) : path_(std::move(path)) {
+  fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd_ < 0) {
+    const int error_code = errno;
+    TK_LOG(2, "Failed to open file");
+    throw tk_exception_ex("Cannot create the dump file '" + path_ + "': ", error_code, 1);
+  }
+  buffer_.reserve(k_buffer_size);
+}
+
+mss_dmp_stream::~mss_dmp_stream() {
+  if (fd_ < 0) return;
+  try {
+    close();
+  } catch (const tk_exception& e) {
+    TK_LOG(3, "%s", e.message());
+  }
+}
+
+void mss_dmp_stream::fail(int error_code) const {
+  throw tk_exception_ex("Cannot write the dump file '" + path_ + "': ", error_code, 1);
+}
+
+void mss_dmp_stream::raise_pending() {
+  if (pending_errno_ != 0) fail(std::exchange(pending_errno_, 0));
+}
+
+void mss_dmp_stream::write_all(const char* data, std::size_t size) {
+  if (fd_ < 0) fail(EBADF);
+  while (size > 0) {
+    const ssize_t n = ::write(fd_, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      fail(errno);
+    }
+    if (n == 0) fail(ENOSPC);
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+}
+
+void mss_dmp_stream::flush() {
+  if (buffer_.empty()) return;
+  // The buffer is dropped even when writing fails: the file is broken either way, and the
+  // failure ends the run.
+  const std::string_view pending(buffer_);
+  try {
+    write_all(pending.data(), pending.size());
+  } catch (...) {
+    buffer_.clear();
+    throw;
+  }
+  buffer_.clear();
+}
+
+void mss_dmp_stream::write(std::string_view bytes) {
+  raise_pending();
+  if (buffer_.size() + bytes.size() > k_buffer_size) {
+    flush();
+    if (bytes.size() >= k_buffer_size) {
+      write_all(bytes.data(), bytes.size());
+      return;
+    }
+  }
+  buffer_.append(bytes);
+}
+
+void mss_dmp_stream::write_noexcept(std::string_view bytes) noexcept {
+  try {
+    write(bytes);
+  } catch (const tk_exception_ex& e) {
+    if (pending_errno_ == 0) pending_errno_ = e.code() != 0 ? e.code() : EIO;
+    TK_LOG(2, "%s", e.message());
+  } catch (...) {
+    if (pending_errno_ == 0) pending_errno_ = ENOMEM;
+  }
+}
+
+void mss_dmp_stream::close() {
+  if (fd_ < 0) {
+    raise_pending();
+    return;
+  }
+  int error_code = pending_errno_;
+  pending_errno_ = 0;
+  if (error_code == 0) {
+    try {
+      flush();
+    } catch (const tk_exception_ex& e) {
+      error_code = e.code() != 0 ? e.code() : EIO;
+    }
+  }
+  buffer_.clear();
+  if (::close(fd_) != 0 && error_code == 0) error_code = errno;
+  fd_ = -1;
+  if (error_code != 0) fail(error_code);
+}

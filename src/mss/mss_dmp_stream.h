@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The script file: bytes are gathered in a large buffer and written with one write() per
+// buffer. Every failure to create or write the file is a tk_exception_ex of level 1 (the run
+// ends) naming the file; a failure inside a destructor is kept and raised by the next write
+// or by close().
+class mss_dmp_stream {
+ public:
+  static constexpr std::size_t k_buffer_size = std::size_t{1} << 20;
+
+  // Creates or truncates the file (mode 0666 before the umask).
+  explicit mss_dmp_stream(std::string path);
+  // Flushes what is left; a failure there is only traced (call close() to see it).
+  ~mss_dmp_stream();
+  mss_dmp_stream(const mss_dmp_stream&) = delete;
+  mss_dmp_stream& operator=(const mss_dmp_stream&) = delete;
+
+  void write(std::string_view bytes);
+  // For destructors: never throws; a failure is raised by the next write or close().
+  void write_noexcept(std::string_view bytes) noexcept;
+  // Writes the buffer out and closes the file; raises any failure seen so far.
+  void close();
+
+  const std::string& path() const noexcept { return path_; }
+  bool is_open() const noexcept { return fd_ >= 0; }
+
+ private:
+  void flush();
+  void write_all(const char* data, std::size_t size);
+  [[noreturn]] void fail(int error_code) const;
+  void raise_pending();
+
+  std::string path_;
+  std::string buffer_;
+  int fd_ = -1;
+  int pending_errno_ = 0;
+};
