@@ -1,0 +1,129 @@
+#include "udb/udb_recordset.h"
+
+#include "tk/tk_exception.h"
+#include "tk/tk_log.h"
+#include "udb/udb_database.h"
+
+udb_recordset::udb_recordset(udb_database* database, std::u16string table_name)
+    : table_name_(std::move(table_name)), database_(database) {
+  TK_WLOG(2, "udb_recordset::ctor(%s)", table_name_);
+}
+
+udb_recordset::udb_recordset(std::u16string table_name) : table_name_(std::move(table_name)) {
+  TK_LOG(2, "udb_recordset::ctor(default)");
+}
+
+udb_recordset::~udb_recordset() {
+  TK_LOG(1, "udb_recordset::dtor");
+}
+
+void udb_recordset::update() {
+  TK_LOG(1, "udb_recordset::update");
+}
+
+void udb_recordset::flush() {}
+
+udb_record* udb_recordset::get_item() {
+  return nullptr;
+}
+
+bool udb_recordset::is_eof() {
+  return true;
+}
+
+bool udb_recordset::has_text() const {
+  return !text_.empty();
+}
+
+void udb_recordset::next() {}
+
+void udb_recordset::prev() {}
+
+void udb_recordset::reset() {}
+
+void udb_recordset::add_index(const udb_index& index) {
+  TK_WLOG(2, "udb_recordset::add_index(%s, %d)", index.name, static_cast<int>(key_pos_));
+  if (!indexes_.is_acceptable_name(index.name)) {
+    TK_WLOG(3, "Index '%s' cannot be processed", index.name);
+    return;
+  }
+  if (key_pos_ < 0 && (index.b_primary || index.b_unique)) {
+    TK_LOG(1, "Store primary/unique key");
+    key_pos_ = static_cast<std::int32_t>(indexes_.size());
+  }
+  indexes_.push_back(index);
+}
+
+std::uint64_t udb_recordset::names_revision() const noexcept {
+  return database_ != nullptr ? database_->names_map().revision() : 0;
+}
+
+bool udb_recordset::plan_matches(const udb_record& record) const noexcept {
+  if (!plan_.valid || plan_.schema_revision != schema_.revision() ||
+      plan_.names_revision != names_revision() || plan_.field_names.size() != record.size())
+    return false;
+  for (std::size_t i = 0; i < record.size(); ++i)
+    if (record[i].name != plan_.field_names[i]) return false;
+  return true;
+}
+
+const udb_recordset::conversion_plan& udb_recordset::plan_for(const udb_record& record) {
+  if (plan_matches(record)) return plan_;
+  plan_.valid = false;
+  conversion_plan plan;
+  plan.schema_revision = schema_.revision();
+  plan.names_revision = names_revision();
+  plan.field_names.reserve(record.size());
+  plan.column_names.reserve(record.size());
+  plan.columns.reserve(record.size());
+  for (const udb_field& field : record) {
+    std::u16string mapped = database_ != nullptr ? database_->names_map().get_fn_mapped_name(
+                                                       table_name_, field.name, true)
+                                                 : field.name;
+    const std::int32_t pos = schema_.get_field_idx(mapped);
+    if (pos < 0) {
+      TK_WLOG(2, "Field '%s' not found in schema", mapped);
+      throw tk_exception("The structure of data source does not conform to the destination table.",
+                         1);
+    }
+    plan.field_names.push_back(field.name);
+    plan.column_names.push_back(std::move(mapped));
+    plan.columns.push_back(static_cast<std::size_t>(pos));
+  }
+  plan.valid = true;
+  plan_ = std::move(plan);
+  return plan_;
+}
+
+void udb_recordset::convert_record(udb_record& record) {
+  TK_LOG(1, "udb_recordset::convert_record");
+  const conversion_plan& plan = plan_for(record);
+  for (std::size_t i = 0; i < record.size(); ++i) {
+    const t_ftd& column = schema_[plan.columns[i]];
+    TK_WLOG(1, "Got mapped field name: %s", plan.column_names[i]);
+    TK_WLOG(1, "from=%s, to=%s", record[i].name, column.name);
+    record[i].change_type(column.vartype);
+  }
+}
+
+void udb_recordset::convert_record(const udb_record& source, udb_record& target) {
+  TK_LOG(1, "udb_recordset::convert_record");
+  const conversion_plan& plan = plan_for(source);
+  bool same_layout = target.size() == source.size();
+  for (std::size_t i = 0; same_layout && i < source.size(); ++i)
+    same_layout = target[i].name == source[i].name;
+  if (!same_layout) {
+    target.clear();
+    target.reserve(source.size());
+    for (const udb_field& field : source) target.add_field(field.name, field.size, ole_variant());
+  }
+  for (std::size_t i = 0; i < source.size(); ++i) {
+    const t_ftd& column = schema_[plan.columns[i]];
+    TK_WLOG(1, "Got mapped field name: %s", plan.column_names[i]);
+    TK_WLOG(1, "from=%s, to=%s", source[i].name, column.name);
+    udb_field& out = target[i];
+    out.size = source[i].size;
+    out.set_value(source[i]);
+    out.change_type(column.vartype);
+  }
+}
