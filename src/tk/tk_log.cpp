@@ -31,7 +31,10 @@ tk_logger::~tk_logger() {
 
 void tk_logger::set_file_name(const char* path) {
   TK_ASSERT(path != nullptr);
+  // A new file starts fresh too: its first entry of the run empties it.
+  if (file_name_ != path) truncated_ = false;
   file_name_ = path;
+  update_gate();
 }
 
 void tk_logger::set_enabled(bool enabled) {

@@ -1,0 +1,160 @@
+#include "cli/parse_cmd_line.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <string>
+
+#include "app/talvex_converter.h"
+#include "cli/ansi_cmd_line.h"
+#include "cli/exit_with_message.h"
+#include "cli/process_tab_file.h"
+#include "cli/quorvik_usage.h"
+#include "dbf/dbf_codepage_table.h"
+#include "tk/tk_encoding.h"
+#include "tk/tk_log.h"
+#include "tk/tk_path_probe.h"
+#include "tk/udb_profile.h"
+
+namespace {
+
+// A decimal number read as C's strtol does (leading blanks, a sign, digits, the rest ignored),
+// clamped to int.
+int read_decimal(const std::string& text) {
+  errno = 0;
+  const long value = std::strtol(text.c_str(), nullptr, 10);
+  if (value > INT_MAX) return INT_MAX;
+  if (value < INT_MIN) return INT_MIN;
+  return static_cast<int>(value);
+}
+
+bool all_digits(const std::string& text) {
+  return text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+void set_encoding(talvex_converter& converter, const std::string& value) {
+  const int mark = read_decimal(value);
+  TK_LOG(1, "\tgot encoding: %d", mark);
+  // Only plain decimal text: "0x65" would otherwise read as 0 and quietly mean "each
+  // table's own code page".
+  if (!all_digits(value) || !dbf_is_codepage_mark(mark)) {
+    exit_with_message(
+        "Invalid codepage. See 'Command Line' article of the manual to learn\nabout DBase "
+        "codepages");
+  }
+  converter.code_page = mark & 0xFF;
+}
+
+void set_mode(talvex_converter& converter, const std::string& value) {
+  const int mode = read_decimal(value);
+  TK_LOG(1, "\tgot mode %d", mode);
+  if (value != std::to_string(mode) || mode < 0 || mode > 3) {
+    exit_with_message("Invalid merge/overwrite mode");
+  }
+  converter.set_mode(mode);
+}
+
+// Reads the profile file. Applying its settings belongs to the converter's profile keys; until
+// they exist, a profile that reads counts as loaded.
+bool load_profile(const std::string& path) {
+  udb_profile profile;
+  return profile.load(path);
+}
+
+}  // namespace
+
+bool parse_cmd_line(int argc, const char* const* argv) {
+  TK_LOG(1, "parse_cmd_line");
+  for (int i = 0; i < argc; ++i) TK_LOG(1, "parameter #%d: %s", i, argv[i]);
+
+  talvex_converter& converter = talvex_converter::instance();
+  std::u16string host;
+  std::u16string user;
+  std::u16string pswd;
+  bool profile_loaded = false;
+
+  ansi_cmd_line line(argc, argv, quorvik_options);
+  for (; line.has_current(); line.advance()) {
+    const std::string& value = line.value();
+    switch (line.id()) {
+      case opt_dest:
+        converter.dest = tk_from_ansi(value);
+        TK_LOG(1, "parse_cmd_line - got dest %s", value);
+        break;
+      case opt_dump:
+        converter.direct = false;
+        TK_LOG(1, "\tconvert into dump files");
+        break;
+      case opt_encoding:
+        set_encoding(converter, value);
+        break;
+      case opt_help:
+        exit_with_message(quorvik_usage());
+      case opt_logfile:
+        TK_LOG(1, "parse_cmd_line - got logfile %s", value);
+        converter.set_logfile(value);
+        break;
+      case opt_log2int:
+        converter.bool_dbf = false;
+        TK_LOG(1, "\tconvert logical into (1,0)");
+        break;
+      case opt_mode:
+        set_mode(converter, value);
+        break;
+      case opt_mssqlh:
+        host = tk_from_ansi(value);
+        break;
+      case opt_mssqlu:
+        user = tk_from_ansi(value);
+        break;
+      case opt_mssqlp:
+        pswd = tk_from_ansi(value);
+        break;
+      case opt_profile:
+        TK_LOG(1, "parse_cmd_line - got profile %s", value);
+        profile_loaded = load_profile(value);
+        break;
+      case opt_silent:
+        TK_LOG(1, "parse_cmd_line - silent mode is ON");
+        converter.set_silent(true);
+        break;
+      case opt_skip_del:
+        converter.skip_del = true;
+        TK_LOG(1, "\tdon't convert records marked as deleted");
+        break;
+      case opt_src:
+        converter.src = tk_from_ansi(value);
+        TK_LOG(1, "parse_cmd_line - got src %s", value);
+        break;
+      case opt_tab_def:
+        converter.tab_def = true;
+        TK_LOG(1, "\tconvert table definitions only");
+        break;
+      case opt_tab_file:
+        TK_LOG(1, "\tparse_cmd_line - got tab_file %s", value);
+        process_tab_file(value);
+        break;
+      default:
+        break;
+    }
+  }
+
+  if (!line.unmatched().empty()) return false;
+  if (converter.src.empty()) exit_with_message("You should specify path to DBF database");
+  if (converter.dest.empty()) {
+    exit_with_message("You should specify destination MS SQL database name");
+  }
+  if (!tk_is_path_exist(converter.src)) {
+    if (tk_is_file_exist(converter.src)) {
+      exit_with_message("You should enter path to DBF database, not a file name");
+    }
+    exit_with_message(
+        "Path to DBF database does not exist.\nPlease verify the correct path was given.");
+  }
+  if (!profile_loaded) {
+    converter.host = std::move(host);
+    converter.user = std::move(user);
+    converter.pswd = std::move(pswd);
+  }
+  return true;
+}
