@@ -2,11 +2,11 @@
 
 #include "tk/tk_log.h"
 
-tk_error_converter::tk_error_converter(std::size_t count, const tk_error_pair* pairs) {
-  for (std::size_t i = 0; i < count; ++i) messages_.emplace(pairs[i].code, pairs[i].text);
+tk_error_converter::tk_error_converter(int count, const std::pair<int, const char*>* pairs) {
+  for (int i = 0; i < count; ++i) messages_.emplace(pairs[i].first, pairs[i].second);
 }
 
-std::string tk_error_converter::convert(std::int32_t code) const {
+std::string tk_error_converter::convert(int code) const {
   TK_LOG(2, "tk_error_converter::convert(%d)", code);
   const auto it = messages_.find(code);
   if (it == messages_.end()) {

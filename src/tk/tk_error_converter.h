@@ -1,23 +1,17 @@
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 
-struct tk_error_pair {
-  std::int32_t code;
-  const char* text;
-};
-
-// Maps error codes to message texts.
+// Error code to message text, for the error handler's friendly provider messages.
 class tk_error_converter {
  public:
-  tk_error_converter(std::size_t count, const tk_error_pair* pairs);
+  tk_error_converter(int count, const std::pair<int, const char*>* pairs);
 
   // The text for the code, or an empty string.
-  std::string convert(std::int32_t code) const;
+  std::string convert(int code) const;
 
  private:
-  std::map<std::int32_t, std::string> messages_;
+  std::map<int, std::string> messages_;
 };
