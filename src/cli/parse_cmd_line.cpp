@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/error_handler.h"
 #include "app/talvex_converter.h"
 #include "cli/ansi_cmd_line.h"
 #include "cli/exit_with_message.h"
@@ -117,6 +118,7 @@ bool parse_cmd_line(int argc, const char* const* argv) {
       case opt_silent:
         TK_LOG(1, "parse_cmd_line - silent mode is ON");
         converter.set_silent(true);
+        error_handler::instance().set_quiet(true);
         break;
       case opt_skip_del:
         converter.skip_del = true;

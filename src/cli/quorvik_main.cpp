@@ -1,11 +1,11 @@
 #include <exception>
 #include <optional>
 
+#include "app/error_handler.h"
 #include "app/talvex_converter.h"
 #include "cli/exit_with_message.h"
 #include "cli/parse_cmd_line.h"
 #include "cli/quorvik_usage.h"
-#include "cli/report_error.h"
 #include "cli/run_conversion.h"
 #include "tk/tk_exception.h"
 #include "tk/tk_log.h"
@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
   // The log goes next to the program unless --logfile= names one; nothing is written before
   // that option enables it, and then only level-3 entries.
   tk_logger logger(std::nullopt, false, 3, false);
+  console_error_handler handler;
 
   // Outlives the handlers below, which still read its silent flag.
   std::optional<talvex_converter> converter;
@@ -22,7 +23,7 @@ int main(int argc, char** argv) {
     if (argc == 1 || !parse_cmd_line(argc, argv)) exit_with_message(quorvik_usage());
     run_conversion(*converter);
   } catch (const tk_exception& error) {
-    report_error(error);
+    handler.handle(error, true);
   } catch (const std::exception& error) {
     exit_with_message(error.what());
   }
