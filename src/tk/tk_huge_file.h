@@ -9,7 +9,7 @@
 class tk_huge_file {
  public:
   tk_huge_file(const std::string& path, bool writable);
-  ~tk_huge_file();
+  virtual ~tk_huge_file();
   tk_huge_file(const tk_huge_file&) = delete;
   tk_huge_file& operator=(const tk_huge_file&) = delete;
 
