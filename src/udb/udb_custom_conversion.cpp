@@ -50,3 +50,12 @@ std::u16string udb_custom_conversion::handle2(const udb_field& value) {
     if (rule->is_acceptable2(value)) return rule->handle2(value);
   throw tk_mail_assertion(__FILE__, __LINE__);
 }
+
+std::u16string udb_custom_conversion::handle1(const t_ftd& column) {
+  TK_LOG(1, "udb_custom_conversion::handle1");
+  const udb_custom_conversion* self = instance_ptr();
+  if (self == nullptr) return {};
+  for (const auto& rule : self->rules_)
+    if (rule->is_acceptable1(column)) return rule->handle1(column);
+  return {};
+}
