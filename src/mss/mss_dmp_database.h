@@ -48,13 +48,17 @@ class mss_dmp_database : public udb_database {
   void close();
 
   const mss_dump_options& options() const noexcept { return options_; }
-  mss_dmp_stream& stream() noexcept { return stream_; }
+  // Shared with the recordsets, so a recordset outliving its database writes nowhere harmful.
+  const std::shared_ptr<mss_dmp_stream>& stream() const noexcept { return stream_; }
+  // The owner-qualified, bracketed name statements use for a table.
+  std::u16string safe_name(std::u16string_view table) const;
 
  private:
   void write_header();
   void create_clustered_index(const std::u16string& table, const udb_schema& schema);
   void write_utf8(std::u16string_view text);
+  void write(std::string_view bytes) { stream_->write(bytes); }
 
-  mss_dmp_stream stream_;
+  std::shared_ptr<mss_dmp_stream> stream_;
   mss_dump_options options_;
 };

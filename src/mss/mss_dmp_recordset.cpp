@@ -1,0 +1,83 @@
+#include "mss/mss_dmp_recordset.h"
+
+#include "mss/mss_dmp_database.h"
+#include "mss/mss_names.h"
+#include "mss/mss_util.h"
+#include "tk/tk_exception.h"
+#include "tk/tk_log.h"
+#include "udb/udb_name_compare.h"
+
+mss_dmp_recordset::mss_dmp_recordset(mss_dmp_database& database, const std::u16string& table_name,
+                                     const udb_schema& schema)
+    : udb_recordset(&database, table_name), stream_(database.stream()) {
+  TK_WLOG(1, "mss_dmp_recordset::mss_dmp_recordset(%s)", table_name);
+  schema_ = schema;
+  for (const t_ftd& column : schema_) {
+    if (column.b_auto_num) has_identity_ = true;
+  }
+  mss_append_utf8(safe_name_utf8_, database.safe_name(table_name), false);
+  insert_prefix_ = "INSERT INTO " + safe_name_utf8_ + " (";
+  for (std::size_t i = 0; i < schema_.size(); ++i) {
+    if (i > 0) insert_prefix_ += ", ";
+    std::u16string bracketed;
+    mss_append_bracketed(bracketed, schema_[i].name);
+    mss_append_utf8(insert_prefix_, bracketed, false);
+  }
+  insert_prefix_ += ") VALUES (";
+}
+
+mss_dmp_recordset::~mss_dmp_recordset() {
+  TK_LOG(2, "mss_dmp_recordset::dtor");
+  if (has_identity_ && !identity_pending_) {
+    stream_->write_noexcept("SET IDENTITY_INSERT " + safe_name_utf8_ + " OFF;\r\nGO\r\n");
+  }
+}
+
+void mss_dmp_recordset::resolve_source_names() {
+  const udb_database* db = database();
+  const std::uint64_t revision = db != nullptr ? db->names_map().revision() : 0;
+  if (names_resolved_ && revision == names_revision_) return;
+  source_names_.clear();
+  for (const t_ftd& column : schema_) {
+    source_names_.push_back(db != nullptr
+                                ? db->names_map().get_fn_orig_name(table_name_, column.name, false)
+                                : column.name);
+  }
+  names_revision_ = revision;
+  names_resolved_ = true;
+}
+
+void mss_dmp_recordset::append_record(udb_record& record) {
+  TK_LOG(1, "mss_dmp_recordset::append_record(schema size=%d, record size=%d",
+         static_cast<int>(schema_.size()), static_cast<int>(record.size()));
+  if (record.size() != schema_.size()) {
+    throw tk_exception("The structure of data source does not conform to the destination table.",
+                       1);
+  }
+  convert_record(record);
+  resolve_source_names();
+  for (std::size_t i = 0; i < schema_.size(); ++i) {
+    const std::u16string& source = source_names_[i];
+    TK_WLOG(1, "Name=%s, original name=%s", schema_[i].name, source);
+    // The field at the column's position normally carries the name; look further only when not.
+    if (!udb_names_equal_nocase(record[i].name, source) && record.get_field_idx(source) < 0) {
+      TK_WLOG(1, "Field %s not found", source);
+      throw tk_exception("Generic error occurred while migrating the data.", 1);
+    }
+  }
+  row_.clear();
+  if (has_identity_ && identity_pending_) {
+    row_ += "SET IDENTITY_INSERT " + safe_name_utf8_ + " ON;\r\nGO\r\n";
+  }
+  const std::size_t statement_start = row_.size();
+  row_ += insert_prefix_;
+  for (std::size_t i = 0; i < schema_.size(); ++i) {
+    if (i > 0) row_ += ", ";
+    mss_append_fld_str(row_, record[i], schema_[i]);
+  }
+  row_ += ");\r\nGO\r\n";
+  TK_LOG(2, "Run SQL query: %s", std::string_view(row_).substr(statement_start));
+  row_ += "\r\n";
+  stream_->write(row_);
+  identity_pending_ = false;
+}

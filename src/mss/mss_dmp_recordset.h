@@ -1,0 +1,40 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "mss/mss_dmp_stream.h"
+#include "udb/udb_recordset.h"
+
+class mss_dmp_database;
+
+// One table of the script: append_record writes one INSERT ... VALUES (...); GO block per
+// row. The statement text up to VALUES is built once; each row is formatted into one reused
+// buffer and handed to the script's buffered stream.
+class mss_dmp_recordset : public udb_recordset {
+ public:
+  // Copies every descriptor of the schema.
+  mss_dmp_recordset(mss_dmp_database& database, const std::u16string& table_name,
+                    const udb_schema& schema);
+  // Switches identity insert off again when it was switched on.
+  ~mss_dmp_recordset() override;
+
+  void append_record(udb_record& record) override;
+
+  bool has_identity() const noexcept { return has_identity_; }
+
+ private:
+  // The source name of every column, resolved again when the names map changes.
+  void resolve_source_names();
+
+  std::shared_ptr<mss_dmp_stream> stream_;
+  std::string safe_name_utf8_;
+  std::string insert_prefix_;  // INSERT INTO t ([a], [b]) VALUES (
+  std::vector<std::u16string> source_names_;
+  std::uint64_t names_revision_ = 0;
+  bool names_resolved_ = false;
+  std::string row_;
+  bool has_identity_ = false;
+  bool identity_pending_ = true;
+};

@@ -1,0 +1,476 @@
+#include "mss/mss_util.h"
+
+#include <charconv>
+#include <cstdio>
+#include <limits>
+
+#include "mss/mss_server_facts.h"
+#include "ole/ole_date.h"
+#include "ole/ole_guid_extractor.h"
+#include "tk/tk_encoding.h"
+#include "tk/tk_exception.h"
+#include "tk/tk_log.h"
+#include "udb/t_ftd.h"
+#include "udb/udb_custom_conversion.h"
+#include "udb/udb_field.h"
+
+namespace {
+
+constexpr double k_max_float = 1.79e308;
+constexpr double k_min_float = 2.23e-308;
+
+// Integer digits of a decimal text without sign and leading zeros ("-0.5" has none).
+int integer_digits(std::string_view s) {
+  std::size_t i = (!s.empty() && s.front() == '-') ? 1 : 0;
+  const std::size_t point = s.find('.');
+  const std::size_t end = point == std::string_view::npos ? s.size() : point;
+  while (i < end && s[i] == '0') ++i;
+  return static_cast<int>(end > i ? end - i : 0);
+}
+
+void append_doubling(std::string& out, std::string_view s) {
+  for (const char c : s) {
+    out += c;
+    if (c == '\'') out += '\'';
+  }
+}
+
+template <class T>
+void append_number(std::string& out, T value) {
+  char buf[32];
+  const auto result = std::to_chars(buf, buf + sizeof buf, value);
+  out.append(buf, result.ptr);
+}
+
+// printf's "%.Ne", which is what the variant's text form of a double uses.
+void append_scientific(std::string& out, double value, int precision) {
+  char buf[40];
+  const auto result =
+      std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, precision);
+  out.append(buf, result.ptr);
+}
+
+bool is_hex_literal(std::string_view s) {
+  if (s.size() < 2 || s[0] != '0' || (s[1] != 'x' && s[1] != 'X')) return false;
+  for (std::size_t i = 2; i < s.size(); ++i) {
+    const char c = s[i];
+    const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    if (!hex) return false;
+  }
+  return true;
+}
+
+bool is_decimal_digits(std::string_view s) {
+  for (const char c : s)
+    if (c < '0' || c > '9') return false;
+  return !s.empty();
+}
+
+bool is_hex_unit(char16_t c) {
+  return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+}
+
+// The text begins with a GUID in its 8-4-4-4-12 form.
+bool starts_with_guid(std::u16string_view g) {
+  if (g.size() < 36) return false;
+  for (std::size_t i = 0; i < 36; ++i) {
+    const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+    if (dash ? g[i] != u'-' : !is_hex_unit(g[i])) return false;
+  }
+  return true;
+}
+
+// Texts the GUID extractor would look at: 36 to 45 characters without the blanks around,
+// with the marker "guid" or "GUID". Checked first so that ordinary text costs no copy.
+bool may_hold_guid(std::u16string_view s) {
+  const std::size_t first = s.find_first_not_of(u' ');
+  if (first == std::u16string_view::npos) return false;
+  const std::size_t last = s.find_last_not_of(u' ');
+  const std::size_t length = last - first + 1;
+  if (length < 36 || length > 45) return false;
+  return s.find(u"guid") != std::u16string_view::npos ||
+         s.find(u"GUID") != std::u16string_view::npos;
+}
+
+// The literal of a non-text value from its text form (ASCII: numbers, dates, hex bytes).
+void append_narrow_literal(std::string& out, std::string_view s, ole_vartype vt) {
+  if (s.empty()) {
+    out += "''";
+    return;
+  }
+  if (vt == VT_DATE) {
+    const ole_date date(s);
+    char buf[ole_date::k_text_size];
+    const std::string_view printed(buf, date.print(buf, true, true));
+    out += '\'';
+    const std::size_t zero = printed.find("0000-00-00");
+    if (zero != std::string_view::npos) {
+      TK_LOG(2, "Null date has been found");
+      append_doubling(out, printed.substr(0, zero));
+      out += "1899-12-30";
+      append_doubling(out, printed.substr(zero + 10));
+    } else {
+      append_doubling(out, printed);
+    }
+    out += '\'';
+    return;
+  }
+  if (ole_is_binary(vt)) {
+    TK_LOG(1, "GOT BLOB!!!");
+    if (s.size() < 2) return;
+    if (is_hex_literal(s) || is_decimal_digits(s)) {
+      out += s;
+    } else {
+      out += '\'';
+      append_doubling(out, s);
+      out += '\'';
+    }
+    return;
+  }
+  append_doubling(out, s);
+}
+
+// A quoted text literal: N'...' (or '...' without Unicode), quotes doubled. A NUL character
+// cannot stand inside a literal of a script, so it is written as NCHAR(0) joined on.
+void append_quoted_text(std::string& out, std::u16string_view s, bool unicode) {
+  const std::string_view open = unicode ? "N'" : "'";
+  out += open;
+  std::size_t begin = 0;
+  for (std::size_t nul = s.find(u'\0'); nul != std::u16string_view::npos;
+       nul = s.find(u'\0', begin)) {
+    mss_append_utf8(out, s.substr(begin, nul - begin), true);
+    out += unicode ? "' + NCHAR(0) + " : "' + CHAR(0) + ";
+    out += open;
+    begin = nul + 1;
+  }
+  mss_append_utf8(out, s.substr(begin), true);
+  out += '\'';
+}
+
+void append_bstr_literal(std::string& out, std::u16string_view s) {
+  if (may_hold_guid(s)) {
+    const ole_guid_extractor extractor(s);
+    if (extractor.found()) {
+      const std::u16string guid = extractor.guid();
+      if (starts_with_guid(guid)) {
+        TK_LOG(1, "BSTR IS AN GUID");
+        out += '\'';
+        mss_append_utf8(out, guid, true);
+        out += '\'';
+        return;
+      }
+    }
+  }
+  append_quoted_text(out, s, mss_current_unicode());
+}
+
+double safe_double(double d) {
+  if (d > 0) {
+    if (d >= k_max_float) return k_max_float;
+    if (d <= k_min_float) return k_min_float;
+  } else if (d < 0) {
+    if (d <= -k_max_float) return -k_max_float;
+    if (d >= -k_min_float) return -k_min_float;
+  }
+  return d;
+}
+
+bool date_in_range(const ole_variant& value) {
+  ole_systemtime st;
+  if (!ole_variant_time_to_systemtime(value.date(), st)) return false;
+  return st.year >= 1753 && st.year <= 9999;
+}
+
+const ole_variant& latest_date() {
+  static const ole_variant value = ole_variant::from_string("9999-12-30", VT_DATE);
+  return value;
+}
+
+std::string& scratch() {
+  thread_local std::string text;
+  return text;
+}
+
+// to_mssql_str of the text of mssql_get_safe_variant(value), without building either.
+void append_value_literal(std::string& out, const ole_variant& value, ole_vartype vt) {
+  switch (vt) {
+    case VT_EMPTY:
+    case VT_NULL:
+      out += "''";
+      return;
+    case VT_BSTR:
+      if (value.text().empty()) {
+        out += mss_current_unicode() ? "N''" : "''";
+      } else {
+        append_bstr_literal(out, value.text());
+      }
+      return;
+    case VT_I1:
+      append_number(out, static_cast<int>(value.i1()));
+      return;
+    case VT_I2:
+      append_number(out, static_cast<int>(value.i2()));
+      return;
+    case VT_I4:
+      append_number(out, value.i4());
+      return;
+    case VT_UI1:
+      append_number(out, static_cast<unsigned>(value.ui1()));
+      return;
+    case VT_UI2:
+      append_number(out, static_cast<unsigned>(value.ui2()));
+      return;
+    case VT_UI4:
+    case VT_UINT:
+      append_number(out, value.ui4());
+      return;
+    case VT_I8:
+      append_number(out, value.i8());
+      return;
+    case VT_UI8:
+      append_number(out, value.ui8());
+      return;
+    case VT_R4:
+      append_scientific(out, static_cast<double>(value.r4()), 6);
+      return;
+    case VT_R8:
+      if (value.r8() != safe_double(value.r8())) TK_LOG(1, "Clamped double out of range");
+      append_scientific(out, safe_double(value.r8()), 16);
+      return;
+    case VT_BOOL:
+      out += value.bool_val() == ole_variant_true ? '1' : '0';
+      return;
+    case VT_DATE: {
+      const bool in_range = date_in_range(value);
+      if (!in_range) TK_LOG(1, "Skip date-out-of-range");
+      (in_range ? value : latest_date()).to_string(scratch());
+      append_narrow_literal(out, scratch(), vt);
+      return;
+    }
+    default:
+      value.to_string(scratch());
+      append_narrow_literal(out, scratch(), vt);
+      return;
+  }
+}
+
+}  // namespace
+
+void mss_append_utf8(std::string& out, std::u16string_view text, bool double_quotes) {
+  const std::size_t n = text.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    char32_t c = text[i];
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+      if (double_quotes && c == U'\'') out += '\'';
+      continue;
+    }
+    if (c >= 0xD800 && c <= 0xDFFF) {
+      const bool paired =
+          c <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+      if (!paired) throw tk_exception("Cannot create string representation", 0);
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    }
+    if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    }
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+std::u16string get_mss_native_type(const t_ftd& column, bool type_only) {
+  TK_LOG(2, "get_mss_native_type1(bTypeOnly=%d)", type_only ? 1 : 0);
+  TK_LOG(2, "vartype=%08X, size=%d", static_cast<unsigned>(column.vartype),
+         static_cast<int>(column.size));
+  const mss_server_facts* facts = mss_server_facts::instance_ptr();
+  const bool unicode = mss_current_unicode();
+  const std::uint32_t size = column.size;
+  if (facts != nullptr && facts->version() >= 5 && facts->is_initialized() &&
+      column.vartype == VT_DATE) {
+    if (column.reserved == 2) return u"date";
+    if (column.reserved == 3) return u"time";
+  }
+  auto sized = [&](std::u16string type) {
+    if (!type_only) {
+      char buf[16];
+      const int n = std::snprintf(buf, sizeof buf, "(%u) ", static_cast<unsigned>(size));
+      for (int i = 0; i < n; ++i) type += static_cast<char16_t>(buf[i]);
+    }
+    return type;
+  };
+  switch (column.vartype) {
+    case VT_I2:
+    case VT_UI2:
+      return u"smallint";
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+      return u"int";
+    case VT_R4:
+      return u"real";
+    case VT_R8:
+      return u"float";
+    case VT_CY:
+      // smallmoney stops at 214748.3647; a currency value needs money.
+      return u"money";
+    case VT_DATE:
+      return u"datetime";
+    case VT_BSTR:
+      if (size == 0 || size > 4000) return unicode ? u"nvarchar(max)" : u"varchar(max)";
+      return sized(unicode ? u"nvarchar" : u"varchar");
+    case VT_BOOL:
+      return u"bit";
+    case VT_DECIMAL:
+      TK_LOG(3, "get_mss_native_type: VT_DECIMAL(%d)", static_cast<int>(column.get_precision()));
+      return column.get_precision() < 39 ? u"numeric" : u"float";
+    case VT_I1:
+    case VT_UI1:
+      return u"tinyint";
+    case VT_I8:
+    case VT_UI8:
+      return u"bigint";
+    case VT_BLOB:
+    case VT_BLOB_OBJECT:
+    case VT_BINARY:
+      if (size == 0 || size > 8000) return u"varbinary(max)";
+      return sized(u"varbinary");
+    default:
+      return unicode ? u"nvarchar(max)" : u"varchar(max)";
+  }
+}
+
+void mss_append_mssql_str(std::string& out, std::u16string_view text, ole_vartype vt) {
+  TK_WLOG(1, "to_mssql_str(%s), unicode=%d", text, mss_current_unicode() ? 1 : 0);
+  if (vt == VT_BSTR) {
+    if (text.empty()) {
+      out += mss_current_unicode() ? "N''" : "''";
+    } else {
+      append_bstr_literal(out, text);
+    }
+    return;
+  }
+  std::string& narrow = scratch();
+  narrow.clear();
+  mss_append_utf8(narrow, text, false);
+  append_narrow_literal(out, narrow, vt);
+}
+
+std::u16string to_mssql_str(std::u16string_view text, ole_vartype vt) {
+  std::string out;
+  mss_append_mssql_str(out, text, vt);
+  return tk_from_utf8(out);
+}
+
+ole_variant mssql_get_safe_variant(const ole_variant& value) {
+  TK_LOG(1, "mssql_get_safe_variant");
+  if (value.vt() == VT_DATE && !date_in_range(value)) {
+    TK_LOG(1, "Skip date-out-of-range");
+    return latest_date();
+  }
+  if (value.vt() == VT_R8) return ole_variant(safe_double(value.r8()));
+  return value;
+}
+
+bool dec_is_out_of_range(const udb_field& field, const t_ftd& column) {
+  TK_ASSERT(field.get_type() == VT_DECIMAL);
+  const ole_decimal& value = field.decimal();
+  char buf[ole_decimal::k_text_size];
+  const std::string_view text(buf, value.format(buf));
+  const int digits = integer_digits(text);
+  TK_LOG(2, "Got decimal: %s, scale=%d, prec=%d", text, static_cast<int>(value.scale), digits);
+  if (column.reserved == 0 || column.get_precision() == 0) return false;
+  const int room = static_cast<int>(column.get_precision()) - static_cast<int>(column.get_scale());
+  return digits > room;
+}
+
+bool check_dec_str_prec_scale(std::u16string_view text, int precision, int scale) {
+  TK_WLOG(1, "check_dec_str_prec_scale(%s,%d,%d)", text, precision - scale, scale);
+  std::string narrow;
+  for (const char16_t c : text) narrow += c < 0x80 ? static_cast<char>(c) : '?';
+  if (narrow.find('.') != std::string::npos) {
+    TK_LOG(1, "Decimal point is found");
+  } else {
+    TK_LOG(1, "Decimal point is not found");
+  }
+  if (integer_digits(narrow) <= precision - scale) return true;
+  TK_LOG(1, "Precision is out of range");
+  return false;
+}
+
+std::u16string gen_dec_value(const t_ftd* column, bool negative) {
+  TK_ASSERT(column != nullptr);
+  const int precision = static_cast<int>(column->get_precision());
+  const int scale = static_cast<int>(column->get_scale());
+  std::u16string out;
+  if (negative) out += u'-';
+  out.append(static_cast<std::size_t>(precision > scale ? precision - scale : 0), u'9');
+  out += u'.';
+  out.append(static_cast<std::size_t>(scale), u'9');
+  return out;
+}
+
+void mss_append_fld_str(std::string& out, const udb_field& field, const t_ftd& column) {
+  TK_LOG(1, "mss_get_fld_append_str");
+  const std::size_t start = out.size();
+  const ole_vartype vt = field.get_type();
+  append_value_literal(out, field, vt);
+  TK_LOG(2, "Got initial string: %s", std::string_view(out).substr(start));
+
+  if (udb_custom_conversion::is_acceptable2(field)) {
+    out.resize(start);
+    mss_append_utf8(out, udb_custom_conversion::handle2(field), false);
+    TK_LOG(1, "Got string: %s", std::string_view(out).substr(start));
+    return;
+  }
+  const std::string_view s = std::string_view(out).substr(start);
+  if (vt == VT_NULL || (vt != VT_BSTR && (s.empty() || s == "''"))) {
+    TK_LOG(1, "Put NULL-field");
+    out.resize(start);
+    if (column.b_not_null) {
+      const ole_variant& def = column.def_value;
+      if (def.vt() == VT_BSTR) {
+        mss_append_mssql_str(out, def.text(), column.vartype);
+      } else {
+        thread_local std::u16string def_text;
+        def.to_wstring(def_text);
+        mss_append_mssql_str(out, def_text, column.vartype);
+      }
+    } else {
+      out += "NULL";
+    }
+  } else if (vt == VT_DECIMAL) {
+    if (dec_is_out_of_range(field, column)) {
+      TK_LOG(1, "Decimal is out of range");
+      const ole_decimal& value = field.decimal();
+      const std::u16string largest =
+          gen_dec_value(&column, value.is_negative() && !value.is_zero());
+      out.resize(start);
+      mss_append_utf8(out, largest, false);
+    } else if (column.reserved != 0) {
+      const int precision = static_cast<int>(column.get_precision());
+      const int scale = static_cast<int>(column.get_scale());
+      if (integer_digits(s) > precision - scale) {
+        TK_LOG(3, "Decimal value %s does not conform to precision/scale", s);
+        out.resize(start);
+        out += '0';
+      }
+    }
+  }
+  TK_LOG(1, "Got string: %s", std::string_view(out).substr(start));
+}
+
+std::u16string mss_get_fld_append_str(const udb_field* field, const t_ftd* column) {
+  TK_ASSERT(field != nullptr && column != nullptr);
+  std::string out;
+  mss_append_fld_str(out, *field, *column);
+  return tk_from_utf8(out);
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "ole/ole_variant.h"
+
+class t_ftd;
+class udb_field;
+
+// The T-SQL both writers share: the server's column type of a descriptor and the literal
+// that stands for a value in an INSERT statement, with the values SQL Server cannot store
+// clamped. The facts about the server come from mss_server_facts.
+
+// Lower-case server type; with type_only false a size suffix "(n) " follows where one is due.
+std::u16string get_mss_native_type(const t_ftd& column, bool type_only);
+
+// The T-SQL literal of a value already turned into text.
+std::u16string to_mssql_str(std::u16string_view text, ole_vartype vt);
+
+// The value with SQL Server's range limits applied: dates outside 1753..9999 become
+// 9999-12-30, doubles beyond what a FLOAT holds are clamped.
+ole_variant mssql_get_safe_variant(const ole_variant& value);
+
+// The literal for the field in an INSERT: NULL, the column default, or the value. Both
+// arguments must be present.
+std::u16string mss_get_fld_append_str(const udb_field* field, const t_ftd* column);
+
+// Decimal checks: whether the value's integer digits exceed what the column's precision and
+// scale leave for them; whether a literal's integer part fits; the column's largest value.
+bool dec_is_out_of_range(const udb_field& field, const t_ftd& column);
+bool check_dec_str_prec_scale(std::u16string_view text, int precision, int scale);
+std::u16string gen_dec_value(const t_ftd* column, bool negative);
+
+// The same literals appended as UTF-8 to a caller's buffer, for the writers' hot path: no
+// allocation per field once the buffers have grown. A text holding a lone surrogate cannot
+// be written and raises tk_exception "Cannot create string representation".
+void mss_append_fld_str(std::string& out, const udb_field& field, const t_ftd& column);
+void mss_append_mssql_str(std::string& out, std::u16string_view text, ole_vartype vt);
+// Appends UTF-16 text as UTF-8, doubling every single quote when asked.
+void mss_append_utf8(std::string& out, std::u16string_view text, bool double_quotes);
