@@ -3,25 +3,32 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 
 #include "tk/tk_encoding.h"
 #include "tk/tk_exception.h"
 #include "tk/tk_file_name.h"
 #include "tk/tk_log.h"
 #include "tk/tk_path_probe.h"
+#include "tk/udb_profile.h"
 
-talvex_converter::talvex_converter() {
+namespace {
+constexpr std::u16string_view k_generic = udb_profile::k_generic_settings;
+constexpr std::u16string_view k_server_settings = u"MS SQL Server settings";
+}  // namespace
+
+talvex_converter::talvex_converter(bool console) : console_(console) {
   TK_LOG(2, "talvex_converter::ctor");
-  TK_LOG(2, "mss_engine::set_as_dbo(%d)", as_dbo ? 1 : 0);
+  if (console_) {
+    TK_LOG(2, "mss_engine::set_as_dbo(%d)", 0);
+    engine().set_as_dbo(false);
+  }
+  serialize(false);
 }
 
 talvex_converter::~talvex_converter() {
   TK_LOG(2, "talvex_converter::dtor");
-}
-
-void talvex_converter::set_mode(int mode) {
-  TK_LOG(2, "udb_converter::set_mode(%d)", mode);
-  mode_ = mode;
+  serialize(true);
 }
 
 void talvex_converter::check_dest() {
@@ -32,6 +39,79 @@ void talvex_converter::check_dest() {
   if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
     throw tk_exception_ex("Cannot delete the dump file: ", 1);
   }
+}
+
+bool talvex_converter::serialize(bool store) {
+  TK_LOG(1, "serialize( %d )", store ? 1 : 0);
+  if (!open_key()) return false;
+  bool ok = true;
+  auto flag = [&](const char* name, bool& value, bool fallback) {
+    if (!store) value = fallback;
+    ok = serialize_bool(name, value, store) && ok;
+  };
+  auto text = [&](const char16_t* name, std::u16string& value) {
+    ok = serialize_string(name, value, store) && ok;
+  };
+  if (console_) {
+    flag("dmp_ins_com", dump_options.b_comments, true);
+    flag("dmp_ins_db", dump_options.b_create_db, false);
+    flag("dmp_ins_tab", dump_options.b_create_tab, true);
+    flag("dmp_unicode", dump_options.b_unicode, true);
+  } else {
+    bool as_dbo = engine().as_dbo();
+    flag("as_dbo", as_dbo, true);
+    engine().set_as_dbo(as_dbo);
+    flag("bool_dbf", bool_dbf, false);
+    if (!store) code_page = 0;
+    ok = serialize_int("code_page", code_page, store) && ok;
+    text(u"dest", dest);
+    flag("direct", direct, true);
+    flag("dmp_ins_com", dump_options.b_comments, true);
+    flag("dmp_ins_db", dump_options.b_create_db, false);
+    flag("dmp_ins_tab", dump_options.b_create_tab, true);
+    flag("dmp_unicode", dump_options.b_unicode, true);
+    text(u"host", host);
+    text(u"pswd", pswd);
+    flag("sec_log", sec_log, true);
+    flag("skip_del", skip_del, false);
+    flag("skip_idx", skip_idx, false);
+    text(u"src", src);
+    flag("tab_def", tab_def, false);
+    text(u"user", user);
+  }
+  close_key();
+  return ok;
+}
+
+bool talvex_converter::store_profile(const std::string& path) {
+  TK_LOG(2, "talvex_converter::store_profile(%s)", path);
+  udb_profile profile;
+  udb_converter::store_profile(profile);
+  mssql_converter_impl::store_profile(profile);
+  profile.set(k_generic, u"skip deleted", skip_del ? u"1" : u"0");
+  profile.set(k_generic, u"bool as is", bool_dbf ? u"1" : u"0");
+  profile.set(k_server_settings, u"direct mode", direct ? u"1" : u"0");
+  profile.set(k_generic, u"encoding", tk_from_ansi(std::to_string(code_page)));
+  return profile.store(path);
+}
+
+bool talvex_converter::load_profile(const std::string& path) {
+  TK_LOG(2, "talvex_converter::load_profile(%s)", path);
+  udb_profile profile;
+  if (!profile.load(path)) return false;
+  udb_converter::load_profile(profile);
+  mssql_converter_impl::load_profile(profile);
+  auto flag = [&](std::u16string_view section, std::u16string_view key, bool& value) {
+    const std::u16string v = profile.get(section, key);
+    if (!v.empty()) value = v == u"1";
+  };
+  flag(k_generic, u"skip deleted", skip_del);
+  flag(k_generic, u"bool as is", bool_dbf);
+  flag(k_server_settings, u"direct mode", direct);
+  if (const std::u16string v = profile.get(k_generic, u"encoding"); !v.empty()) {
+    code_page = static_cast<std::uint8_t>(std::strtol(tk_to_utf8(v).c_str(), nullptr, 10));
+  }
+  return true;
 }
 
 void common_check_dest(const std::string& path) {

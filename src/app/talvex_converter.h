@@ -1,46 +1,68 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "app/tk_converter.h"
+#include "app/mssql_converter_impl.h"
+#include "tk/tk_serializer.h"
 #include "tk/tk_singleton.h"
 
-// The application's conversion settings, filled by a front end (console options, wizard pages
-// or a profile) and read by the conversion. Starts with the console defaults.
-class talvex_converter : public tk_converter, public tk_singleton<talvex_converter> {
+class udb_database;
+class udb_recordset;
+class dbf_recordset;
+class mss_tn_validator;
+class dbf_database;
+
+// Reports how far the running table has come; the console draws a progress line with it.
+class conversion_progress {
  public:
-  talvex_converter();
+  virtual ~conversion_progress() = default;
+  virtual void records(std::int64_t done, std::int64_t total) = 0;
+  virtual void table_end() = 0;
+};
+
+// The application object: every setting of a conversion, remembered between runs and in
+// profile files, and the conversion itself (operator()).
+class talvex_converter : public mssql_converter_impl,
+                         public tk_serializer,
+                         public tk_singleton<talvex_converter> {
+ public:
+  // `console`: the console program restores and stores only the four dump values and
+  // starts from its own defaults.
+  explicit talvex_converter(bool console = true);
   ~talvex_converter() override;
 
-  // Existing-target handling: 0 overwrite the database, 1 overwrite existing tables, 2 skip
-  // existing tables, 3 merge.
-  void set_mode(int mode);
-  int mode() const { return mode_; }
+  // Runs one conversion on the current settings; failures go to the error handler.
+  void operator()();
 
   // Prepares the destination once the options are known. Dump: common_check_dest, then an
   // existing dump file is deleted (a failure raises tk_exception_ex, level 1).
   void check_dest();
 
-  // Conversion switches.
-  bool direct = true;                      // true: a server database; false: a T-SQL dump file
-  bool bool_dbf = true;                    // logical columns as 'T'/'F'; false: 1/0
-  bool skip_del = false;                   // leave out records marked as deleted
-  bool tab_def = false;                    // table definitions only
-  bool skip_idx = false;                   // no indexes
-  std::int32_t code_page = 0;              // DBF code page mark for text; 0 = each table's own
-  std::vector<std::u16string> table_list;  // selected tables in order; empty = all
+  // Reads or writes the remembered settings; false when the store cannot be opened.
+  bool serialize(bool store);
+  bool store_profile(const std::string& path);
+  // True when the profile was read and applied.
+  bool load_profile(const std::string& path);
 
-  // Server connection.
-  std::u16string host;  // empty: the local server
-  std::u16string user;  // empty: integrated login
-  std::u16string pswd;
-  bool sec_log = false;  // integrated login
-  bool as_dbo = false;   // connect as database owner
+  // The progress sink of the running conversion (not owned), or null.
+  void set_progress(conversion_progress* progress) { progress_ = progress; }
+
+  bool direct = true;          // true: a server database; false: a T-SQL dump file
+  bool bool_dbf = true;        // logical columns as 'T'/'F'; false: 1/0
+  bool skip_del = false;       // leave out records marked as deleted
+  std::int32_t code_page = 0;  // DBF code page mark for text; 0 = each table's own
 
  private:
-  int mode_ = 0;
+  std::unique_ptr<udb_database> open_target();
+  void convert_table(dbf_database& source, udb_database& target, mss_tn_validator& names,
+                     const std::u16string& name);
+  void copy_records(dbf_recordset& source, udb_recordset& target);
+
+  bool console_;
+  conversion_progress* progress_ = nullptr;
 };
 
 // Refusals for a file destination (tk_exception, level 1): a folder, an existing file that

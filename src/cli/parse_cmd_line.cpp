@@ -15,7 +15,6 @@
 #include "tk/tk_encoding.h"
 #include "tk/tk_log.h"
 #include "tk/tk_path_probe.h"
-#include "tk/udb_profile.h"
 
 namespace {
 
@@ -53,13 +52,6 @@ void set_mode(talvex_converter& converter, const std::string& value) {
     exit_with_message("Invalid merge/overwrite mode");
   }
   converter.set_mode(mode);
-}
-
-// Reads the profile file. Applying its settings belongs to the converter's profile keys; until
-// they exist, a profile that reads counts as loaded.
-bool load_profile(const std::string& path) {
-  udb_profile profile;
-  return profile.load(path);
 }
 
 }  // namespace
@@ -113,7 +105,7 @@ bool parse_cmd_line(int argc, const char* const* argv) {
         break;
       case opt_profile:
         TK_LOG(1, "parse_cmd_line - got profile %s", value);
-        profile_loaded = load_profile(value);
+        profile_loaded = converter.load_profile(value);
         break;
       case opt_silent:
         TK_LOG(1, "parse_cmd_line - silent mode is ON");

@@ -1,0 +1,59 @@
+#include "app/mssql_converter_impl.h"
+
+#include "tk/tk_exception.h"
+#include "tk/tk_log.h"
+#include "tk/udb_profile.h"
+
+namespace {
+
+constexpr std::u16string_view k_server_settings = u"MS SQL Server settings";
+
+void store_flag(udb_profile& profile, std::u16string_view key, bool value) {
+  profile.set(k_server_settings, key, value ? u"1" : u"0");
+}
+
+// Server flags count only "1" as true; a missing or empty value changes nothing.
+void load_flag(const udb_profile& profile, std::u16string_view key, bool& value) {
+  const std::u16string v = profile.get(k_server_settings, key);
+  if (!v.empty()) value = v == u"1";
+}
+
+}  // namespace
+
+mssql_converter_impl::mssql_converter_impl() : engine_(std::make_unique<mss_engine>()) {}
+
+void mssql_converter_impl::connect_mssql_server() {
+  TK_LOG(1, "mssql_converter_impl::connect_mssql_server");
+  // This build writes scripts only; a direct run must not look like it succeeded.
+  throw tk_exception(
+      "Direct conversion into a running MS SQL server is not available in this build. "
+      "Use --dump to write a T-SQL script instead.",
+      1);
+}
+
+void mssql_converter_impl::store_profile(udb_profile& profile) const {
+  TK_LOG(2, "mssql_converter_impl::store_profile");
+  if (!host.empty()) profile.set(k_server_settings, u"server", host);
+  if (!user.empty()) profile.set(k_server_settings, u"login", user);
+  if (!pswd.empty()) profile.set(k_server_settings, u"password", pswd);
+  store_flag(profile, u"windows authentication", sec_log);
+  store_flag(profile, u"connect as DBO", engine_->as_dbo());
+  store_flag(profile, u"dump insert comments", dump_options.b_comments);
+  store_flag(profile, u"dump create database", dump_options.b_create_db);
+  store_flag(profile, u"dump create table", dump_options.b_create_tab);
+}
+
+void mssql_converter_impl::load_profile(const udb_profile& profile) {
+  TK_LOG(1, "mssql_converter_impl::load_profile");
+  if (auto v = profile.get(k_server_settings, u"server"); !v.empty()) host = v;
+  if (auto v = profile.get(k_server_settings, u"login"); !v.empty()) user = v;
+  if (auto v = profile.get(k_server_settings, u"password"); !v.empty()) pswd = v;
+  load_flag(profile, u"windows authentication", sec_log);
+  bool as_dbo = engine_->as_dbo();
+  load_flag(profile, u"connect as DBO", as_dbo);
+  TK_LOG(1, "mss_engine::set_as_dbo(%d)", as_dbo ? 1 : 0);
+  engine_->set_as_dbo(as_dbo);
+  load_flag(profile, u"dump insert comments", dump_options.b_comments);
+  load_flag(profile, u"dump create database", dump_options.b_create_db);
+  load_flag(profile, u"dump create table", dump_options.b_create_tab);
+}

@@ -1,0 +1,165 @@
+#include <cstdio>
+#include <memory>
+
+#include "app/error_handler.h"
+#include "app/init_conversion.h"
+#include "app/talvex_bool_rule.h"
+#include "app/talvex_converter.h"
+#include "dbf/dbf_database.h"
+#include "dbf/dbf_error_sink.h"
+#include "dbf/dbf_record.h"
+#include "dbf/dbf_recordset.h"
+#include "mss/mss_dmp_database.h"
+#include "mss/mss_validator.h"
+#include "tk/tk_encoding.h"
+#include "tk/tk_log.h"
+#include "udb/udb_custom_conversion.h"
+
+namespace {
+
+void console_line(bool silent, std::FILE* stream, const std::string& text) {
+  if (silent) return;
+  std::fputs(text.c_str(), stream);
+  std::fputc('\n', stream);
+}
+
+// Records between two progress reports: often enough for a smooth line, rare enough to cost
+// nothing per row.
+constexpr std::int64_t k_progress_step = 4096;
+
+// A failure a table survives (a missing memo file) is reported with the table's path while the
+// run goes on.
+class dbf_error_report : public dbf_error_sink {
+ public:
+  dbf_error_report() { dbf_set_error_sink(this); }
+  ~dbf_error_report() override { dbf_set_error_sink(nullptr); }
+  dbf_error_report(const dbf_error_report&) = delete;
+  dbf_error_report& operator=(const dbf_error_report&) = delete;
+
+  void report(const std::string& context, const tk_exception& error) override {
+    error_handler& errors = error_handler::instance();
+    errors.set_context(context);
+    errors.handle(error, false);
+    errors.set_context({});
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<udb_database> talvex_converter::open_target() {
+  if (direct) connect_mssql_server();
+  dump_options.creator = "Talvex 2.3 ";
+  return engine().create_dump(dest, dump_options);
+}
+
+void talvex_converter::operator()() {
+  TK_LOG(2, "talvex_converter::operator()");
+  const init_conversion run(finished);
+  error_handler& errors = error_handler::instance();
+  const dbf_error_report memo_reports;
+  try {
+    dbf_database source(src, dbf_recordset::k_mode_read, static_cast<std::uint8_t>(code_page));
+    const std::unique_ptr<udb_database> target = open_target();
+    TK_LOG(1, "After initializing DBs");
+
+    udb_custom_conversion rules;
+    if (bool_dbf) rules.add_rule(std::make_unique<talvex_bool_rule>());
+
+    if (console_ && table_list.empty()) table_list = source.tables();
+    tables_total = static_cast<int>(table_list.size());
+    TK_WLOG(3, "Converting database %s (%d tables)", src, tables_total);
+    if (console_) {
+      console_line(silent, stdout,
+                   "Converting database " + tk_to_ansi(src) + "(" + std::to_string(tables_total) +
+                       " tables)");
+    }
+
+    mss_tn_validator names(table_list, target->get_tables());
+    for (const std::u16string& name : table_list) name_map.emplace_back(name, std::u16string());
+
+    for (const std::u16string& name : table_list) {
+      current_table = name;
+      records_total = 0;
+      records_done = 0;
+      try {
+        convert_table(source, *target, names, name);
+      } catch (const tk_exception& e) {
+        errors.set_context(tk_to_ansi(name));
+        errors.handle(e, false);
+      }
+      if (progress_ != nullptr) progress_->table_end();
+      ++tables_done;
+    }
+    errors.set_context({});
+    tables_done = 0;
+    tables_total = 0;
+    if (auto* dump = dynamic_cast<mss_dmp_database*>(target.get())) dump->close();
+  } catch (const tk_final_exception&) {
+  } catch (const tk_exception& e) {
+    errors.handle(e, true);
+  } catch (const std::exception& e) {
+    TK_LOG(3, "ERROR:\n%s", e.what());
+    console_line(silent, stderr, e.what());
+  }
+}
+
+void talvex_converter::convert_table(dbf_database& source, udb_database& target,
+                                     mss_tn_validator& names, const std::u16string& name) {
+  if (console_ && !source.is_table_exist(name)) {
+    console_line(silent, stderr, "Table " + tk_to_ansi(name) + " not exists");
+    return;
+  }
+  const std::unique_ptr<dbf_recordset> table = source.get_table(name, dbf_recordset::k_mode_read);
+
+  const bool accepted = names.is_acceptable(name) && !names.is_duplicated(name);
+  const std::u16string target_name = accepted ? name : names.get_safe_name(name);
+
+  if (target.is_table_exist(target_name)) {
+    if (mode() == 2) return;
+    if (mode() == 1) target.delete_tab(target_name);
+  }
+
+  std::unique_ptr<udb_recordset> written = target.create_table(
+      target_name, table->schema(), skip_idx ? udb_indexes() : table->indexes());
+
+  if (mode() == 3 && !bool_dbf && !table->schema().conform_to(written->schema())) {
+    throw tk_exception("The structure of data source does not conform to the destination table.",
+                       0);
+  }
+  if (!accepted) {
+    TK_WLOG(2, "Store generated table name '%s'", target_name);
+    TK_WLOG(1, "udb_validator::add_existing_name(%s)", target_name);
+    names.add_existing_name(target_name);
+  }
+  names.add_restricted_name(target_name);
+
+  records_total = table->record_count();
+  TK_WLOG(3, "Converting table %s (%d records)", name, static_cast<int>(records_total));
+  if (console_) {
+    console_line(
+        silent, stdout,
+        "Converting table " + tk_to_ansi(name) + "(" + std::to_string(records_total) + " records)");
+  }
+  if (records_total == 0 || tab_def) return;
+  copy_records(*table, *written);
+}
+
+void talvex_converter::copy_records(dbf_recordset& source, udb_recordset& target) {
+  error_handler& errors = error_handler::instance();
+  for (source.reset(); !source.is_eof(); source.next()) {
+    TK_LOG(1, "Converting %d record", static_cast<int>(records_done + 1));
+    auto* record = static_cast<dbf_record*>(source.get_item());
+    if (record != nullptr && !(skip_del && record->is_deleted())) {
+      try {
+        target.append_record(*record);
+      } catch (const tk_exception& e) {
+        errors.set_record_context(current_table, records_done + 1);
+        errors.handle(e, false);
+      }
+    }
+    ++records_done;
+    if (progress_ != nullptr && records_done % k_progress_step == 0) {
+      progress_->records(records_done, records_total);
+    }
+  }
+}
