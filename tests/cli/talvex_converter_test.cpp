@@ -32,7 +32,7 @@ TEST(talvex_converter, starts_with_the_console_defaults) {
   EXPECT_FALSE(converter.skip_del);
   EXPECT_FALSE(converter.tab_def);
   EXPECT_FALSE(converter.skip_idx);
-  EXPECT_FALSE(converter.as_dbo);
+  EXPECT_FALSE(converter.engine().as_dbo());
   EXPECT_FALSE(converter.sec_log);
   EXPECT_FALSE(converter.silent);
   EXPECT_EQ(converter.code_page, 0);
