@@ -1,0 +1,150 @@
+#include "dbf/dbf_char_table.h"
+
+#include <map>
+#include <memory>
+#include <unordered_map>
+
+#include "dbf/dbf_codepage_table.h"
+#include "tk/tk_encoding.h"
+#include "tk/tk_log.h"
+
+namespace {
+
+using unit_table = std::array<char16_t, 256>;
+
+// Asks ICU (through the toolkit's converters) for each byte on its own. A byte the converter
+// substitutes, or maps to more than one unit, is undefined in that code page.
+bool build_from_converter(int code_page, unit_table& units) {
+  if (!tk_is_codepage_known(code_page)) return false;
+  units[0] = u'\0';
+  for (int b = 1; b < 256; ++b) {
+    const char byte = static_cast<char>(b);
+    std::u16string one;
+    try {
+      one = tk_from_codepage(std::string_view(&byte, 1), code_page);
+    } catch (const tk_exception&) {
+      one.clear();
+    }
+    const bool substituted = one.size() == 1 && one[0] == u'\x1A' && b != 0x1A;
+    units[static_cast<std::size_t>(b)] =
+        (one.size() == 1 && !substituted) ? one[0] : dbf_char_table::k_undefined;
+  }
+  return true;
+}
+
+// Kamenicky (Czech and Slovak MS-DOS): code page 437 with the upper half's first three rows
+// holding the Czech and Slovak letters.
+constexpr char16_t k_kamenicky_80_af[48] = {
+    0x010C, 0x00FC, 0x00E9, 0x010F, 0x00E4, 0x010E, 0x0164, 0x010D,  // 80
+    0x011B, 0x011A, 0x0139, 0x00CD, 0x013E, 0x013A, 0x00C4, 0x00C1,  // 88
+    0x00C9, 0x017E, 0x017D, 0x00F4, 0x00F6, 0x00D3, 0x016F, 0x00DA,  // 90
+    0x00FD, 0x00D6, 0x00DC, 0x0160, 0x013D, 0x00DD, 0x0158, 0x0165,  // 98
+    0x00E1, 0x00ED, 0x00F3, 0x00FA, 0x0148, 0x0147, 0x016E, 0x00D4,  // A0
+    0x0161, 0x0159, 0x0155, 0x0154, 0x00BC, 0x00A7, 0x00AB, 0x00BB,  // A8
+};
+
+// Mazovia (Polish MS-DOS): code page 437 with the Polish letters in place of some accented
+// Latin letters; the box drawing characters stay where they are.
+struct mazovia_entry {
+  std::uint8_t byte;
+  char16_t unit;
+};
+constexpr mazovia_entry k_mazovia[] = {
+    {0x86, 0x0105}, {0x8D, 0x0107}, {0x8F, 0x0104}, {0x90, 0x0118}, {0x91, 0x0119}, {0x92, 0x0142},
+    {0x95, 0x0106}, {0x98, 0x015A}, {0x9C, 0x0141}, {0x9E, 0x015B}, {0xA0, 0x0179}, {0xA1, 0x017B},
+    {0xA3, 0x00D3}, {0xA4, 0x0144}, {0xA5, 0x0143}, {0xA6, 0x017A}, {0xA7, 0x017C},
+};
+
+unit_table own_table(int code_page) {
+  unit_table units{};
+  build_from_converter(437, units);
+  if (code_page == 895) {
+    for (int i = 0; i < 48; ++i) units[static_cast<std::size_t>(0x80 + i)] = k_kamenicky_80_af[i];
+  } else {
+    for (const mazovia_entry& e : k_mazovia) units[e.byte] = e.unit;
+  }
+  return units;
+}
+
+class table_registry {
+ public:
+  table_registry() {
+    add(1252);
+    for (const auto& [mark, entry] : dbf_codepage_table()) {
+      if (entry.code_page != 0) add(entry.code_page);
+    }
+  }
+
+  const dbf_char_table* find(int code_page) const {
+    const auto it = tables_.find(code_page == 0 ? 1252 : code_page);
+    return it == tables_.end() ? nullptr : it->second.get();
+  }
+
+ private:
+  void add(int code_page) {
+    if (tables_.contains(code_page)) return;
+    unit_table units{};
+    if (code_page == 895 || code_page == 620) {
+      units = own_table(code_page);
+    } else if (!build_from_converter(code_page, units)) {
+      TK_LOG(2, "No converter for code page %d", code_page);
+      return;
+    }
+    tables_.emplace(code_page, std::make_unique<dbf_char_table>(code_page, units));
+  }
+
+  std::unordered_map<int, std::unique_ptr<dbf_char_table>> tables_;
+};
+
+const table_registry& registry() {
+  static const table_registry instance;
+  return instance;
+}
+
+}  // namespace
+
+dbf_char_table::dbf_char_table(int code_page, const std::array<char16_t, 256>& units)
+    : code_page_(code_page), units_(units) {}
+
+const dbf_char_table& dbf_char_table::for_code_page(int code_page) {
+  const dbf_char_table* table = registry().find(code_page);
+  if (table == nullptr) table = registry().find(1252);
+  TK_ASSERT(table != nullptr);
+  return *table;
+}
+
+bool dbf_char_table::has_code_page(int code_page) {
+  return registry().find(code_page) != nullptr;
+}
+
+void dbf_char_table::decode(std::string_view bytes, std::u16string& out) const {
+  out.resize(bytes.size());
+  char16_t* dest = out.data();
+  for (const char c : bytes) *dest++ = units_[static_cast<std::uint8_t>(c)];
+}
+
+std::u16string dbf_char_table::decode(std::string_view bytes) const {
+  std::u16string out;
+  decode(bytes, out);
+  return out;
+}
+
+std::string dbf_char_table::encode(std::u16string_view text) const {
+  std::string out;
+  out.reserve(text.size());
+  for (const char16_t unit : text) {
+    char byte = '?';
+    if (unit < 0x80) {
+      byte = static_cast<char>(unit);
+    } else {
+      for (int b = 0x80; b < 256; ++b) {
+        if (units_[static_cast<std::size_t>(b)] == unit) {
+          byte = static_cast<char>(b);
+          break;
+        }
+      }
+    }
+    out.push_back(byte);
+  }
+  return out;
+}

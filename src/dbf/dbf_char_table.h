@@ -1,0 +1,38 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Decoding table of one single-byte code page: every byte value maps to exactly one UTF-16
+// unit, so DBF text decodes with one table look-up per byte and no converter state. Bytes the
+// code page leaves undefined decode as U+FFFD instead of failing the record.
+class dbf_char_table {
+ public:
+  static constexpr char16_t k_undefined = u'\uFFFD';
+
+  // The table of a Windows code page number; 0 (the default for DBF data) is Windows-1252.
+  // Tables are built once per process; an unknown code page gets the Windows-1252 table.
+  static const dbf_char_table& for_code_page(int code_page);
+
+  // True when the code page has a table of its own (not the Windows-1252 fallback).
+  static bool has_code_page(int code_page);
+
+  int code_page() const { return code_page_; }
+  char16_t operator[](std::uint8_t byte) const { return units_[byte]; }
+
+  // Replaces `out` with the decoded bytes, reusing its capacity.
+  void decode(std::string_view bytes, std::u16string& out) const;
+  std::u16string decode(std::string_view bytes) const;
+
+  // Encodes wide text back into this code page (the writing path); characters the code page
+  // lacks become "?".
+  std::string encode(std::u16string_view text) const;
+
+  explicit dbf_char_table(int code_page, const std::array<char16_t, 256>& units);
+
+ private:
+  int code_page_;
+  std::array<char16_t, 256> units_;
+};

@@ -1,0 +1,155 @@
+#include "dbf/dbf_database.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
+#include <optional>
+
+#include "dbf/dbf_codepage_table.h"
+#include "dbf/dbf_create_field.h"
+#include "dbf/dbf_exception.h"
+#include "dbf/dbf_fn_validator.h"
+#include "dbf/dbf_paths.h"
+#include "dbf/old_memo_file.h"
+#include "tk/tk_encoding.h"
+#include "tk/tk_log.h"
+#include "tk/tk_memory_file.h"
+#include "tk/tk_path_probe.h"
+#include "tk/tk_temp_chdir.h"
+
+dbf_database::dbf_database(std::u16string folder, int a_mode, std::uint8_t cp)
+    : udb_database(std::move(folder), 0, false), mode_(a_mode), cp_(cp) {
+  TK_LOG(2, "dbf_database::ctor");
+  dbf_codepage_table();
+  const tk_temp_chdir scan(name_);
+  TK_ASSERT(scan.succeeded());
+  scan.find_files(u"*.dbf", tables_);
+  for (std::u16string& entry : tables_) {
+    entry = dbf_lower(entry);
+    if (entry.ends_with(u".dbf")) entry.resize(entry.size() - 4);
+    TK_WLOG(2, "Find table: '%s'", entry);
+  }
+}
+
+dbf_database::~dbf_database() = default;
+
+std::u16string dbf_database::get_full_table_name(const std::u16string& name) const {
+  TK_WLOG(2, "dbf_database::get_full_table_name(%s)", name);
+  std::u16string path = name_;
+  if (!path.empty() && path.back() != u'/') path += u'/';
+  path += name;
+  if (!dbf_ends_with_nocase(name, u".dbf") && !dbf_ends_with_nocase(name, u".dbt")) {
+    path += u".dbf";
+  }
+  return path;
+}
+
+std::string dbf_database::resolve(const std::u16string& name) const {
+  const std::string path = tk_to_utf8(get_full_table_name(name));
+  return tk_resolve_path_nocase(path).value_or(path);
+}
+
+std::unique_ptr<udb_recordset> dbf_database::get_table(const std::u16string& name) {
+  return get_table(name, dbf_recordset::k_mode_read);
+}
+
+std::unique_ptr<dbf_recordset> dbf_database::get_table(const std::u16string& name, int a_mode) {
+  TK_WLOG(2, "dbf_database::get_table(%s)", name);
+  const std::string path = resolve(name);
+  TK_ASSERT(tk_is_file_exist(path));
+  return std::make_unique<dbf_recordset>(tk_from_utf8(path), a_mode, cp_, this);
+}
+
+bool dbf_database::get_query(const std::u16string&, std::u16string&) {
+  return false;
+}
+
+bool dbf_database::test_query(const std::u16string&) {
+  return false;
+}
+
+std::unique_ptr<udb_recordset> dbf_database::create_table(const std::u16string& name,
+                                                          const udb_schema& schema,
+                                                          const udb_indexes&) {
+  return create_table(name, schema);
+}
+
+std::unique_ptr<dbf_recordset> dbf_database::create_table(const std::u16string& name,
+                                                          const udb_schema& schema) {
+  TK_WLOG(2, "dbf_database::create_table(%s)", name);
+  if (is_table_exist(name)) return get_table(name, dbf_recordset::k_mode_append);
+
+  dbf_fn_validator validator(schema);
+  std::vector<std::array<unsigned char, 32>> descriptors;
+  std::uint64_t record_length = 1;
+  bool has_memo = false;
+  for (const t_ftd& column : schema) {
+    t_ftd named = column;
+    if (!validator.is_acceptable(named.name)) {
+      named.name = validator.get_safe_name(named.name);
+      TK_WLOG(1, "udb_validator::add_existing_name(%s)", named.name);
+      validator.add_existing_name(named.name);
+    }
+    std::array<unsigned char, 32> fd =
+        dbf_create_field(named, static_cast<std::uint32_t>(record_length));
+    const std::uint32_t width = dbf_get_size_1(fd.data());
+    const char letter = static_cast<char>(fd[11]);
+    has_memo = has_memo || letter == 'M';
+    record_length += (letter == 'M' || letter == 'G' || letter == 'P') ? 10 : width;
+    descriptors.push_back(fd);
+  }
+  const std::uint64_t header_length = 32 * descriptors.size() + 33;
+  // Both lengths are 16-bit in the header: a wider table cannot be written at all.
+  if (header_length > 0xFFFF || record_length > 0xFFFF) {
+    throw dbf_exception("Too many or too wide fields for a DBF table");
+  }
+
+  const std::string path = tk_to_utf8(get_full_table_name(name));
+  {
+    tk_memory_file file(path, tk_file_mode_write | tk_file_mode_truncate);
+    std::array<unsigned char, 32> header{};
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    header[0] = has_memo ? 0x83 : 0x03;
+    header[1] = static_cast<unsigned char>(local.tm_year % 100);
+    header[2] = static_cast<unsigned char>(local.tm_mon + 1);
+    header[3] = static_cast<unsigned char>(local.tm_mday);
+    header[8] = static_cast<unsigned char>(header_length);
+    header[9] = static_cast<unsigned char>(header_length >> 8);
+    header[10] = static_cast<unsigned char>(record_length);
+    header[11] = static_cast<unsigned char>(record_length >> 8);
+    file.put_at(0, header.data(), header.size());
+    for (std::size_t i = 0; i < descriptors.size(); ++i) {
+      file.put_at(32 * (i + 1), descriptors[i].data(), 32);
+    }
+    const unsigned char terminator = 0x0D;
+    file.put_at(static_cast<std::size_t>(header_length - 1), &terminator, 1);
+  }
+  if (has_memo) create_memo_file(name);
+  tables_.push_back(dbf_table_name_of(tk_from_utf8(path)));
+  return get_table(name, dbf_recordset::k_mode_append);
+}
+
+void dbf_database::create_memo_file(const std::u16string& name) {
+  TK_WLOG(2, "dbf_database::create_memo_file(%s)", name);
+  std::u16string memo_name = name;
+  if (!dbf_ends_with_nocase(memo_name, u".dbt")) memo_name += u".dbt";
+  const std::string path = tk_to_utf8(get_full_table_name(memo_name));
+  TK_LOG(1, "Full memo file name: %s", path);
+  old_memo_file memo(path, dbf_memo_file::k_mode_create);
+}
+
+bool dbf_database::delete_tab(const std::u16string& name) {
+  TK_WLOG(2, "dbf_database::delete_tab(%s)", name);
+  if (name.empty()) return false;
+  udb_database::delete_tab(name);
+  const std::string path = resolve(name);
+  if (!tk_is_file_exist(path)) TK_LOG(2, "File '%s' not exists", path);
+  if (::unlink(path.c_str()) != 0) throw tk_exception_ex("Cannot delete file: ", errno, 0);
+  for (const char* ext : {"dbt", "fpt", "smt", "dct"}) {
+    if (const auto sibling = dbf_sibling_path(path, ext)) ::unlink(sibling->c_str());
+  }
+  return true;
+}

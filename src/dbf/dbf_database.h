@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dbf/dbf_recordset.h"
+#include "tk/tk_singleton.h"
+#include "udb/udb_database.h"
+
+// A folder of DBF tables: lists its "*.dbf" files as tables, opens them as recordsets with
+// the user's code page mark, and creates, appends to and deletes tables.
+class dbf_database : public udb_database, public tk_singleton<dbf_database> {
+ public:
+  // `cp` is the user's code page mark for every table (0 = each table keeps its own).
+  dbf_database(std::u16string folder, int a_mode, std::uint8_t cp);
+  ~dbf_database() override;
+
+  std::unique_ptr<udb_recordset> create_table(const std::u16string& name, const udb_schema& schema,
+                                              const udb_indexes& indexes) override;
+  std::unique_ptr<dbf_recordset> create_table(const std::u16string& name, const udb_schema& schema);
+  bool delete_tab(const std::u16string& name) override;
+  bool get_query(const std::u16string& name, std::u16string& text) override;
+  std::unique_ptr<udb_recordset> get_table(const std::u16string& name) override;
+  std::unique_ptr<dbf_recordset> get_table(const std::u16string& name, int a_mode);
+  bool test_query(const std::u16string& sql) override;
+
+  // Folder + "/" + name, with ".dbf" appended unless the name ends with ".dbf" or ".dbt".
+  std::u16string get_full_table_name(const std::u16string& name) const;
+  // Writes an empty dBase III memo file for the table.
+  void create_memo_file(const std::u16string& name);
+
+  std::uint8_t codepage_mark() const { return cp_; }
+  int mode() const { return mode_; }
+
+ private:
+  // The full name resolved against the folder's entries ignoring case.
+  std::string resolve(const std::u16string& name) const;
+
+  int mode_;
+  std::uint8_t cp_;
+};

@@ -1,0 +1,113 @@
+#include "dbf/dbf_fd7.h"
+
+#include <cstring>
+
+#include "ole/ole_variant.h"
+#include "tk/tk_log.h"
+
+dbf_fd7 dbf_fd7::from_slot16(const unsigned char* slot) {
+  dbf_fd7 fd;
+  std::memcpy(fd.bytes.data(), slot, 11);
+  fd.bytes[32] = slot[11];
+  fd.bytes[33] = slot[12];
+  return fd;
+}
+
+dbf_fd7 dbf_fd7::from_slot32(const unsigned char* slot) {
+  dbf_fd7 fd;
+  std::memcpy(fd.bytes.data(), slot, 11);
+  fd.bytes[32] = slot[11];
+  fd.bytes[33] = slot[16];
+  fd.bytes[34] = slot[17];
+  return fd;
+}
+
+dbf_fd7 dbf_fd7::from_slot48(const unsigned char* slot) {
+  dbf_fd7 fd;
+  std::memcpy(fd.bytes.data(), slot, k_size);
+  return fd;
+}
+
+std::string_view dbf_fd7::name() const {
+  const auto* p = reinterpret_cast<const char*>(bytes.data());
+  const void* nul = std::memchr(p, '\0', 32);
+  return std::string_view(p, nul != nullptr ? static_cast<const char*>(nul) - p : 32);
+}
+
+std::uint16_t dbf_get_vartype_2(const dbf_fd7& fd) {
+  switch (fd.field_type()) {
+    case 'B':
+      return VT_R8;
+    case 'C':
+      return VT_BSTR;
+    case 'D':
+      return VT_DATE;
+    case 'F':
+      return VT_R4;
+    case 'G':
+    case 'P':
+      TK_LOG(1, "Got BINARY data type");
+      return VT_BLOB;
+    case 'I':
+      return VT_I4;
+    case 'L':
+      return VT_BOOL;
+    case 'M':
+      return VT_BSTR;
+    case 'N': {
+      TK_LOG(1, "GOT NUMERIC (%d,%d)", fd.length(), fd.decimals());
+      if (fd.decimals() != 0) return VT_DECIMAL;
+      const int length = fd.length();
+      if (length < 3) return VT_I1;
+      if (length <= 4) return VT_I2;
+      if (length <= 9) return VT_I4;
+      if (length <= 19) return VT_I8;
+      return VT_R8;
+    }
+    case 'T':
+      return VT_DATE;
+    case 'Y':
+      return VT_CY;
+    default:
+      return VT_BSTR;
+  }
+}
+
+std::uint32_t dbf_get_size_2(const dbf_fd7& fd) {
+  switch (fd.field_type()) {
+    case 'B':
+    case 'D':
+    case 'F':
+    case 'I':
+    case 'L':
+    case 'N':
+    case 'T':
+    case 'Y':
+      return static_cast<std::uint32_t>(fd.length());
+    case 'C':
+      return fd.char_len();
+    case 'G':
+    case 'M':
+    case 'P':
+      return 0;
+    default:
+      TK_LOG(1, "Processing as STRING (size1=%d, size2=%d)", fd.length(), fd.char_len());
+      return fd.char_len() != 0 ? fd.char_len() : static_cast<std::uint32_t>(fd.length());
+  }
+}
+
+std::uint32_t dbf_get_width(const dbf_fd7& fd) {
+  const std::uint32_t size = dbf_get_size_2(fd);
+  return size != 0 ? size : fd.char_len();
+}
+
+std::uint32_t dbf_get_date_kind(const dbf_fd7& fd) {
+  switch (fd.field_type()) {
+    case 'T':
+      return 1;
+    case 'D':
+      return 2;
+    default:
+      return 0;
+  }
+}

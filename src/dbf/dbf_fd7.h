@@ -1,0 +1,40 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+// One field descriptor in the 48-byte dBase level 7 form, whatever its layout on disk:
+// name (32 bytes, NUL-terminated), type letter at 32, then either the 16-bit character length
+// or the pair length and decimal count at 33 and 34.
+struct dbf_fd7 {
+  std::array<unsigned char, 48> bytes{};
+
+  static constexpr std::size_t k_size = 48;
+
+  // From a 16-byte FoxBase slot: name in 0-10, type at 11, length at 12, no decimal count.
+  static dbf_fd7 from_slot16(const unsigned char* slot);
+  // From a 32-byte slot: name in 0-10, type at 11, length and decimal count at 16 and 17.
+  static dbf_fd7 from_slot32(const unsigned char* slot);
+  // A 48-byte level 7 slot is already in this form.
+  static dbf_fd7 from_slot48(const unsigned char* slot);
+
+  // The name bytes up to the first NUL (at most 32).
+  std::string_view name() const;
+  char field_type() const { return static_cast<char>(bytes[32]); }
+  // Length + 256 x decimal count: how character fields longer than 255 bytes are stored.
+  std::uint16_t char_len() const { return static_cast<std::uint16_t>(bytes[33] | bytes[34] << 8); }
+  // The length and decimal count bytes, as plain byte values (0-255).
+  int length() const { return bytes[33]; }
+  int decimals() const { return bytes[34]; }
+};
+
+// Column value type (a variant type code) of a descriptor.
+std::uint16_t dbf_get_vartype_2(const dbf_fd7& fd);
+// Column size of a descriptor; 0 for memo, general and picture fields.
+std::uint32_t dbf_get_size_2(const dbf_fd7& fd);
+// Bytes the field takes in the record.
+std::uint32_t dbf_get_width(const dbf_fd7& fd);
+// Date kind of the column: 1 date and time (T), 2 date (D), 0 otherwise.
+std::uint32_t dbf_get_date_kind(const dbf_fd7& fd);

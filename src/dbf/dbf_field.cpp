@@ -1,0 +1,157 @@
+#include "dbf/dbf_field.h"
+
+#include <cstring>
+
+#include "tk/tk_log.h"
+
+namespace {
+
+std::int32_t le32(const char* p) {
+  std::uint32_t v;
+  std::memcpy(&v, p, 4);
+  return static_cast<std::int32_t>(v);  // files and this platform are little-endian
+}
+
+std::int64_t le64(const char* p) {
+  std::int64_t v;
+  std::memcpy(&v, p, 8);
+  return v;
+}
+
+// Civil date of a count of days since 1970-01-01 (proleptic Gregorian calendar).
+void civil_from_days(std::int64_t z, std::int64_t& y, unsigned& m, unsigned& d) {
+  z += 719468;
+  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const auto doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  y = static_cast<std::int64_t>(yoe) + era * 400;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  d = doy - (153 * mp + 2) / 5 + 1;
+  m = mp < 10 ? mp + 3 : mp - 9;
+  if (m <= 2) ++y;
+}
+
+// Julian day and milliseconds since midnight; milliseconds are dropped after rounding
+// 999 up into the next second, and whole days of seconds carry into the date.
+void decode_datetime(const char* bytes, ole_variant& out) {
+  TK_LOG(1, "Processing as DATETIME");
+  const std::int64_t day = le32(bytes);
+  const std::int64_t ms = le32(bytes + 4);
+  if (day < dbf_julian_day_0001) {
+    out.set_empty();
+    return;
+  }
+  std::int64_t seconds = (ms + 1) / 1000;
+  if (seconds < 0) seconds = 0;
+  const std::int64_t days = day - dbf_julian_day_0001 + seconds / 86400;
+  seconds %= 86400;
+  TK_LOG(1, "lDay=%d, lHour=%d, lMin=%d, lSec=%d", static_cast<int>(day - dbf_julian_day_0001),
+         static_cast<int>(seconds / 3600), static_cast<int>(seconds % 3600 / 60),
+         static_cast<int>(seconds % 60));
+  std::int64_t year = 0;
+  unsigned month = 0;
+  unsigned mday = 0;
+  constexpr std::int64_t k_days_0001_to_1970 = 719162;
+  civil_from_days(days - k_days_0001_to_1970, year, month, mday);
+  if (year > 9999) {
+    // No date value reaches that far; the field has no usable value.
+    out.set_empty();
+    return;
+  }
+  ole_systemtime st;
+  st.year = static_cast<std::uint16_t>(year);
+  st.month = static_cast<std::uint16_t>(month);
+  st.day = static_cast<std::uint16_t>(mday);
+  st.day_of_week = static_cast<std::uint16_t>((days + 1) % 7);  // 0001-01-01 was a Monday
+  st.hour = static_cast<std::uint16_t>(seconds / 3600);
+  st.minute = static_cast<std::uint16_t>(seconds % 3600 / 60);
+  st.second = static_cast<std::uint16_t>(seconds % 60);
+  TK_LOG(1, "SYSTEMTIME=%04d-%02d-%02d %02d:%02d:%02d", st.year, st.month, st.day, st.hour,
+         st.minute, st.second);
+  out.set_date(st);
+}
+
+bool is_ascii(std::string_view text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+dbf_field::dbf_field(const dbf_field_layout& layout) {
+  name = layout.name;
+  size = static_cast<std::int32_t>(layout.size);
+}
+
+dbf_field::dbf_field(const dbf_field_layout& layout, const char* bytes, const dbf_char_table& chars)
+    : dbf_field(layout) {
+  TK_LOG(1, "dbf_field::ctor");
+  dbf_decode_buffers buffers;
+  get_variant(bytes, layout, chars, *this, buffers);
+}
+
+void dbf_field::get_variant(const char* bytes, const dbf_field_layout& layout,
+                            const dbf_char_table& chars, ole_variant& out,
+                            dbf_decode_buffers& buffers) {
+  const char letter = layout.fd.field_type();
+  TK_LOG(1, "dbf_field::get_variant(%s, '%c')", layout.fd.name(), letter);
+  const std::uint32_t width = layout.width;
+  switch (letter) {
+    case 'L':
+      TK_LOG(1, "Processing as BOOLEAN");
+      if (width < 1) break;
+      out.set_bool(bytes[0] == 'T' || bytes[0] == 't' || bytes[0] == 'Y' || bytes[0] == 'y');
+      return;
+    case 'Y':
+      TK_LOG(1, "Processing as CURRENCY");
+      if (width < 8) break;
+      out.set_cy(ole_currency::from_raw(le64(bytes)));
+      return;
+    case 'I':
+      TK_LOG(1, "Processing as INTEGER");
+      if (width < 4) break;
+      out.set_i4(le32(bytes));
+      return;
+    case 'B': {
+      TK_LOG(1, "Processing as DOUBLE");
+      if (width < 8) break;
+      double value;
+      std::memcpy(&value, bytes, 8);
+      out.set_r8(value);
+      return;
+    }
+    case 'T':
+      if (width < 8) break;
+      decode_datetime(bytes, out);
+      return;
+    default: {
+      // Text-read field: the bytes up to the first NUL.
+      const void* nul = std::memchr(bytes, '\0', width);
+      std::string_view text(bytes, nul != nullptr ? static_cast<const char*>(nul) - bytes : width);
+      if (letter == 'C') {
+        const std::size_t last = text.find_last_not_of(' ');
+        text = last == std::string_view::npos ? std::string_view() : text.substr(0, last + 1);
+        if (text.empty()) TK_LOG(1, "Special processing for all-spaces-string");
+      } else {
+        const std::size_t first = text.find_first_not_of(' ');
+        text = first == std::string_view::npos ? std::string_view() : text.substr(first);
+      }
+      if (layout.vartype == VT_BSTR) {
+        chars.decode(text, out.text_buffer());
+      } else if (is_ascii(text)) {
+        // Every code page of the mark table keeps ASCII as it is, so the bytes are already
+        // the text the number or date parser reads.
+        out.assign_from_string(text, layout.vartype);
+      } else {
+        chars.decode(text, buffers.wide);
+        out.assign_from_wstring(buffers.wide, layout.vartype);
+      }
+      return;
+    }
+  }
+  // A binary field narrower than its value: nothing sound to read.
+  out.set_empty();
+}

@@ -1,0 +1,76 @@
+#include "dbf/dbf_memo_file.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "tk/tk_exception.h"
+#include "tk/tk_log.h"
+
+dbf_memo_file::dbf_memo_file(const std::string& path, int mode)
+    : tk_huge_file(path, mode != k_mode_read) {
+  TK_LOG(2, "dbf_memo_file::ctor");
+  size_ = get_size();
+}
+
+dbf_memo_file::~dbf_memo_file() = default;
+
+std::uint32_t dbf_decimal_block_number(const char* field, std::size_t width) {
+  TK_ASSERT(field != nullptr);
+  const std::size_t n = std::min<std::size_t>(width, 10);
+  std::size_t i = 0;
+  while (i < n && field[i] == ' ') ++i;
+  bool negative = false;
+  if (i < n && (field[i] == '+' || field[i] == '-')) negative = field[i++] == '-';
+  std::uint64_t value = 0;
+  std::size_t digits = 0;
+  for (; i < n && field[i] >= '0' && field[i] <= '9'; ++i, ++digits) {
+    value = value * 10 + static_cast<std::uint64_t>(field[i] - '0');
+  }
+  if (digits == 0 || negative || value > 0xFFFFFFFFull) {
+    TK_LOG(1, "Invalid MEMO block!");
+    return 0;
+  }
+  return static_cast<std::uint32_t>(value);
+}
+
+std::uint32_t dbf_memo_file::get_block_number(const char* field, std::size_t width) const {
+  return dbf_decimal_block_number(field, width);
+}
+
+void dbf_memo_file::read_memo(std::uint32_t, std::string& text) const {
+  text.clear();
+}
+
+void dbf_memo_file::write_memo(std::uint32_t block, std::string_view text) {
+  TK_LOG(2, "dbf_memo_file::write_memo(%d,%s)", static_cast<int>(block), text);
+}
+
+bool dbf_memo_file::read_in_file(std::uint64_t offset, void* buffer, std::size_t length) const {
+  if (offset > size_ || length > size_ - offset) return false;
+  get_at(offset, buffer, length);
+  return true;
+}
+
+void dbf_memo_file::read_until(std::uint64_t start, char terminator, std::string& text) const {
+  text.clear();
+  constexpr std::size_t k_chunk = 4096;
+  char chunk[k_chunk];
+  std::uint64_t pos = start;
+  while (pos < size_) {
+    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(k_chunk, size_ - pos));
+    get_at(pos, chunk, n);
+    const char* end = static_cast<const char*>(std::memchr(chunk, terminator, n));
+    const char* nul = static_cast<const char*>(std::memchr(chunk, '\0', end ? end - chunk : n));
+    if (nul != nullptr) end = nul;
+    text.append(chunk, end != nullptr ? static_cast<std::size_t>(end - chunk) : n);
+    if (end != nullptr) return;
+    pos += n;
+  }
+}
+
+void dbf_memo_file::read_text(std::uint64_t offset, std::size_t length, std::string& text) const {
+  text.resize(length);
+  if (length != 0) get_at(offset, text.data(), length);
+  const std::size_t nul = text.find('\0');
+  if (nul != std::string::npos) text.resize(nul);
+}

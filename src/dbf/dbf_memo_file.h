@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "tk/tk_huge_file.h"
+
+// A table's memo file: turns a memo field's bytes into a block number and a block number
+// into the memo's bytes (narrow text, still in the table's code page). Every read is checked
+// against the file size taken at opening, so a hostile block number or length yields the
+// empty text instead of a read past the end.
+class dbf_memo_file : public tk_huge_file {
+ public:
+  // Open modes: read-only (how tables open their memo files), writable (appending), and
+  // initialise a new file (old_memo_file only).
+  static constexpr int k_mode_read = 0;
+  static constexpr int k_mode_write = 1;
+  static constexpr int k_mode_create = 3;
+
+  dbf_memo_file(const std::string& path, int mode);
+  ~dbf_memo_file() override;
+
+  // Block number of the memo a field refers to; 0 means no memo. `field` holds the memo
+  // field's `width` bytes from the record.
+  virtual std::uint32_t get_block_number(const char* field, std::size_t width) const;
+  // Replaces `text` with the memo's bytes, up to its first 0 byte.
+  virtual void read_memo(std::uint32_t block, std::string& text) const;
+  virtual void write_memo(std::uint32_t block, std::string_view text);
+
+  std::uint64_t size() const { return size_; }
+
+ protected:
+  // Reads [offset, offset + length) when it lies wholly inside the file.
+  bool read_in_file(std::uint64_t offset, void* buffer, std::size_t length) const;
+  // Reads from `start` up to (not including) the first `terminator` byte or the end of the
+  // file, whichever comes first.
+  void read_until(std::uint64_t start, char terminator, std::string& text) const;
+  // Reads `length` bytes at `offset` (already checked against the file size) and cuts the
+  // text at its first 0 byte.
+  void read_text(std::uint64_t offset, std::size_t length, std::string& text) const;
+
+  std::uint64_t size_ = 0;
+};
+
+// The base rule of a memo reference: the first 10 bytes of the field as one decimal number,
+// leading blanks allowed; anything else gives 0.
+std::uint32_t dbf_decimal_block_number(const char* field, std::size_t width);

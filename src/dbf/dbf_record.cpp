@@ -1,0 +1,79 @@
+#include "dbf/dbf_record.h"
+
+#include <memory>
+
+#include "tk/tk_log.h"
+
+dbf_record::dbf_record(const std::vector<dbf_field_layout>& layouts, const dbf_memo_file* memo,
+                       const dbf_char_table& chars)
+    : layouts_(&layouts), memo_(memo), chars_(&chars) {
+  reserve(layouts.size());
+  for (const dbf_field_layout& layout : layouts) {
+    if (layout.is_memo() || layout.is_blob()) {
+      push_back(std::make_unique<udb_field>(layout.name, 0, ole_variant()));
+    } else {
+      push_back(std::make_unique<dbf_field>(layout));
+    }
+  }
+}
+
+dbf_record::dbf_record(const std::vector<dbf_field_layout>& layouts, const char* bytes,
+                       std::size_t rec_size, const dbf_memo_file* memo, const dbf_char_table& chars)
+    : dbf_record(layouts, memo, chars) {
+  fill(bytes, rec_size);
+}
+
+void dbf_record::fill(const char* bytes, std::size_t rec_size) {
+  if (tk_log_gate <= 1) {
+    TK_LOG(1, "dbf_record::ctor");
+    char head[21] = {};
+    for (std::size_t i = 0; i < 20 && i < rec_size; ++i) head[i] = bytes[i];
+    TK_LOG(1, "data=%s", std::string_view(head, rec_size < 20 ? rec_size : 20));
+  }
+  deleted_ = rec_size > 0 && bytes[0] == '*';
+  TK_LOG(1, "Got deleted flag: %d", deleted_ ? 1 : 0);
+  const std::vector<dbf_field_layout>& layouts = *layouts_;
+  for (std::size_t i = 0; i < layouts.size(); ++i) {
+    const dbf_field_layout& layout = layouts[i];
+    udb_field& field = (*this)[i];
+    TK_LOG(1, "field #%d: type=%08X, size=%d", static_cast<int>(i),
+           static_cast<unsigned>(layout.vartype), static_cast<int>(layout.size));
+    if (!layout.in_record) {
+      field.set_empty();
+      continue;
+    }
+    const char* here = bytes + layout.offset;
+    if (layout.is_memo()) {
+      TK_LOG(1, "Processing MEMO-data");
+      get_memo_field(here, layout.width, true, field);
+    } else if (layout.is_blob()) {
+      TK_LOG(1, "Processing BLOB-data");
+      TK_LOG(1, "fds[eye].len_info.char_len=%d", static_cast<int>(layout.fd.char_len()));
+      field.set_empty();
+    } else {
+      dbf_field::get_variant(here, layout, *chars_, field, buffers_);
+    }
+  }
+}
+
+void dbf_record::get_memo_field(const char* bytes, std::size_t width, bool wide, ole_variant& out) {
+  TK_LOG(1, "dbf_record::get_memo_field");
+  if (memo_ == nullptr) {
+    TK_LOG(1, "No MEMO file!");
+    out.set_empty();
+    return;
+  }
+  const std::uint32_t block = memo_->get_block_number(bytes, width);
+  TK_LOG(1, "Got memo block number: %d", static_cast<int>(block));
+  if (block == 0) {
+    out.set_empty();
+    return;
+  }
+  memo_->read_memo(block, buffers_.narrow);
+  if (wide) {
+    chars_->decode(buffers_.narrow, out.text_buffer());
+    TK_WLOG(1, "Got MEMO: %s", out.text());
+  } else {
+    out.attach_string(buffers_.narrow);
+  }
+}

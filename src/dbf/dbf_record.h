@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dbf/dbf_char_table.h"
+#include "dbf/dbf_field.h"
+#include "dbf/dbf_memo_file.h"
+#include "udb/udb_record.h"
+
+// One record of a DBF table as values: the deletion flag and one field per descriptor. The
+// recordset builds its fields once and refills them for every row (`fill`), so reading a row
+// allocates nothing beyond the growth of text buffers.
+class dbf_record : public udb_record {
+ public:
+  // `layouts` and `memo` (may be null) belong to the recordset and outlive the record.
+  dbf_record(const std::vector<dbf_field_layout>& layouts, const dbf_memo_file* memo,
+             const dbf_char_table& chars);
+  // Builds and decodes one record of `rec_size` bytes.
+  dbf_record(const std::vector<dbf_field_layout>& layouts, const char* bytes, std::size_t rec_size,
+             const dbf_memo_file* memo, const dbf_char_table& chars);
+
+  // Decodes `rec_size` bytes of one record into the fields.
+  void fill(const char* bytes, std::size_t rec_size);
+
+  bool is_deleted() const noexcept { return deleted_; }
+  int code_page() const noexcept { return chars_->code_page(); }
+  void set_chars(const dbf_char_table& chars) noexcept { chars_ = &chars; }
+
+  // The memo text a memo field's bytes refer to, into `out`: empty without a memo file or
+  // for block 0; `wide` false keeps the memo's bytes as narrow text.
+  void get_memo_field(const char* bytes, std::size_t width, bool wide, ole_variant& out);
+
+ private:
+  const std::vector<dbf_field_layout>* layouts_;
+  const dbf_memo_file* memo_;
+  const dbf_char_table* chars_;
+  bool deleted_ = false;
+  dbf_decode_buffers buffers_;
+};

@@ -1,0 +1,277 @@
+#include "dbf/dbf_recordset.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "dbf/dbf_codepage_table.h"
+#include "dbf/dbf_error_sink.h"
+#include "dbf/dbf_exception.h"
+#include "dbf/dbf_field_writer.h"
+#include "dbf/dbf_paths.h"
+#include "dbf/dbt_memo_file.h"
+#include "dbf/fpt_memo_file.h"
+#include "dbf/old_memo_file.h"
+#include "dbf/smt_memo_file.h"
+#include "tk/tk_encoding.h"
+#include "tk/tk_log.h"
+
+namespace {
+
+// The header area holds at most a 16-bit data offset of descriptors, and a level 7 slot may
+// start just below it.
+constexpr std::uint64_t k_max_head = 65536 + 68;
+
+// FoxBase tables keep a fixed area of 32 descriptor slots after their 8-byte header; the
+// records follow it (or the terminator when all 32 slots are used).
+constexpr std::uint32_t k_foxbase_records = 8 + 32 * 16;
+
+std::u16string field_name(std::string_view raw, int code_page) {
+  // Names are taken as UTF-8 when they are; names written by DOS and Windows programs in the
+  // table's own code page are decoded with it instead of turning into replacement marks.
+  const std::u16string utf16 = tk_from_utf8_lossy(raw);
+  if (utf16.find(u'\uFFFD') == std::u16string::npos) return utf16;
+  return dbf_char_table::for_code_page(code_page).decode(raw);
+}
+
+void put_le(std::vector<char>& buf, std::size_t at, std::uint64_t value, int n) {
+  for (int i = 0; i < n; ++i)
+    buf[at + static_cast<std::size_t>(i)] = static_cast<char>(value >> (8 * i));
+}
+
+}  // namespace
+
+dbf_recordset::dbf_recordset(const std::u16string& path, int a_mode, std::uint8_t cp,
+                             udb_database* database)
+    : udb_recordset(database, dbf_table_name_of(path)), path_(tk_to_utf8(path)) {
+  file_ = std::make_unique<tk_huge_file>(path_, a_mode != k_mode_read);
+  TK_LOG(2, "dbf_recordset::ctor(%s, cp=%d)", path_, static_cast<int>(cp));
+  if (a_mode != k_mode_read && a_mode != k_mode_append) {
+    TK_LOG(2, "a_mode=%d, returning...", a_mode);
+    return;
+  }
+  file_size_ = file_->get_size();
+  if (file_size_ < dbf_header::k_size) fail("ERROR: File is too small");
+  unsigned char raw[dbf_header::k_size];
+  file_->get_at(0, raw, sizeof raw);
+  header_ = dbf_header::parse(raw);
+  if (header_.rec_size < 2 || header_.last_rec < 0) fail("ERROR: Invalid DBF header");
+  TK_LOG(1, "data_offset=%d, last_rec=%d, rec_size=%d", static_cast<int>(header_.data_offset),
+         static_cast<int>(header_.last_rec), static_cast<int>(header_.rec_size));
+  init_schema();
+  // Checked after the schema: a FoxBase table's data offset is known only then.
+  const std::uint64_t needed =
+      header_.data_offset +
+      std::uint64_t{header_.rec_size} * static_cast<std::uint64_t>(header_.last_rec);
+  if (file_size_ < needed) fail("ERROR: Invalid file size");
+
+  try {
+    init_memo_file(get_memo_type());
+  } catch (const dbf_no_memo_exception& e) {
+    dbf_report_error(path_, e);
+  }
+  TK_LOG(2, "DBF file has codepage: %d", static_cast<int>(header_.codepage_mark));
+  if (cp != 0) {
+    TK_LOG(2, "Setting user-defined codepage: %d", static_cast<int>(cp));
+    header_.codepage_mark = cp;
+  }
+  chars_ = &dbf_char_table::for_code_page(get_codepage());
+  auto record = std::make_unique<dbf_record>(layouts_, memo_.get(), *chars_);
+  record_ = record.get();
+  current_record_ = std::move(record);
+  init_indexes();
+  TK_LOG(2, "dbf_recordset::ctor - at the END");
+}
+
+dbf_recordset::~dbf_recordset() = default;
+
+void dbf_recordset::fail(const char* trace) {
+  TK_LOG(3, "%s", trace);
+  throw dbf_exception(dbf_msg_bad_format);
+}
+
+std::vector<unsigned char> dbf_recordset::read_head() const {
+  std::vector<unsigned char> head(static_cast<std::size_t>(std::min(file_size_, k_max_head)));
+  file_->get_at(0, head.data(), head.size());
+  return head;
+}
+
+void dbf_recordset::init_schema() {
+  TK_LOG(2, "dbf_recordset::init_schema");
+  TK_LOG(1, "rec_size=%d", static_cast<int>(header_.rec_size));
+  const std::vector<unsigned char> head = read_head();
+  if (header_.signature == dbf_header::k_foxbase) {
+    init_schema_foxbase(head);
+    return;
+  }
+  const bool level7 = header_.is_level7();
+  const std::size_t first = level7 ? 68 : 32;
+  const std::size_t slot = level7 ? dbf_fd7::k_size : 32;
+  if (level7)
+    TK_LOG(1, "Processing dBASE Level 7 format");
+  else
+    TK_LOG(1, "Default processing");
+  const std::size_t n_fields = header_.data_offset > 32 ? (header_.data_offset - 32) / slot : 0;
+  TK_LOG(1, "Table has %d fields", static_cast<int>(n_fields));
+  for (std::size_t i = 0; i < n_fields; ++i) {
+    const std::size_t at = first + i * slot;
+    // A header cut short by the end of the file ends the descriptor list there.
+    if (at + slot > head.size() || head[at] == 0x0D) break;
+    if (level7) {
+      TK_LOG(1, "Reading FD7 at %d", static_cast<int>(at));
+      fd7_post_process(dbf_fd7::from_slot48(head.data() + at));
+    } else {
+      fd7_post_process(dbf_fd7::from_slot32(head.data() + at));
+    }
+  }
+}
+
+void dbf_recordset::init_schema_foxbase(const std::vector<unsigned char>& head) {
+  TK_LOG(1, "Processing FoxBase format (signature=2)");
+  std::size_t at = 8;
+  while (true) {
+    if (at >= head.size()) fail("ERROR: No end of field descriptors");
+    if (head[at] == 0x0D) break;
+    if (at + 16 > head.size()) fail("ERROR: No end of field descriptors");
+    const dbf_fd7 fd = dbf_fd7::from_slot16(head.data() + at);
+    TK_LOG(1, "Got field: %s/%c/%d", fd.name(), fd.field_type(), fd.length());
+    fd7_post_process(fd);
+    at += 16;
+  }
+  header_.data_offset =
+      std::max<std::uint32_t>(static_cast<std::uint32_t>(at) + 1, k_foxbase_records);
+}
+
+void dbf_recordset::fd7_post_process(const dbf_fd7& fd) {
+  fds_.push_back(fd);
+  dbf_field_layout layout;
+  layout.fd = fd;
+  layout.name = field_name(fd.name(), dbf_codepage_of_mark(header_.codepage_mark));
+  layout.size = dbf_get_size_2(fd);
+  layout.vartype = dbf_get_vartype_2(fd);
+  layout.width = dbf_get_width(fd);
+  layout.offset = next_offset_;
+  // Descriptors wider than the record give empty values instead of reading past it.
+  layout.in_record = std::uint64_t{layout.offset} + layout.width <= header_.rec_size;
+  if (!layout.in_record) TK_LOG(2, "Field %s runs past the end of the record", fd.name());
+  next_offset_ = static_cast<std::uint32_t>(
+      std::min<std::uint64_t>(std::uint64_t{next_offset_} + layout.width, 0xFFFFFFFFull));
+  std::uint32_t reserved = dbf_get_date_kind(fd);
+  TK_LOG(1, "Got field: %s, type=%c, size=%d", fd.name(), fd.field_type(),
+         static_cast<int>(layout.size));
+  if (layout.vartype == VT_DECIMAL) {
+    const std::uint32_t precision = std::min(fd.length() + fd.decimals(), 255);
+    const std::uint32_t scale = static_cast<std::uint32_t>(fd.decimals());
+    reserved = precision * 256 + scale;
+    TK_LOG(1, "Got VT_DECIMAL(%d,%d)", static_cast<int>(precision), static_cast<int>(scale));
+  }
+  schema_.push_back(
+      t_ftd(layout.size, layout.name, layout.vartype, false, false, ole_variant(), reserved));
+  layouts_.push_back(std::move(layout));
+}
+
+dbf_memo_type dbf_recordset::get_memo_type() const {
+  return dbf_memo_type_of(header_.signature, header_.table_flags);
+}
+
+void dbf_recordset::init_memo_file(dbf_memo_type type) {
+  if (type == dbf_memo_type::memo_none) return;
+  const std::optional<std::string> memo_path = dbf_sibling_path(path_, dbf_memo_extension(type));
+  if (!memo_path) throw dbf_no_memo_exception();
+  switch (type) {
+    case dbf_memo_type::memo_dbase4:
+      memo_ = std::make_unique<dbt_memo_file>(*memo_path, dbf_memo_file::k_mode_read);
+      break;
+    case dbf_memo_type::memo_fpt:
+    case dbf_memo_type::memo_vfp:
+    case dbf_memo_type::memo_vfp_dbc:
+      memo_ = std::make_unique<fpt_memo_file>(*memo_path, dbf_memo_file::k_mode_read, type);
+      break;
+    case dbf_memo_type::memo_smt:
+      memo_ = std::make_unique<smt_memo_file>(*memo_path, dbf_memo_file::k_mode_read);
+      break;
+    default:
+      memo_ = std::make_unique<old_memo_file>(*memo_path, dbf_memo_file::k_mode_read);
+      break;
+  }
+}
+
+void dbf_recordset::init_indexes() {
+  TK_LOG(2, "dbf_recordset::init_indexes(%s)", path_);
+  if (const auto idx = dbf_sibling_path(path_, "idx")) {
+    TK_LOG(2, "dbf_recordset::process_idx(%s)", *idx);
+    return;
+  }
+  TK_LOG(2, "Failed to find .idx, try to locate .cdx");
+  if (const auto cdx = dbf_sibling_path(path_, "cdx")) {
+    TK_LOG(2, "dbf_recordset::process_cdx(%s)", *cdx);
+    return;
+  }
+  TK_LOG(2, "Failed to find .cdx, aborting");
+}
+
+int dbf_recordset::get_codepage() const {
+  TK_LOG(1, "dbf_recordset::get_codepage");
+  return dbf_codepage_of_mark(header_.codepage_mark);
+}
+
+void dbf_recordset::reset() {
+  position_ = 0;
+  // A new pass reads the file afresh.
+  ahead_count_ = 0;
+}
+
+const char* dbf_recordset::record_bytes(std::int64_t position) {
+  const std::size_t rec_size = header_.rec_size;
+  if (position < ahead_first_ || position >= ahead_first_ + ahead_count_) {
+    const std::int64_t per_block =
+        static_cast<std::int64_t>(std::max<std::size_t>(1, k_read_ahead / rec_size));
+    const std::int64_t count = std::min(per_block, header_.last_rec - position);
+    const std::uint64_t offset =
+        header_.data_offset + static_cast<std::uint64_t>(position) * rec_size;
+    TK_LOG(1, "Reading at %lld", static_cast<long long>(offset));
+    ahead_.resize(static_cast<std::size_t>(count) * rec_size);
+    ahead_count_ = 0;
+    file_->get_at(offset, ahead_.data(), ahead_.size());
+    ahead_first_ = position;
+    ahead_count_ = count;
+  }
+  return ahead_.data() + static_cast<std::size_t>(position - ahead_first_) * rec_size;
+}
+
+udb_record* dbf_recordset::get_item() {
+  TK_LOG(1, "dbf_recordset::get_item");
+  if (record_ == nullptr || is_eof()) return nullptr;
+  record_->fill(record_bytes(position_), header_.rec_size);
+  return record_;
+}
+
+void dbf_recordset::append_record(udb_record& record) {
+  TK_LOG(2, "dbf_recordset::append_record");
+  std::vector<char> bytes(header_.rec_size, ' ');
+  const std::size_t n = std::min(record.size(), layouts_.size());
+  const dbf_char_table& chars = chars_ != nullptr ? *chars_ : dbf_char_table::for_code_page(0);
+  for (std::size_t i = 0; i < n; ++i) {
+    const dbf_field_layout& layout = layouts_[i];
+    TK_WLOG(1, "Processing field #%d (size=%d): %s", static_cast<int>(i),
+            static_cast<int>(layout.width), layout.name);
+    if (!layout.in_record) continue;
+    dbf_encode_field(record[i], layout, chars, path_, bytes.data() + layout.offset);
+  }
+  // The deletion flag is written as a blank, so that every reader sees a live record.
+  bytes[0] = ' ';
+  const std::uint64_t offset =
+      header_.data_offset +
+      std::uint64_t{header_.rec_size} * static_cast<std::uint64_t>(header_.last_rec);
+  file_->put_at(offset, bytes.data(), bytes.size());
+  ++header_.last_rec;
+  std::vector<char> count(4);
+  if (header_.signature == dbf_header::k_foxbase) {
+    put_le(count, 0, static_cast<std::uint64_t>(header_.last_rec), 2);
+    file_->put_at(1, count.data(), 2);
+  } else {
+    put_le(count, 0, static_cast<std::uint64_t>(header_.last_rec), 4);
+    file_->put_at(4, count.data(), 4);
+  }
+  file_size_ = std::max(file_size_, offset + bytes.size());
+  ahead_count_ = 0;
+}

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dbf/dbf_char_table.h"
+#include "dbf/dbf_fd7.h"
+#include "dbf/dbf_field.h"
+#include "dbf/dbf_header.h"
+#include "dbf/dbf_memo_file.h"
+#include "dbf/dbf_memo_type.h"
+#include "dbf/dbf_record.h"
+#include "tk/tk_huge_file.h"
+#include "udb/udb_recordset.h"
+
+// One DBF table: checks the header, builds the schema from the field descriptors, attaches
+// the memo file and hands out records by position. Records are read ahead in blocks (many
+// records per system call) and decoded into one record object refilled per row.
+class dbf_recordset : public udb_recordset {
+ public:
+  // Open modes: read everything read-only; read everything for appending. Any other mode
+  // opens the file for writing and reads nothing (a table being created).
+  static constexpr int k_mode_read = 1;
+  static constexpr int k_mode_append = 8;
+
+  // `path` is the .dbf file; `cp` a code page mark that replaces the header's (0 = none).
+  dbf_recordset(const std::u16string& path, int a_mode, std::uint8_t cp,
+                udb_database* database = nullptr);
+  ~dbf_recordset() override;
+
+  void append_record(udb_record& record) override;
+  udb_record* get_item() override;
+  bool is_eof() override { return position_ >= header_.last_rec; }
+  void next() override { ++position_; }
+  void prev() override {
+    if (position_ > 0) --position_;
+  }
+  void reset() override;
+
+  dbf_memo_type get_memo_type() const;
+  // Code page number of the table's text (its mark looked up; unknown marks give 0).
+  int get_codepage() const;
+
+  const dbf_header& header() const { return header_; }
+  std::int64_t record_count() const { return header_.last_rec; }
+  std::int64_t position() const { return position_; }
+  void set_position(std::int64_t position) { position_ = position; }
+  const std::vector<dbf_fd7>& descriptors() const { return fds_; }
+  const std::vector<dbf_field_layout>& layouts() const { return layouts_; }
+  const dbf_memo_file* memo_file() const { return memo_.get(); }
+  const std::string& path() const { return path_; }
+
+  // Bytes read ahead per refill of the record buffer (at least one record).
+  static constexpr std::size_t k_read_ahead = 128 * 1024;
+
+ private:
+  void fail(const char* trace);
+  void init_schema();
+  void init_schema_foxbase(const std::vector<unsigned char>& head);
+  void fd7_post_process(const dbf_fd7& fd);
+  void init_memo_file(dbf_memo_type type);
+  void init_indexes();
+  const char* record_bytes(std::int64_t position);
+  std::vector<unsigned char> read_head() const;
+
+  std::string path_;
+  std::unique_ptr<tk_huge_file> file_;
+  std::uint64_t file_size_ = 0;
+  dbf_header header_;
+  std::int64_t position_ = 0;
+  std::unique_ptr<dbf_memo_file> memo_;
+  std::vector<dbf_fd7> fds_;
+  std::vector<dbf_field_layout> layouts_;
+  std::uint32_t next_offset_ = 1;
+  const dbf_char_table* chars_ = nullptr;
+  dbf_record* record_ = nullptr;  // owned through current_record_
+
+  std::vector<char> ahead_;
+  std::int64_t ahead_first_ = 0;
+  std::int64_t ahead_count_ = 0;
+};

@@ -1,0 +1,39 @@
+#include "dbf/dbt_memo_file.h"
+
+#include "dbf/dbf_exception.h"
+#include "tk/tk_log.h"
+
+dbt_memo_file::dbt_memo_file(const std::string& path, int mode) : dbf_memo_file(path, mode) {
+  TK_LOG(2, "dbt_memo_file::ctor");
+  if (!read_in_file(0, header_.data(), header_.size())) throw dbf_exception(dbf_msg_memo_corrupted);
+  block_size_ = static_cast<std::uint32_t>(header_[20]) | static_cast<std::uint32_t>(header_[21])
+                                                              << 8;
+  if (block_size_ == 0) throw dbf_exception(dbf_msg_memo_corrupted);
+  TK_LOG(1, "DBT block size=%d", static_cast<int>(block_size_));
+}
+
+void dbt_memo_file::read_memo(std::uint32_t block, std::string& text) const {
+  TK_LOG(2, "dbt_memo_file::read_memo(%d)", static_cast<int>(block));
+  text.clear();
+  const std::uint64_t p = std::uint64_t{block} * block_size_ + 4;
+  TK_LOG(1, "Reading MEMO at position=%lld", static_cast<long long>(p));
+  unsigned char raw[4];
+  if (!read_in_file(p, raw, 4)) {
+    TK_LOG(2, "Reading MEMO out of range: pos=%lld", static_cast<long long>(p));
+    return;
+  }
+  const std::uint32_t stored =
+      static_cast<std::uint32_t>(raw[0]) | static_cast<std::uint32_t>(raw[1]) << 8 |
+      static_cast<std::uint32_t>(raw[2]) << 16 | static_cast<std::uint32_t>(raw[3]) << 24;
+  const std::int64_t length = static_cast<std::int64_t>(static_cast<std::int32_t>(stored)) - 8;
+  TK_LOG(1, "MEMO length=%d", static_cast<int>(length));
+  if (length < 0 || p + 4 + static_cast<std::uint64_t>(length) > size_) {
+    TK_LOG(2, "MEMO has invalid size: %d", static_cast<int>(length));
+    return;
+  }
+  if (length == 0) {
+    TK_LOG(1, "Got empty MEMO");
+    return;
+  }
+  read_text(p + 4, static_cast<std::size_t>(length), text);
+}
