@@ -156,7 +156,7 @@ class ole_variant {
   void set_r4(float value) noexcept;
   void set_r8(double value) noexcept;
   void set_cy(ole_currency value) noexcept;
-  void set_decimal(const ole_decimal& value) noexcept;
+  void set_decimal(const ole_decimal& value);  // scale 0 to 28
   // A date from its broken-down form; false (the OLE date then 0, the broken-down form kept)
   // when it has no OLE date.
   bool set_date(const ole_systemtime& st) noexcept;
@@ -192,9 +192,16 @@ class ole_variant {
   friend bool operator==(const ole_variant& a, const ole_variant& b);
 
  private:
+  static constexpr std::size_t k_scalar_text_size = 64;
+
   void trace_ctor() const;
+  // The text of every kind but text and binary; returns its length.
+  std::size_t format_scalar(char (&buf)[k_scalar_text_size]) const;
   void copy_from(const ole_variant& other);
-  void assign_number_text(std::string_view text, ole_vartype kind);
+  void change_general(ole_vartype kind);
+  void change_to_binary();
+  void set_integer(ole_vartype kind, long long value);
+  [[noreturn]] void fail_change() const;
 
   union payload {
     std::int8_t i1;
