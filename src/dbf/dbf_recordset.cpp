@@ -22,8 +22,8 @@ namespace {
 constexpr std::uint64_t k_max_head = 65536 + 68;
 
 // FoxBase tables keep a fixed area of 32 descriptor slots after their 8-byte header; the
-// records follow it (or the terminator when all 32 slots are used).
-constexpr std::uint32_t k_foxbase_records = 8 + 32 * 16;
+// records follow that area and the byte after it.
+constexpr std::uint32_t k_foxbase_records = 8 + 32 * 16 + 1;
 
 std::u16string field_name(std::string_view raw, int code_page) {
   // Names are taken as UTF-8 when they are; names written by DOS and Windows programs in the

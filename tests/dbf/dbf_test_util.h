@@ -1,0 +1,104 @@
+#pragma once
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tk/tk_encoding.h"
+
+// A fresh folder under the temporary directory, removed with everything in it.
+class dbf_temp_dir {
+ public:
+  dbf_temp_dir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "dbf_test_XXXXXX").string();
+    path_ = ::mkdtemp(pattern.data());
+  }
+  ~dbf_temp_dir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  dbf_temp_dir(const dbf_temp_dir&) = delete;
+  dbf_temp_dir& operator=(const dbf_temp_dir&) = delete;
+
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+  std::u16string wfile(const std::string& name) const { return tk_from_utf8(file(name)); }
+
+ private:
+  std::string path_;
+};
+
+inline void dbf_write_file(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::string dbf_read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+inline void dbf_put_le(std::string& s, std::size_t at, std::uint64_t v, int n) {
+  for (int i = 0; i < n; ++i) s[at + static_cast<std::size_t>(i)] = static_cast<char>(v >> (8 * i));
+}
+
+inline void dbf_put_be(std::string& s, std::size_t at, std::uint64_t v, int n) {
+  for (int i = 0; i < n; ++i)
+    s[at + static_cast<std::size_t>(i)] = static_cast<char>(v >> (8 * (n - 1 - i)));
+}
+
+struct dbf_test_field {
+  std::string name;
+  char type;
+  int length;
+  int decimals = 0;
+};
+
+// A table with the 32-byte descriptor layout; each record is given whole, deletion flag
+// first. The record length is taken from the descriptors unless rec_size is given.
+inline std::string dbf_make_table(std::uint8_t signature, const std::vector<dbf_test_field>& fields,
+                                  const std::vector<std::string>& records, std::uint8_t flags = 0,
+                                  std::uint8_t cp_mark = 0, int rec_size = -1) {
+  const std::size_t header_length = 32 + 32 * fields.size() + 1;
+  int width = 1;
+  for (const dbf_test_field& f : fields) width += f.length + (f.type == 'C' ? 256 * f.decimals : 0);
+  if (rec_size < 0) rec_size = width;
+  std::string s(header_length, '\0');
+  s[0] = static_cast<char>(signature);
+  dbf_put_le(s, 4, records.size(), 4);
+  dbf_put_le(s, 8, header_length, 2);
+  dbf_put_le(s, 10, static_cast<std::uint64_t>(rec_size), 2);
+  s[28] = static_cast<char>(flags);
+  s[29] = static_cast<char>(cp_mark);
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    const std::size_t at = 32 + 32 * i;
+    for (std::size_t c = 0; c < fields[i].name.size() && c < 11; ++c) s[at + c] = fields[i].name[c];
+    s[at + 11] = fields[i].type;
+    s[at + 16] = static_cast<char>(fields[i].length);
+    s[at + 17] = static_cast<char>(fields[i].decimals);
+  }
+  s[header_length - 1] = 0x0D;
+  for (const std::string& r : records) s += r;
+  return s;
+}
+
+inline std::string dbf_utf8(const std::u16string& s) {
+  return tk_to_utf8(s);
+}
+
+#define DBF_REQUIRE_TESTDATA()                                                          \
+  do {                                                                                  \
+    if (!std::filesystem::is_directory(std::string(QV_TESTDATA_DIR) + "/dbf"))          \
+      GTEST_SKIP() << "shared DBF tables not present at " << QV_TESTDATA_DIR << "/dbf"; \
+  } while (0)
+
+inline std::string dbf_testdata(const std::string& name) {
+  return std::string(QV_TESTDATA_DIR) + "/dbf/" + name;
+}
