@@ -111,7 +111,8 @@ void talvex_converter::convert_table(dbf_database& source, udb_database& target,
   }
   const std::unique_ptr<dbf_recordset> table = source.get_table(name, dbf_recordset::k_mode_read);
 
-  const bool accepted = names.is_acceptable(name) && !names.is_duplicated(name);
+  // A name used before is restricted, so a second table of that name gets a generated one.
+  const bool accepted = names.is_acceptable(name);
   const std::u16string target_name = accepted ? name : names.get_safe_name(name);
 
   if (target.is_table_exist(target_name)) {

@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "app/talvex_converter.h"
+#include "tk/tk_test_dir.h"
+#include "tk/udb_profile.h"
+
+namespace {
+
+// Each test gets its own settings store, so nothing a run remembered leaks into another.
+class talvex_settings : public ::testing::Test {
+ protected:
+  void SetUp() override { ::setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1); }
+  tk_test_dir dir;
+};
+
+TEST_F(talvex_settings, wizard_defaults_without_any_stored_value) {
+  const talvex_converter converter(false);
+  EXPECT_TRUE(converter.direct);
+  EXPECT_TRUE(converter.sec_log);
+  EXPECT_TRUE(converter.engine().as_dbo());
+  EXPECT_TRUE(converter.dump_options.b_unicode);
+  EXPECT_TRUE(converter.dump_options.b_comments);
+  EXPECT_TRUE(converter.dump_options.b_create_tab);
+  EXPECT_FALSE(converter.dump_options.b_create_db);
+  EXPECT_FALSE(converter.bool_dbf);
+  EXPECT_FALSE(converter.skip_del);
+}
+
+TEST_F(talvex_settings, wizard_remembers_settings_between_runs) {
+  {
+    talvex_converter converter(false);
+    converter.src = u"/data/dbf";
+    converter.pswd = u"p=ss";
+    converter.skip_del = true;
+    converter.code_page = 0x65;
+    converter.dump_options.b_create_db = true;
+  }
+  const talvex_converter again(false);
+  EXPECT_EQ(again.src, u"/data/dbf");
+  EXPECT_EQ(again.pswd, u"p=ss");
+  EXPECT_TRUE(again.skip_del);
+  EXPECT_EQ(again.code_page, 0x65);
+  EXPECT_TRUE(again.dump_options.b_create_db);
+}
+
+TEST_F(talvex_settings, console_remembers_only_the_dump_values) {
+  {
+    talvex_converter wizard(false);
+    wizard.skip_del = true;
+    wizard.direct = false;
+    wizard.dump_options.b_comments = false;
+  }
+  const talvex_converter console(true);
+  EXPECT_TRUE(console.direct);
+  EXPECT_FALSE(console.skip_del);
+  EXPECT_FALSE(console.engine().as_dbo());
+  EXPECT_FALSE(console.dump_options.b_comments);
+}
+
+TEST_F(talvex_settings, profile_round_trips_every_key) {
+  const std::string path = dir / "all.talvex";
+  {
+    talvex_converter converter(true);
+    converter.src = u"/data/dbf";
+    converter.dest = u"sales";
+    converter.table_list = {u"customer", u"orders"};
+    converter.name_map = {{u"customer", u""}, {u"orders", u"orders_2"}};
+    converter.skip_idx = true;
+    converter.tab_def = true;
+    converter.set_mode(2);
+    converter.skip_del = true;
+    converter.bool_dbf = false;
+    converter.direct = false;
+    converter.code_page = 0xC9;
+    converter.host = u"db:1433";
+    converter.user = u"sa";
+    converter.pswd = u"a=b";
+    converter.sec_log = true;
+    converter.engine().set_as_dbo(true);
+    converter.dump_options.b_create_db = true;
+    ASSERT_TRUE(converter.store_profile(path));
+  }
+  const std::string text = tk_read_file(path);
+  EXPECT_NE(text.find("[Selected Tables]\r\ncustomer\r\norders=orders_2\r\n\r\n"),
+            std::string::npos);
+  EXPECT_NE(text.find("password=a=b\r\n"), std::string::npos);
+
+  talvex_converter loaded(true);
+  ASSERT_TRUE(loaded.load_profile(path));
+  EXPECT_EQ(loaded.src, u"/data/dbf");
+  EXPECT_EQ(loaded.dest, u"sales");
+  EXPECT_EQ(loaded.table_list, (std::vector<std::u16string>{u"customer", u"orders"}));
+  EXPECT_TRUE(loaded.skip_idx);
+  EXPECT_TRUE(loaded.tab_def);
+  EXPECT_EQ(loaded.mode(), 2);
+  EXPECT_TRUE(loaded.skip_del);
+  EXPECT_FALSE(loaded.bool_dbf);
+  EXPECT_FALSE(loaded.direct);
+  EXPECT_EQ(loaded.code_page, 0xC9);
+  EXPECT_EQ(loaded.host, u"db:1433");
+  EXPECT_EQ(loaded.user, u"sa");
+  EXPECT_EQ(loaded.pswd, u"a=b");
+  EXPECT_TRUE(loaded.sec_log);
+  EXPECT_TRUE(loaded.engine().as_dbo());
+  EXPECT_TRUE(loaded.dump_options.b_create_db);
+}
+
+TEST_F(talvex_settings, profile_flag_rules_and_mode_digits) {
+  const std::string path = dir / "rules.talvex";
+  udb_profile profile;
+  profile.set(udb_profile::k_generic_settings, u"only definitions", u"yes");
+  profile.set(udb_profile::k_generic_settings, u"skip deleted", u"yes");
+  profile.set(udb_profile::k_generic_settings, u"mode", u"12");
+  profile.set(udb_profile::k_selected_tables, u"orders", u"");
+  ASSERT_TRUE(profile.store(path));
+
+  talvex_converter converter(true);
+  converter.skip_del = true;
+  converter.set_mode(1);
+  converter.user = u"kept";
+  ASSERT_TRUE(converter.load_profile(path));
+  EXPECT_TRUE(converter.tab_def);    // every value but "0" counts
+  EXPECT_FALSE(converter.skip_del);  // only "1" counts
+  EXPECT_EQ(converter.mode(), 1);    // two characters: ignored
+  EXPECT_EQ(converter.user, u"kept");
+
+  udb_profile seven;
+  seven.set(udb_profile::k_generic_settings, u"mode", u"7");
+  ASSERT_TRUE(seven.store(path));
+  ASSERT_TRUE(converter.load_profile(path));
+  EXPECT_EQ(converter.mode(), 7);  // passed on unchecked
+}
+
+TEST_F(talvex_settings, loading_twice_appends_the_tables_twice) {
+  const std::string path = dir / "twice.talvex";
+  udb_profile profile;
+  profile.set(udb_profile::k_selected_tables, u"orders", u"");
+  ASSERT_TRUE(profile.store(path));
+  talvex_converter converter(true);
+  ASSERT_TRUE(converter.load_profile(path));
+  ASSERT_TRUE(converter.load_profile(path));
+  EXPECT_EQ(converter.table_list, (std::vector<std::u16string>{u"orders", u"orders"}));
+  EXPECT_EQ(converter.name_map.size(), 2u);
+}
+
+}  // namespace
