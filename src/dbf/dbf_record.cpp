@@ -30,7 +30,8 @@ void dbf_record::fill(const char* bytes, std::size_t rec_size) {
     for (std::size_t i = 0; i < 20 && i < rec_size; ++i) head[i] = bytes[i];
     TK_LOG(1, "data=%s", std::string_view(head, rec_size < 20 ? rec_size : 20));
   }
-  deleted_ = rec_size > 0 && bytes[0] == '*';
+  flag_ = rec_size > 0 ? static_cast<std::uint8_t>(bytes[0]) : 0;
+  deleted_ = flag_ == '*';
   TK_LOG(1, "Got deleted flag: %d", deleted_ ? 1 : 0);
   const std::vector<dbf_field_layout>& layouts = *layouts_;
   for (std::size_t i = 0; i < layouts.size(); ++i) {

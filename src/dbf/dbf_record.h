@@ -26,6 +26,8 @@ class dbf_record : public udb_record {
   void fill(const char* bytes, std::size_t rec_size);
 
   bool is_deleted() const noexcept { return deleted_; }
+  // The deletion flag byte as stored ("*" deleted, blank or anything else live).
+  std::uint8_t flag() const noexcept { return flag_; }
   int code_page() const noexcept { return chars_->code_page(); }
   void set_chars(const dbf_char_table& chars) noexcept { chars_ = &chars; }
 
@@ -38,5 +40,6 @@ class dbf_record : public udb_record {
   const dbf_memo_file* memo_;
   const dbf_char_table* chars_;
   bool deleted_ = false;
+  std::uint8_t flag_ = 0;
   dbf_decode_buffers buffers_;
 };
