@@ -6,21 +6,23 @@
 template <class T>
 class tk_singleton {
  public:
+  // The registration keeps the base pointer: while this base is being built or torn down the
+  // object is not yet (or no longer) a T, so it is turned into a T only when asked for.
   tk_singleton() {
-    if (instance_ == nullptr) instance_ = static_cast<T*>(this);
+    if (self_ == nullptr) self_ = this;
   }
   virtual ~tk_singleton() {
-    if (instance_ == static_cast<T*>(this)) instance_ = nullptr;
+    if (self_ == this) self_ = nullptr;
   }
   tk_singleton(const tk_singleton&) = delete;
   tk_singleton& operator=(const tk_singleton&) = delete;
 
   static T& instance() {
-    if (instance_ == nullptr) throw tk_mail_assertion("tk_singl.h", __LINE__);
-    return *instance_;
+    if (self_ == nullptr) throw tk_mail_assertion("tk_singl.h", __LINE__);
+    return *instance_ptr();
   }
-  static T* instance_ptr() noexcept { return instance_; }
+  static T* instance_ptr() noexcept { return static_cast<T*>(self_); }
 
  private:
-  static inline T* instance_ = nullptr;
+  static inline tk_singleton* self_ = nullptr;
 };
