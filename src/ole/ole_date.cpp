@@ -146,7 +146,8 @@ ole_date::ole_date(std::string_view text) {
 bool ole_date::is_valid() const {
   TK_LOG(1, "ole_date::is_valid");
   if (kind_ == k_invalid) return false;
-  if (st_.year == 0 && st_.month == 0 && st_.day == 0) {
+  // A bare date has no time to stand on its own: 0000-00-00 is no date.
+  if (st_.year == 0 && st_.month == 0 && st_.day == 0 && kind_ != k_date) {
     TK_LOG(1, "DATETIME is a pute time");
   } else {
     if (st_.month == 0 || st_.month > 12) {

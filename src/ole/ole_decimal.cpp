@@ -95,10 +95,16 @@ std::size_t ole_decimal::format(char (&out)[k_text_size]) const {
   char digits[40];
   int n = 0;
   u128 mag = magnitude(*this);
-  do {
+  // Most values fit in 64 bits, where a division by 10 is a multiplication.
+  while (mag >> 64 != 0) {
     digits[n++] = static_cast<char>('0' + static_cast<int>(mag % 10));
     mag /= 10;
-  } while (mag != 0);
+  }
+  auto low = static_cast<std::uint64_t>(mag);
+  do {
+    digits[n++] = static_cast<char>('0' + static_cast<int>(low % 10));
+    low /= 10;
+  } while (low != 0);
   int scale = this->scale > k_max_scale ? k_max_scale : this->scale;
   // Trailing decimal zeros are not printed.
   int skip = 0;

@@ -410,8 +410,12 @@ bool operator==(const ole_variant& a, const ole_variant& b) {
       return a.u_.cy == b.u_.cy;
     case VT_DECIMAL:
       return a.u_.dec == b.u_.dec;
-    case VT_DATE:
-      return a.st_ == b.st_;
+    case VT_DATE: {
+      // The day of the week follows from the date.
+      ole_systemtime x = a.st_, y = b.st_;
+      x.day_of_week = y.day_of_week = 0;
+      return x == y;
+    }
     case VT_BSTR:
       return a.text_ == b.text_;
     default:
