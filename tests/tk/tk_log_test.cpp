@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tk/tk_test_dir.h"
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -15,10 +17,10 @@ std::string read_all(const std::string& path) {
   return s.str();
 }
 
+// A log path in a folder of its own, so runs by different users or at once never collide.
 std::string temp_log(const char* name) {
-  const auto p = std::filesystem::temp_directory_path() / name;
-  std::filesystem::remove(p);
-  return p.string();
+  static const tk_test_dir dir;
+  return dir / name;
 }
 
 TEST(tk_logger, first_call_truncates_even_when_filtered) {
