@@ -73,27 +73,4 @@ TEST(t_ftd, precision_and_scale_come_from_the_subtype_word) {
   EXPECT_EQ(none.get_scale(), 0u);
 }
 
-TEST(t_ftd, numeric_and_binary_classes) {
-  for (ole_vartype vt : {VT_I2, VT_I4, VT_R4, VT_R8, VT_CY, VT_BOOL, VT_DECIMAL, VT_I1, VT_UI1,
-                         VT_UI2, VT_UI4, VT_I8, VT_UI8})
-    EXPECT_TRUE(col(vt).is_numeric()) << vt;
-  for (ole_vartype vt : {VT_INT, VT_UINT, VT_DATE, VT_BSTR, VT_BLOB})
-    EXPECT_FALSE(col(vt).is_numeric()) << vt;
-  for (ole_vartype vt : {VT_BLOB, VT_BLOB_OBJECT, VT_BINARY}) EXPECT_TRUE(col(vt).is_binary());
-  EXPECT_FALSE(col(VT_BSTR).is_binary());
-}
-
-TEST(t_ftd, copies_every_member) {
-  const t_ftd original(12, u"price", VT_DECIMAL, true, true, ole_variant(5), 0x0C02, u"money");
-  const t_ftd copy(original);
-  EXPECT_EQ(copy.size, 12u);
-  EXPECT_EQ(copy.name, u"price");
-  EXPECT_EQ(copy.vartype, VT_DECIMAL);
-  EXPECT_TRUE(copy.b_not_null);
-  EXPECT_TRUE(copy.b_auto_num);
-  EXPECT_EQ(copy.def_value, ole_variant(5));
-  EXPECT_EQ(copy.reserved, 0x0C02u);
-  EXPECT_EQ(copy.native_type, u"money");
-}
-
 }  // namespace
