@@ -1,17 +1,14 @@
-#!/ usr / bin / env python3
-""
-    "Compares the values our DBF reader produced (a JSON file) with those of python3-dbfread.
+#!/usr/bin/env python3
+"""Compares the values our DBF reader produced (a JSON file) with those of python3-dbfread.
 
-    Usage : dbfread_compare.py OURS
-                .json
+Usage: dbfread_compare.py OURS.json
 
-                    OURS.json
-            holds{"tables" : [ {"path", "code_page", "char_table", "fields", "records"} ]},
-    each record{"deleted" : bool, "values" : [...]}, a value being null, a string, true / false,
-    or an object{"int" | "num" | "r4" | "date" | "datetime" : text}.
+OURS.json holds {"tables": [{"path", "code_page", "char_table", "fields", "records"}]}, each
+record {"deleted": bool, "values": [...]}, a value being null, a string, true/false, or an
+object {"int"|"num"|"r4"|"date"|"datetime": text}.
 
-        Representational differences that are normalised before comparing,
-    and why : -Text : we end a field at its first NUL byte and drop trailing blanks of C fields; dbfread
+Representational differences that are normalised before comparing, and why:
+- Text: we end a field at its first NUL byte and drop trailing blanks of C fields; dbfread
   strips trailing NULs and blanks. Both are cut at the first NUL, then compared.
 - Empty values: an empty memo, a memo whose block is 0 or unreadable, a blank number or date
   are None in dbfread and null or "" for us; all of these compare equal to each other.
@@ -22,28 +19,23 @@
   to 1e-6 relative, the precision such a value keeps).
 - Dates of "00000000": dbfread gives None, we give the all-zero date 0000-00-00.
 - Date-times: we drop milliseconds after rounding 999 up into the next second (the table's
-  encoding);
-dbfread keeps microseconds,
-    so its value is brought to whole seconds by the same rule before comparing.- General(G) and
-        picture(P) fields and _NullFlags - style binary fields : we do not read object
-                                                                 contents(null); dbfread's bytes are not compared.
+  encoding); dbfread keeps microseconds, so its value is brought to whole seconds by the same
+  rule before comparing.
+- General (G) and picture (P) fields and _NullFlags-style binary fields: we do not read
+  object contents (null); dbfread's bytes are not compared.
 - Code pages Python has no codec for (Mazovia 620, Kamenicky 895): dbfread decodes as
   latin-1 and the bytes are mapped through our own 256-entry table, which still checks every
   field's position, length and trimming; the letters themselves are tested elsewhere.
 - Bytes the code page leaves undefined: we keep them as the C1 control of the same value
-  (as Windows does for 0x81 in code page 1252);
-dbfread replaces them by U + FFFD, which therefore matches any C1 control or U + FFFD of ours.-
-                                                                                 dBase IV memos
-    : we take the stored length;
-dbfread reads on to the 0x1F end mark, past that length,
-    so its text must start with ours.- Field names : we take names that are valid UTF - 8 as UTF -
-                                                     8 and
-        others in the table's code page;
-dbfread decodes them with the table 's code page, so the names' bytes are read through latin - 1 and
-    decoded by our rule before comparing.- Records whose deletion flag is neither blank nor
-        "*"(some writers leave 0)
-    : dbfread skips them,
-we read them as live records; only the records dbfread sees are compared.
+  (as Windows does for 0x81 in code page 1252); dbfread replaces them by U+FFFD, which
+  therefore matches any C1 control or U+FFFD of ours.
+- dBase IV memos: we take the stored length; dbfread reads on to the 0x1F end mark, past
+  that length, so its text must start with ours.
+- Field names: we take names that are valid UTF-8 as UTF-8 and others in the table's code
+  page; dbfread decodes them with the table's code page, so the names' bytes are read through
+  latin-1 and decoded by our rule before comparing.
+- Records whose deletion flag is neither blank nor "*" (some writers leave 0): dbfread skips
+  them, we read them as live records; only the records dbfread sees are compared.
 - Duplicate field names: dbfread's records are read as lists, not dicts, so both values of
   a repeated name are compared.
 - Tables in formats dbfread does not read (FoxBase 0x02, dBase level 7 0x04/0x8C) are
