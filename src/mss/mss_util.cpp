@@ -186,6 +186,53 @@ const ole_variant& latest_date() {
   return value;
 }
 
+char* put_digits(char* p, unsigned value, int width) {
+  for (int i = width - 1; i >= 0; --i, value /= 10) p[i] = static_cast<char>('0' + value % 10);
+  return p + width;
+}
+
+// The literal of a date whose broken-down form is an ordinary date and time well inside
+// SQL Server's range, printed straight from its parts: the same text the general path gets
+// by printing, reading back and printing again. False leaves every other date to that path.
+bool append_plain_date(std::string& out, const ole_variant& value) {
+  const ole_systemtime& st = value.systemtime();
+  if (st.year < 1754 || st.year > 9998 || st.month < 1 || st.month > 12 || st.day < 1 ||
+      st.day > ole_days_in_month(st.year, st.month) || st.hour > 23 || st.minute > 59 ||
+      st.second > 59 || st.milliseconds > 999) {
+    return false;
+  }
+  char buf[32];
+  char* p = buf;
+  *p++ = '\'';
+  p = put_digits(p, st.year, 4);
+  *p++ = '-';
+  p = put_digits(p, st.month, 2);
+  *p++ = '-';
+  p = put_digits(p, st.day, 2);
+  if (st.hour != 0 || st.minute != 0 || st.second != 0 || st.milliseconds != 0) {
+    *p++ = ' ';
+    p = put_digits(p, st.hour, 2);
+    *p++ = ':';
+    p = put_digits(p, st.minute, 2);
+    *p++ = ':';
+    p = put_digits(p, st.second, 2);
+    if (st.milliseconds != 0) {
+      *p++ = '.';
+      p = put_digits(p, st.milliseconds, 3);
+    }
+  }
+  *p++ = '\'';
+  out.append(buf, p);
+  return true;
+}
+
+// Whether a decimal's printed text has more integer digits than the column leaves room for.
+bool decimal_text_out_of_range(std::string_view text, const t_ftd& column) {
+  if (column.reserved == 0 || column.get_precision() == 0) return false;
+  const int room = static_cast<int>(column.get_precision()) - static_cast<int>(column.get_scale());
+  return integer_digits(text) > room;
+}
+
 std::string& scratch() {
   thread_local std::string text;
   return text;
@@ -193,6 +240,21 @@ std::string& scratch() {
 
 // to_mssql_str of the text of mssql_get_safe_variant(value), without building either.
 void append_value_literal(std::string& out, const ole_variant& value, ole_vartype vt) {
+  // While detail traces are off, the common kinds print straight from the value; with them
+  // on, the general path writes its traces.
+  if (tk_log_gate > 1) {
+    if (vt == VT_DATE && append_plain_date(out, value)) return;
+    if (vt == VT_DECIMAL) {
+      char buf[ole_decimal::k_text_size];
+      out.append(buf, value.decimal().format(buf));
+      return;
+    }
+    if (vt == VT_CY) {
+      char buf[ole_currency::k_text_size];
+      out.append(buf, value.cy().format(buf));
+      return;
+    }
+  }
   switch (vt) {
     case VT_EMPTY:
     case VT_NULL:
@@ -257,33 +319,43 @@ void append_value_literal(std::string& out, const ole_variant& value, ole_vartyp
 }  // namespace
 
 void mss_append_utf8(std::string& out, std::u16string_view text, bool double_quotes) {
+  // Written through a pointer into room made beforehand: a UTF-16 unit never takes more than
+  // three bytes (a doubled quote two, a surrogate pair four for its two units).
+  const std::size_t start = out.size();
   const std::size_t n = text.size();
+  out.resize(start + 3 * n);
+  char* const base = out.data();
+  char* p = base + start;
   for (std::size_t i = 0; i < n; ++i) {
     char32_t c = text[i];
     if (c < 0x80) {
-      out += static_cast<char>(c);
-      if (double_quotes && c == U'\'') out += '\'';
+      *p++ = static_cast<char>(c);
+      if (double_quotes && c == U'\'') *p++ = '\'';
       continue;
     }
     if (c >= 0xD800 && c <= 0xDFFF) {
       const bool paired =
           c <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
-      if (!paired) throw tk_exception("Cannot create string representation", 0);
+      if (!paired) {
+        out.resize(static_cast<std::size_t>(p - base));
+        throw tk_exception("Cannot create string representation", 0);
+      }
       c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
     }
     if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
+      *p++ = static_cast<char>(0xC0 | (c >> 6));
     } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      *p++ = static_cast<char>(0xE0 | (c >> 12));
+      *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
     } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      *p++ = static_cast<char>(0xF0 | (c >> 18));
+      *p++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
     }
-    out += static_cast<char>(0x80 | (c & 0x3F));
+    *p++ = static_cast<char>(0x80 | (c & 0x3F));
   }
+  out.resize(static_cast<std::size_t>(p - base));
 }
 
 std::u16string get_mss_native_type(const t_ftd& column, bool type_only) {
@@ -448,7 +520,10 @@ void mss_append_fld_str(std::string& out, const udb_field& field, const t_ftd& c
       out += "NULL";
     }
   } else if (vt == VT_DECIMAL) {
-    if (dec_is_out_of_range(field, column)) {
+    // The literal is the decimal's printed text, so it answers without printing again.
+    const bool out_of_range =
+        tk_log_gate > 2 ? decimal_text_out_of_range(s, column) : dec_is_out_of_range(field, column);
+    if (out_of_range) {
       TK_LOG(1, "Decimal is out of range");
       const ole_decimal& value = field.decimal();
       const std::u16string largest =
