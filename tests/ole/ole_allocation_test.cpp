@@ -12,15 +12,16 @@ namespace {
 std::atomic<long> g_allocations{0};
 }
 
-void* operator new(std::size_t size) {
+// Kept out of line so the compiler does not pair a new expression with the free() inside.
+[[gnu::noinline]] void* operator new(std::size_t size) {
   ++g_allocations;
   if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
   throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept {
+[[gnu::noinline]] void operator delete(void* p) noexcept {
   std::free(p);
 }
-void operator delete(void* p, std::size_t) noexcept {
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept {
   std::free(p);
 }
 

@@ -92,6 +92,7 @@ TEST(ole_date, prints_by_kind_narrow_and_wide) {
   EXPECT_EQ(time.kind(), ole_date::k_time);
   EXPECT_EQ(time.to_string(), "0000-00-00 08:05:00");
   EXPECT_EQ(time.to_wstring(), u"08:05:00");
+  EXPECT_EQ(ole_date(std::string_view(time.to_string())).to_wstring(), u"08:05:00");
   EXPECT_EQ(ole_date(make_st(49, 1, 2)).to_string(), "2049-01-02");
   EXPECT_EQ(ole_date(make_st(50, 1, 2)).to_wstring(), u"1950-01-02");
   EXPECT_EQ(ole_date().to_string(), "");
