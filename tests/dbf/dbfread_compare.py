@@ -38,6 +38,9 @@ Representational differences that are normalised before comparing, and why:
   them, we read them as live records; only the records dbfread sees are compared.
 - Duplicate field names: dbfread's records are read as lists, not dicts, so both values of
   a repeated name are compared.
+- B fields: dbfread takes a B field of a non-Visual-FoxPro table for a binary memo
+  reference, while this system reads and writes every B field as an 8-byte double (as the
+  tables it writes carry them); the script reads B fields as doubles.
 - Tables in formats dbfread does not read (FoxBase 0x02, dBase level 7 0x04/0x8C) are
   reported as skipped, not compared.
 """
@@ -46,7 +49,15 @@ import decimal
 import json
 import sys
 
+import struct
+
 import dbfread
+from dbfread.field_parser import FieldParser
+
+
+class DoubleB(FieldParser):
+    def parseB(self, field, data):
+        return struct.unpack('<d', data)[0] if len(data) == 8 else None
 
 PYTHON_CODECS = {
     0: 'cp1252', 437: 'cp437', 850: 'cp850', 1252: 'cp1252', 10000: 'mac_roman', 866: 'cp866',
@@ -140,7 +151,8 @@ def compare(table):
     try:
         dbf = dbfread.DBF(path, encoding=codec, char_decode_errors='replace', load=True,
                           ignore_missing_memofile=True,
-                          recfactory=lambda items: [value for _, value in items])
+                          recfactory=lambda items: [value for _, value in items],
+                          parserclass=DoubleB)
     except Exception as e:  # noqa: BLE001 - the format decides whether this is expected
         if signature in UNREADABLE_SIGNATURES:
             return ['SKIP %s: dbfread cannot read signature 0x%02X (%s)' % (path, signature, e)]
