@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 #include "mss/mss_server_facts.h"
@@ -26,6 +27,26 @@ int integer_digits(std::string_view s) {
   const std::size_t end = point == std::string_view::npos ? s.size() : point;
   while (i < end && s[i] == '0') ++i;
   return static_cast<int>(end > i ? end - i : 0);
+}
+
+// Whether one of four UTF-16 units below 0x80 (as one little-endian word) is a single quote:
+// a lane of the word xor quotes is then zero.
+bool has_quote_unit(std::uint64_t four) {
+  const std::uint64_t x = four ^ 0x0027002700270027ull;
+  return ((x - 0x0001000100010001ull) & ~x & 0x8000800080008000ull) != 0;
+}
+
+// The first NUL unit at or after `from`, looking at four units at a time.
+std::size_t find_nul(std::u16string_view s, std::size_t from) {
+  std::size_t i = from;
+  for (; i + 4 <= s.size(); i += 4) {
+    std::uint64_t four;
+    std::memcpy(&four, s.data() + i, sizeof four);
+    if (((four - 0x0001000100010001ull) & ~four & 0x8000800080008000ull) != 0) break;
+  }
+  for (; i < s.size(); ++i)
+    if (s[i] == u'\0') return i;
+  return std::u16string_view::npos;
 }
 
 void append_doubling(std::string& out, std::string_view s) {
@@ -136,8 +157,8 @@ void append_quoted_text(std::string& out, std::u16string_view s, bool unicode) {
   const std::string_view open = unicode ? "N'" : "'";
   out += open;
   std::size_t begin = 0;
-  for (std::size_t nul = s.find(u'\0'); nul != std::u16string_view::npos;
-       nul = s.find(u'\0', begin)) {
+  for (std::size_t nul = find_nul(s, 0); nul != std::u16string_view::npos;
+       nul = find_nul(s, begin)) {
     mss_append_utf8(out, s.substr(begin, nul - begin), true);
     out += unicode ? "' + NCHAR(0) + " : "' + CHAR(0) + ";
     out += open;
@@ -326,7 +347,21 @@ void mss_append_utf8(std::string& out, std::u16string_view text, bool double_quo
   out.resize(start + 3 * n);
   char* const base = out.data();
   char* p = base + start;
+  const char16_t* const units = text.data();
   for (std::size_t i = 0; i < n; ++i) {
+    // Runs of ASCII without quotes, four units at a time.
+    while (i + 4 <= n) {
+      std::uint64_t four;
+      std::memcpy(&four, units + i, sizeof four);
+      if ((four & 0xFF80FF80FF80FF80ull) != 0 || (double_quotes && has_quote_unit(four))) break;
+      p[0] = static_cast<char>(four);
+      p[1] = static_cast<char>(four >> 16);
+      p[2] = static_cast<char>(four >> 32);
+      p[3] = static_cast<char>(four >> 48);
+      p += 4;
+      i += 4;
+    }
+    if (i == n) break;
     char32_t c = text[i];
     if (c < 0x80) {
       *p++ = static_cast<char>(c);
