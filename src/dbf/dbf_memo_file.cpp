@@ -7,7 +7,7 @@
 #include "tk/tk_log.h"
 
 dbf_memo_file::dbf_memo_file(const std::string& path, int mode)
-    : tk_huge_file(path, mode != k_mode_read) {
+    : tk_huge_file(path, mode != k_mode_read), read_only_(mode == k_mode_read) {
   TK_LOG(2, "dbf_memo_file::ctor");
   size_ = get_size();
 }
@@ -47,18 +47,55 @@ void dbf_memo_file::write_memo(std::uint32_t block, std::string_view text) {
 
 bool dbf_memo_file::read_in_file(std::uint64_t offset, void* buffer, std::size_t length) const {
   if (offset > size_ || length > size_ - offset) return false;
-  get_at(offset, buffer, length);
+  read_ahead(offset, buffer, length);
   return true;
+}
+
+void dbf_memo_file::read_ahead(std::uint64_t offset, void* buffer, std::size_t length) const {
+  if (!read_only_) {
+    get_at(offset, buffer, length);
+    return;
+  }
+  if (offset >= ahead_start_ && offset - ahead_start_ <= ahead_size_ &&
+      length <= ahead_size_ - (offset - ahead_start_)) {
+    std::memcpy(buffer, ahead_.data() + (offset - ahead_start_), length);
+    return;
+  }
+  const bool follows_on = ahead_size_ != 0 && offset >= ahead_start_ &&
+                          offset - ahead_start_ < std::uint64_t{ahead_size_} + ahead_want_;
+  ahead_want_ = follows_on ? std::min(ahead_want_ * 2, k_max_ahead) : k_min_ahead;
+  ahead_size_ = 0;
+  // Callers only ask for bytes inside the file as it was opened; should it have shrunk since,
+  // the exact read below raises the file layer's error as before.
+  const std::uint64_t in_file = offset < size_ ? size_ - offset : 0;
+  const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(ahead_want_, in_file));
+  if (length > n) {
+    get_at(offset, buffer, length);
+    return;
+  }
+  ahead_.resize(k_max_ahead);
+  try {
+    get_at(offset, ahead_.data(), n);
+  } catch (const tk_exception&) {
+    get_at(offset, buffer, length);
+    return;
+  }
+  ahead_start_ = offset;
+  ahead_size_ = n;
+  std::memcpy(buffer, ahead_.data(), length);
 }
 
 void dbf_memo_file::read_until(std::uint64_t start, char terminator, std::string& text) const {
   text.clear();
   constexpr std::size_t k_chunk = 4096;
   char chunk[k_chunk];
+  // Most memos end in their first block: read that much first, then larger pieces.
+  std::size_t want = 512;
   std::uint64_t pos = start;
   while (pos < size_) {
-    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(k_chunk, size_ - pos));
-    get_at(pos, chunk, n);
+    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(want, size_ - pos));
+    want = k_chunk;
+    read_ahead(pos, chunk, n);
     const char* end = static_cast<const char*>(std::memchr(chunk, terminator, n));
     const char* nul = static_cast<const char*>(std::memchr(chunk, '\0', end ? end - chunk : n));
     if (nul != nullptr) end = nul;
@@ -70,7 +107,7 @@ void dbf_memo_file::read_until(std::uint64_t start, char terminator, std::string
 
 void dbf_memo_file::read_text(std::uint64_t offset, std::size_t length, std::string& text) const {
   text.resize(length);
-  if (length != 0) get_at(offset, text.data(), length);
+  if (length != 0) read_ahead(offset, text.data(), length);
   const std::size_t nul = text.find('\0');
   if (nul != std::string::npos) text.resize(nul);
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tk/tk_huge_file.h"
 
@@ -42,6 +43,21 @@ class dbf_memo_file : public tk_huge_file {
   void read_text(std::uint64_t offset, std::size_t length, std::string& text) const;
 
   std::uint64_t size_ = 0;
+
+ private:
+  // Reads through a window of the file kept from the last read. Memos read in file order
+  // (the usual case) then cost one system call for many; the window grows while reads follow
+  // on from it and falls back to its smallest size when they jump. Writable files read
+  // directly.
+  void read_ahead(std::uint64_t offset, void* buffer, std::size_t length) const;
+
+  static constexpr std::size_t k_min_ahead = 4096;
+  static constexpr std::size_t k_max_ahead = 128 * 1024;
+  bool read_only_;
+  mutable std::vector<char> ahead_;
+  mutable std::uint64_t ahead_start_ = 0;
+  mutable std::size_t ahead_size_ = 0;  // bytes of the window that hold file content
+  mutable std::size_t ahead_want_ = k_min_ahead;
 };
 
 // The base rule of a memo reference: the first 10 bytes of the field as one decimal number,
