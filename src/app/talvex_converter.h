@@ -55,6 +55,10 @@ class talvex_converter : public mssql_converter_impl,
   bool skip_del = false;       // leave out records marked as deleted
   std::int32_t code_page = 0;  // DBF code page mark for text; 0 = each table's own
 
+  // Set when the last run ended on a failure no error level describes (the console then
+  // exits with -1 instead of reporting success).
+  bool failed = false;
+
  private:
   std::unique_ptr<udb_database> open_target();
   void convert_table(dbf_database& source, udb_database& target, mss_tn_validator& names,

@@ -55,6 +55,7 @@ std::unique_ptr<udb_database> talvex_converter::open_target() {
 void talvex_converter::operator()() {
   TK_LOG(2, "talvex_converter::operator()");
   const init_conversion run(finished);
+  failed = false;
   error_handler& errors = error_handler::instance();
   const dbf_error_report memo_reports;
   try {
@@ -100,6 +101,7 @@ void talvex_converter::operator()() {
   } catch (const std::exception& e) {
     TK_LOG(3, "ERROR:\n%s", e.what());
     console_line(silent, stderr, e.what());
+    failed = true;
   }
 }
 

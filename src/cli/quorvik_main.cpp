@@ -27,5 +27,5 @@ int main(int argc, char** argv) {
   } catch (const std::exception& error) {
     exit_with_message(error.what());
   }
-  return 0;
+  return converter && converter->failed ? 255 : 0;
 }

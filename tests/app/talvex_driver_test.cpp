@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <stdexcept>
 
 #include "app/error_handler.h"
 #include "app/talvex_converter.h"
@@ -32,6 +33,12 @@ class refusing_rule : public udb_conversion_rule {
   std::u16string handle2(const udb_field&) override { throw tk_exception("Invalid value.", 0); }
   void handle1_1(const t_ftd&, udb_column_desc&) override {}
   std::u16string handle1(const t_ftd&) override { return {}; }
+};
+
+// Fails with an error outside the system's own family.
+class crashing_rule : public refusing_rule {
+ public:
+  std::u16string handle2(const udb_field&) override { throw std::runtime_error("out of memory"); }
 };
 
 class talvex_driver : public ::testing::Test {
@@ -87,6 +94,16 @@ TEST_F(talvex_driver, a_run_that_cannot_open_its_target_ends_with_level_one) {
   ASSERT_EQ(handler.reports.size(), 1u);
   EXPECT_EQ(handler.reports[0].second, 1);
   EXPECT_TRUE(converter.finished);
+}
+
+TEST_F(talvex_driver, a_foreign_failure_ends_the_run_as_failed) {
+  udb_custom_conversion rules;
+  rules.add_rule(std::make_unique<crashing_rule>());
+  converter.silent = true;
+  converter();
+  EXPECT_TRUE(converter.failed);
+  EXPECT_TRUE(converter.finished);
+  EXPECT_TRUE(handler.reports.empty());
 }
 
 TEST_F(talvex_driver, mode_two_leaves_an_existing_target_table_alone) {
