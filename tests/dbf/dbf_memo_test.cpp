@@ -75,14 +75,12 @@ TEST(DbfMemo, OldFormatWritingUsesWholeBlocks) {
 
 TEST(DbfMemo, FoxProLengthsAndBlockNumbers) {
   dbf_temp_dir dir;
-  std::string fpt(512, '\0');
+  std::string fpt(600, '\0');
   dbf_put_be(fpt, 6, 64, 2);
-  fpt.resize(320 + 8 + 5, '\0');
-  dbf_put_be(fpt, 324, 5, 4);
+  dbf_put_be(fpt, 324, 5, 4);  // block 5
   fpt.replace(328, 5, "hello");
-  fpt.resize(448 + 8, '\0');  // block 7: length 0
-  fpt += std::string(8, '\0');
-  dbf_put_be(fpt, 512 + 4, 1000, 4);  // block 8: length beyond the file
+  dbf_put_be(fpt, 452, 0, 4);     // block 7: length 0
+  dbf_put_be(fpt, 516, 1000, 4);  // block 8: length beyond the file
   dbf_write_file(dir.file("m.fpt"), fpt);
 
   fpt_memo_file vfp(dir.file("m.fpt"), 0, dbf_memo_type::memo_vfp);
