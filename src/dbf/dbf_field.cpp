@@ -72,6 +72,29 @@ void decode_datetime(const char* bytes, ole_variant& out) {
   out.set_date(st);
 }
 
+// A D field of eight digits naming a real date of year 100 or later: the date the text parser
+// finds, made here without parsing. False leaves everything else (blanks, zeros, two-digit
+// years, impossible dates) to the parser.
+bool set_plain_date(std::string_view text, ole_variant& out) {
+  if (text.size() != 8) return false;
+  unsigned digits[8];
+  for (std::size_t i = 0; i < 8; ++i) {
+    digits[i] = static_cast<unsigned char>(text[i]) - static_cast<unsigned>('0');
+    if (digits[i] > 9) return false;
+  }
+  ole_systemtime st;
+  st.year =
+      static_cast<std::uint16_t>(digits[0] * 1000 + digits[1] * 100 + digits[2] * 10 + digits[3]);
+  st.month = static_cast<std::uint16_t>(digits[4] * 10 + digits[5]);
+  st.day = static_cast<std::uint16_t>(digits[6] * 10 + digits[7]);
+  if (st.year < 100 || st.month < 1 || st.month > 12 || st.day < 1 ||
+      st.day > ole_days_in_month(st.year, st.month)) {
+    return false;
+  }
+  out.set_date(st);
+  return true;
+}
+
 bool is_ascii(std::string_view text) {
   for (const char c : text) {
     if (static_cast<unsigned char>(c) >= 0x80) return false;
@@ -141,6 +164,9 @@ void dbf_field::get_variant(const char* bytes, const dbf_field_layout& layout,
       }
       if (layout.vartype == VT_BSTR) {
         chars.decode(text, out.text_buffer());
+      } else if (letter == 'D' && layout.vartype == VT_DATE && tk_log_gate > 1 &&
+                 set_plain_date(text, out)) {
+        // Detail traces off: the common date form needs no parser.
       } else if (is_ascii(text)) {
         // Every code page of the mark table keeps ASCII as it is, so the bytes are already
         // the text the number or date parser reads.
