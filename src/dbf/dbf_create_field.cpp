@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "dbf/dbf_fd7.h"
 #include "tk/tk_encoding.h"
 #include "tk/tk_log.h"
 
@@ -78,21 +79,13 @@ std::array<unsigned char, 32> dbf_create_field(const t_ftd& column, std::uint32_
 }
 
 std::uint32_t dbf_get_size_1(const unsigned char* slot) {
-  switch (static_cast<char>(slot[11])) {
-    case 'B':
-    case 'D':
-    case 'F':
-    case 'I':
-    case 'L':
-    case 'N':
-    case 'T':
-    case 'Y':
+  switch (dbf_size_source_of(static_cast<char>(slot[11]))) {
+    case dbf_size_source::length_byte:
       return slot[16];
-    case 'G':
-    case 'M':
-    case 'P':
+    case dbf_size_source::none:
       return 0;
-    default:
-      return static_cast<std::uint32_t>(slot[16]) | static_cast<std::uint32_t>(slot[17]) << 8;
+    case dbf_size_source::char_len:
+      break;
   }
+  return static_cast<std::uint32_t>(slot[16]) | static_cast<std::uint32_t>(slot[17]) << 8;
 }

@@ -16,6 +16,7 @@
 #include "tk/tk_log.h"
 #include "tk/tk_memory_file.h"
 #include "tk/tk_path_probe.h"
+#include "tk/tk_string.h"
 #include "tk/tk_temp_chdir.h"
 
 dbf_database::dbf_database(std::u16string folder, int a_mode, std::uint8_t cp)
@@ -26,8 +27,7 @@ dbf_database::dbf_database(std::u16string folder, int a_mode, std::uint8_t cp)
   TK_ASSERT(scan.succeeded());
   scan.find_files(u"*.dbf", tables_);
   for (std::u16string& entry : tables_) {
-    entry = dbf_lower(entry);
-    if (entry.ends_with(u".dbf")) entry.resize(entry.size() - 4);
+    entry = dbf_table_name_of(entry);
     TK_WLOG(2, "Find table: '%s'", entry);
   }
 }
@@ -39,7 +39,8 @@ std::u16string dbf_database::get_full_table_name(const std::u16string& name) con
   std::u16string path = name_;
   if (!path.empty() && path.back() != u'/') path += u'/';
   path += name;
-  if (!dbf_ends_with_nocase(name, u".dbf") && !dbf_ends_with_nocase(name, u".dbt")) {
+  if (!tk_wstring::ends_with(name, u".dbf", false) &&
+      !tk_wstring::ends_with(name, u".dbt", false)) {
     path += u".dbf";
   }
   return path;
@@ -135,7 +136,7 @@ std::unique_ptr<dbf_recordset> dbf_database::create_table(const std::u16string& 
 void dbf_database::create_memo_file(const std::u16string& name) {
   TK_WLOG(2, "dbf_database::create_memo_file(%s)", name);
   std::u16string memo_name = name;
-  if (!dbf_ends_with_nocase(memo_name, u".dbt")) memo_name += u".dbt";
+  if (!tk_wstring::ends_with(memo_name, u".dbt", false)) memo_name += u".dbt";
   const std::string path = tk_to_utf8(get_full_table_name(memo_name));
   TK_LOG(1, "Full memo file name: %s", path);
   old_memo_file memo(path, dbf_memo_file::k_mode_create);

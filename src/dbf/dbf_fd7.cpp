@@ -73,8 +73,8 @@ std::uint16_t dbf_get_vartype_2(const dbf_fd7& fd) {
   }
 }
 
-std::uint32_t dbf_get_size_2(const dbf_fd7& fd) {
-  switch (fd.field_type()) {
+dbf_size_source dbf_size_source_of(char field_type) {
+  switch (field_type) {
     case 'B':
     case 'D':
     case 'F':
@@ -83,17 +83,29 @@ std::uint32_t dbf_get_size_2(const dbf_fd7& fd) {
     case 'N':
     case 'T':
     case 'Y':
-      return static_cast<std::uint32_t>(fd.length());
-    case 'C':
-      return fd.char_len();
+      return dbf_size_source::length_byte;
     case 'G':
     case 'M':
     case 'P':
-      return 0;
+      return dbf_size_source::none;
     default:
-      TK_LOG(1, "Processing as STRING (size1=%d, size2=%d)", fd.length(), fd.char_len());
-      return fd.char_len() != 0 ? fd.char_len() : static_cast<std::uint32_t>(fd.length());
+      return dbf_size_source::char_len;
   }
+}
+
+std::uint32_t dbf_get_size_2(const dbf_fd7& fd) {
+  switch (dbf_size_source_of(fd.field_type())) {
+    case dbf_size_source::length_byte:
+      return static_cast<std::uint32_t>(fd.length());
+    case dbf_size_source::none:
+      return 0;
+    case dbf_size_source::char_len:
+      break;
+  }
+  if (fd.field_type() != 'C') {
+    TK_LOG(1, "Processing as STRING (size1=%d, size2=%d)", fd.length(), fd.char_len());
+  }
+  return fd.char_len();
 }
 
 std::uint32_t dbf_get_width(const dbf_fd7& fd) {

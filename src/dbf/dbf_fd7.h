@@ -30,6 +30,11 @@ struct dbf_fd7 {
   int decimals() const { return bytes[34]; }
 };
 
+// Where a type letter keeps the column size: in the length byte (B, D, F, I, L, N, T, Y),
+// nowhere (G, M, P: the value lives in a memo file), or in the 16-bit character length.
+enum class dbf_size_source { length_byte, none, char_len };
+dbf_size_source dbf_size_source_of(char field_type);
+
 // Column value type (a variant type code) of a descriptor.
 std::uint16_t dbf_get_vartype_2(const dbf_fd7& fd);
 // Column size of a descriptor; 0 for memo, general and picture fields.

@@ -11,12 +11,6 @@
 // The table name of a .dbf path: its file name in lower case without ".dbf".
 std::u16string dbf_table_name_of(std::u16string_view path);
 
-// Lower case by the root locale's rules.
-std::u16string dbf_lower(std::u16string_view text);
-
-// True when `name` ends with `suffix`, ignoring case.
-bool dbf_ends_with_nocase(std::u16string_view name, std::u16string_view suffix);
-
 // The existing file that is `table_path` with its extension replaced by `ext`, found
 // whatever its case ("calls.dbf" finds "calls.FPT"); none when there is no such file.
 std::optional<std::string> dbf_sibling_path(const std::string& table_path, std::string_view ext);

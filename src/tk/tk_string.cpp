@@ -125,21 +125,7 @@ std::u16string tk_wstring::replace_all(std::u16string& text, std::u16string_view
 
 std::u16string tk_wstring::to_lower(std::u16string& text) {
   TK_LOG(1, "tk_wstring::to_lower(%s)", text);
-  if (text.empty()) return text;
-  std::u16string out(text.size(), u'\0');
-  UErrorCode status = U_ZERO_ERROR;
-  int32_t length = u_strToLower(out.data(), static_cast<int32_t>(out.size()), text.data(),
-                                static_cast<int32_t>(text.size()), "", &status);
-  if (status == U_BUFFER_OVERFLOW_ERROR) {
-    out.assign(static_cast<std::size_t>(length), u'\0');
-    status = U_ZERO_ERROR;
-    length = u_strToLower(out.data(), length, text.data(), static_cast<int32_t>(text.size()), "",
-                          &status);
-  }
-  if (U_SUCCESS(status)) {
-    out.resize(static_cast<std::size_t>(length));
-    text = std::move(out);
-  }
+  text = tk_to_lower(text);
   return text;
 }
 
@@ -153,6 +139,23 @@ bool tk_wstring::ends_with(std::u16string_view text, std::u16string_view suffix,
   if (suffix.size() > text.size()) return false;
   const auto tail = text.substr(text.size() - suffix.size());
   return exact ? tail == suffix : equal_folded(tail, suffix);
+}
+
+std::u16string tk_to_lower(std::u16string_view text) {
+  if (text.empty()) return std::u16string();
+  std::u16string out(text.size(), u'\0');
+  UErrorCode status = U_ZERO_ERROR;
+  int32_t length = u_strToLower(out.data(), static_cast<int32_t>(out.size()), text.data(),
+                                static_cast<int32_t>(text.size()), "", &status);
+  if (status == U_BUFFER_OVERFLOW_ERROR) {
+    out.assign(static_cast<std::size_t>(length), u'\0');
+    status = U_ZERO_ERROR;
+    length = u_strToLower(out.data(), length, text.data(), static_cast<int32_t>(text.size()), "",
+                          &status);
+  }
+  if (U_FAILURE(status)) return std::u16string(text);
+  out.resize(static_cast<std::size_t>(length));
+  return out;
 }
 
 bool tk_equal_nocase(std::u16string_view a, std::u16string_view b) {

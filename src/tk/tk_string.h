@@ -48,6 +48,10 @@ struct tk_wstring {
   static bool ends_with(std::u16string_view text, std::u16string_view suffix, bool exact);
 };
 
+// Root-locale lower-casing without a trace line, for callers that are not
+// tk_wstring::to_lower; text ICU cannot lower-case comes back unchanged.
+std::u16string tk_to_lower(std::u16string_view text);
+
 // Case-insensitive equality by Unicode case folding (narrow text is UTF-8).
 bool tk_equal_nocase(std::u16string_view a, std::u16string_view b);
 bool tk_equal_nocase(std::string_view a, std::string_view b);

@@ -44,7 +44,7 @@ TEST(DbfCrossCheck, EverySharedTableAgreesWithDbfread) {
   }
   json += "]}";
   dbf_temp_dir dir;
-  dbf_write_file(dir.file("ours.json"), json);
+  tk_write_file(dir.file("ours.json"), json);
 
   std::string output;
   const int status =

@@ -71,8 +71,8 @@ void fill(udb_record& r, int i) {
 TEST(DbfDatabase, ListsTablesInLowerCaseAndOpensThemWhateverTheirCase) {
   dbf_temp_dir dir;
   std::filesystem::create_directory(dir.file("sub"));
-  dbf_write_file(dir.file("Sales.DBF"), dbf_make_table(0x03, {{"A", 'C', 2}}, {" ok"}));
-  dbf_write_file(dir.file("notes.txt"), "x");
+  tk_write_file(dir.file("Sales.DBF"), dbf_make_table(0x03, {{"A", 'C', 2}}, {" ok"}));
+  tk_write_file(dir.file("notes.txt"), "x");
   dbf_database db(tk_from_utf8(dir.path()), 1, 0);
   EXPECT_EQ(db.tables(), std::vector<std::u16string>{u"sales"});
   EXPECT_EQ(db.get_full_table_name(u"sales"), tk_from_utf8(dir.path()) + u"/sales.dbf");
@@ -128,7 +128,7 @@ TEST(DbfDatabase, WrittenTablesReadBackHereAndInDbfread) {
   // dbfread reads the same values; the table has no code page mark, which both readers take
   // as Windows-1252.
   const std::string json = "{\"tables\":[" + dbf_json_table(*rs) + "]}";
-  dbf_write_file(dir.file("ours.json"), json);
+  tk_write_file(dir.file("ours.json"), json);
   std::string output;
   const int status = dbf_run(std::string(dbf_python) + " " + QV_SOURCE_DIR +
                                  "/tests/dbf/dbfread_compare.py " + dir.file("ours.json"),

@@ -7,26 +7,14 @@
 #include "dbf/old_memo_file.h"
 #include "dbf/smt_memo_file.h"
 #include "dbf_test_util.h"
-
-namespace {
-
-std::string message_of(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const tk_exception& e) {
-    return e.message();
-  }
-  return "no exception";
-}
-
-}  // namespace
+#include "tk/tk_test_catch.h"
 
 TEST(DbfMemo, OldFormatBlocksAndReferences) {
   dbf_temp_dir dir;
   std::string dbt(6144, '\0');
   dbf_put_le(dbt, 0, 14, 4);
   dbt += std::string("twelve\0x", 8) + "\x1A" + "after";
-  dbf_write_file(dir.file("m.dbt"), dbt);
+  tk_write_file(dir.file("m.dbt"), dbt);
   old_memo_file memo(dir.file("m.dbt"), dbf_memo_file::k_mode_read);
   EXPECT_EQ(memo.get_block_number("          ", 10), 0u);
   EXPECT_EQ(memo.get_block_number("        12", 10), 12u);
@@ -40,18 +28,18 @@ TEST(DbfMemo, OldFormatBlocksAndReferences) {
   memo.read_memo(0xFFFFFFFF, text);
   EXPECT_EQ(text, "");
 
-  dbf_write_file(dir.file("zero.dbt"), std::string(512, '\0'));
-  EXPECT_EQ(message_of([&] { old_memo_file m(dir.file("zero.dbt"), 0); }),
+  tk_write_file(dir.file("zero.dbt"), std::string(512, '\0'));
+  EXPECT_EQ(tk_message_of([&] { old_memo_file m(dir.file("zero.dbt"), 0); }),
             "Failed to read MEMO field");
-  dbf_write_file(dir.file("short.dbt"), "\x01");
-  EXPECT_EQ(message_of([&] { old_memo_file m(dir.file("short.dbt"), 0); }),
+  tk_write_file(dir.file("short.dbt"), "\x01");
+  EXPECT_EQ(tk_message_of([&] { old_memo_file m(dir.file("short.dbt"), 0); }),
             "Failed to read MEMO field");
 }
 
 TEST(DbfMemo, OldFormatWritingUsesWholeBlocks) {
   dbf_temp_dir dir;
   { old_memo_file created(dir.file("w.dbt"), dbf_memo_file::k_mode_create); }
-  const std::string raw = dbf_read_file(dir.file("w.dbt"));
+  const std::string raw = tk_read_file(dir.file("w.dbt"));
   ASSERT_GE(raw.size(), 17u);
   EXPECT_EQ(raw[0], 1);
   EXPECT_EQ(raw[16], 3);
@@ -81,7 +69,7 @@ TEST(DbfMemo, FoxProLengthsAndBlockNumbers) {
   fpt.replace(328, 5, "hello");
   dbf_put_be(fpt, 452, 0, 4);     // block 7: length 0
   dbf_put_be(fpt, 516, 1000, 4);  // block 8: length beyond the file
-  dbf_write_file(dir.file("m.fpt"), fpt);
+  tk_write_file(dir.file("m.fpt"), fpt);
 
   fpt_memo_file vfp(dir.file("m.fpt"), 0, dbf_memo_type::memo_vfp);
   EXPECT_EQ(vfp.block_size(), 64u);
@@ -99,12 +87,14 @@ TEST(DbfMemo, FoxProLengthsAndBlockNumbers) {
   fpt_memo_file fox(dir.file("m.fpt"), 0, dbf_memo_type::memo_fpt);
   EXPECT_EQ(fox.get_block_number("         5", 10), 5u);
 
-  dbf_write_file(dir.file("short.fpt"), "1234567");
-  EXPECT_EQ(message_of([&] { fpt_memo_file m(dir.file("short.fpt"), 0, dbf_memo_type::memo_fpt); }),
-            "Memo file is corrupted");
-  dbf_write_file(dir.file("zero.fpt"), std::string(512, '\0'));
-  EXPECT_EQ(message_of([&] { fpt_memo_file m(dir.file("zero.fpt"), 0, dbf_memo_type::memo_fpt); }),
-            "Memo file is corrupted");
+  tk_write_file(dir.file("short.fpt"), "1234567");
+  EXPECT_EQ(
+      tk_message_of([&] { fpt_memo_file m(dir.file("short.fpt"), 0, dbf_memo_type::memo_fpt); }),
+      "Memo file is corrupted");
+  tk_write_file(dir.file("zero.fpt"), std::string(512, '\0'));
+  EXPECT_EQ(
+      tk_message_of([&] { fpt_memo_file m(dir.file("zero.fpt"), 0, dbf_memo_type::memo_fpt); }),
+      "Memo file is corrupted");
 }
 
 TEST(DbfMemo, DBaseFourStoredLengths) {
@@ -115,7 +105,7 @@ TEST(DbfMemo, DBaseFourStoredLengths) {
   dbt.replace(512 + 8, 4, "abcd");
   dbf_put_le(dbt, 1024 + 4, 8, 4);
   dbf_put_le(dbt, 1536 + 4, 7, 4);
-  dbf_write_file(dir.file("m.dbt"), dbt);
+  tk_write_file(dir.file("m.dbt"), dbt);
   dbt_memo_file memo(dir.file("m.dbt"), 0);
   std::string text;
   memo.read_memo(1, text);
@@ -125,12 +115,12 @@ TEST(DbfMemo, DBaseFourStoredLengths) {
   memo.read_memo(3, text);
   EXPECT_EQ(text, "");
   dbf_put_le(dbt, 512 + 4, 0x7FFFFFF0, 4);
-  dbf_write_file(dir.file("big.dbt"), dbt);
+  tk_write_file(dir.file("big.dbt"), dbt);
   dbt_memo_file big(dir.file("big.dbt"), 0);
   big.read_memo(1, text);
   EXPECT_EQ(text, "");
-  dbf_write_file(dir.file("short.dbt"), std::string(23, '\0'));
-  EXPECT_EQ(message_of([&] { dbt_memo_file m(dir.file("short.dbt"), 0); }),
+  tk_write_file(dir.file("short.dbt"), std::string(23, '\0'));
+  EXPECT_EQ(tk_message_of([&] { dbt_memo_file m(dir.file("short.dbt"), 0); }),
             "Memo file is corrupted");
 }
 
@@ -139,7 +129,7 @@ TEST(DbfMemo, SmtReferencesAndZeroEnds) {
   std::string smt(512, '\0');
   dbf_put_le(smt, 4, 32, 4);
   smt += std::string("memo text\0rest", 14);
-  dbf_write_file(dir.file("m.smt"), smt);
+  tk_write_file(dir.file("m.smt"), smt);
   smt_memo_file memo(dir.file("m.smt"), 0);
   EXPECT_EQ(memo.get_block_number("          ", 10), 0u);
   const std::string field = std::string("      ") + std::string("\x10\x00\x00\x00", 4);

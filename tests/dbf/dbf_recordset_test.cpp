@@ -13,7 +13,7 @@ namespace {
 
 std::unique_ptr<dbf_recordset> open_bytes(const dbf_temp_dir& dir, const std::string& bytes,
                                           std::uint8_t cp = 0, const std::string& name = "t.dbf") {
-  dbf_write_file(dir.file(name), bytes);
+  tk_write_file(dir.file(name), bytes);
   return std::make_unique<dbf_recordset>(dir.wfile(name), dbf_recordset::k_mode_read, cp);
 }
 
@@ -138,7 +138,7 @@ TEST(DbfRecordsetOpen, MemoFileChosenBySignatureAndFlags) {
   std::string fpt(512, '\0');
   dbf_put_be(fpt, 6, 64, 2);
   const std::string table = dbf_make_table(0x30, {{"M", 'M', 4}}, {}, 0x06);
-  dbf_write_file(dir.file("dbc.DCT"), fpt);
+  tk_write_file(dir.file("dbc.DCT"), fpt);
   auto with_dct = open_bytes(dir, table, 0, "dbc.dbf");
   EXPECT_NE(with_dct->memo_file(), nullptr);
   EXPECT_EQ(with_dct->get_memo_type(), dbf_memo_type::memo_vfp_dbc);
@@ -151,7 +151,7 @@ TEST(DbfRecordsetOpen, MemoFileChosenBySignatureAndFlags) {
   auto no_memo = open_bytes(dir, dbf_make_table(0x30, {{"M", 'M', 4}}, {}, 0x00), 0, "n.dbf");
   EXPECT_EQ(no_memo->get_memo_type(), dbf_memo_type::memo_none);
   // dBase III without memo signature: M fields read empty even with a .dbt beside it.
-  dbf_write_file(dir.file("p.dbt"), std::string(1024, '\x1A'));
+  tk_write_file(dir.file("p.dbt"), std::string(1024, '\x1A'));
   auto plain = open_bytes(dir, dbf_make_table(0x03, {{"M", 'M', 10}}, {"          1"}), 0, "p.dbf");
   EXPECT_EQ(plain->memo_file(), nullptr);
   EXPECT_TRUE(only_record(*plain)[0].is_empty());

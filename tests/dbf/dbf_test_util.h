@@ -1,49 +1,19 @@
 #pragma once
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "tk/tk_encoding.h"
+#include "tk/tk_test_dir.h"
 
-// A fresh folder under the temporary directory, removed with everything in it.
-class dbf_temp_dir {
+// A fresh folder for one test, with names of its files in both widths.
+class dbf_temp_dir : public tk_test_dir {
  public:
-  dbf_temp_dir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "dbf_test_XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
-  }
-  ~dbf_temp_dir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  dbf_temp_dir(const dbf_temp_dir&) = delete;
-  dbf_temp_dir& operator=(const dbf_temp_dir&) = delete;
-
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
+  std::string file(const std::string& name) const { return *this / name; }
   std::u16string wfile(const std::string& name) const { return tk_from_utf8(file(name)); }
-
- private:
-  std::string path_;
 };
-
-inline void dbf_write_file(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-inline std::string dbf_read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 inline void dbf_put_le(std::string& s, std::size_t at, std::uint64_t v, int n) {
   for (int i = 0; i < n; ++i) s[at + static_cast<std::size_t>(i)] = static_cast<char>(v >> (8 * i));

@@ -8,17 +8,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+
+#include "tk/tk_test_dir.h"
 
 namespace {
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 std::string temp_file() {
   std::string pattern = (std::filesystem::temp_directory_path() / "qv_e2e_XXXXXX").string();
@@ -57,8 +50,8 @@ cli_result cli_run(const std::string& program, const std::vector<std::string>& a
     } while (done < 0 && errno == EINTR);
     if (done == pid && WIFEXITED(status)) result.code = WEXITSTATUS(status);
   }
-  result.out = slurp(out_path);
-  result.err = slurp(err_path);
+  result.out = tk_read_file(out_path);
+  result.err = tk_read_file(err_path);
   std::remove(out_path.c_str());
   std::remove(err_path.c_str());
   return result;

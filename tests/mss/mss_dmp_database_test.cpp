@@ -2,14 +2,13 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <ctime>
-#include <fstream>
-#include <sstream>
+#include <regex>
 
 #include "mss/mss_dmp_database.h"
 #include "mss/mss_dmp_recordset.h"
 #include "mss/mss_engine.h"
 #include "tk/tk_encoding.h"
+#include "tk/tk_test_dir.h"
 #include "udb/udb_record.h"
 
 namespace {
@@ -20,13 +19,6 @@ std::string temp_path(const char* stem) {
   static std::atomic<int> counter{0};
   return testing::TempDir() + "mss_dmp_" + std::to_string(::getpid()) + "_" +
          std::to_string(counter++) + "_" + stem + ".sql";
-}
-
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 mss_dump_options plain_options() {
@@ -44,7 +36,7 @@ std::string script(const mss_dump_options& options, F body, const char* stem = "
     body(db);
     db.close();
   }
-  std::string text = read_file(path);
+  std::string text = tk_read_file(path);
   ::unlink(path.c_str());
   return text;
 }
@@ -86,23 +78,23 @@ TEST(mss_dmp_database, header_database_block_and_quoted_identifier) {
   options.db_name = "Sa'les]x";
   const std::string path = temp_path("header");
   { mss_dmp_database db(tk_from_utf8(path), options); }
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char date[48];
-  std::snprintf(date, sizeof date, "%02d/%02d/%04d", local.tm_mon + 1, local.tm_mday,
-                local.tm_year + 1900);
-  const std::string expected =
-      "/*\r\nFile name: " + path + "\r\nCreation date: " + date +
+  const std::string header = tk_read_file(path);
+  ::unlink(path.c_str());
+  const std::string head = "/*\r\nFile name: " + path + "\r\nCreation date: ";
+  ASSERT_EQ(header.substr(0, head.size()), head);
+  // Month, day and year of the day the script was written.
+  EXPECT_TRUE(std::regex_match(header.substr(head.size(), 10),
+                               std::regex(R"((0[1-9]|1[0-2])/(0[1-9]|[12][0-9]|3[01])/[0-9]{4})")))
+      << header;
+  EXPECT_EQ(
+      header.substr(head.size() + 10),
       "\r\nCreated by quorvik 2.3\r\n--------------------------------------------------\r\n*/\r\n"
       "USE master;\r\nGO\r\n\r\n"
       "if exists(select * from master.sys.databases where name='Sa''les]x') "
       "DROP DATABASE [Sa'les]]x];\r\n"
       "CREATE DATABASE [Sa'les]]x];\r\nGO\r\n"
       "USE [Sa'les]]x];\r\nGO\r\n"
-      "SET QUOTED_IDENTIFIER ON;\r\nGO\r\n";
-  EXPECT_EQ(read_file(path), expected);
-  ::unlink(path.c_str());
+      "SET QUOTED_IDENTIFIER ON;\r\nGO\r\n");
 
   // Without a database name the block takes the script's base name.
   mss_dump_options unnamed = plain_options();
@@ -298,7 +290,7 @@ TEST(mss_dmp_database, the_engine_creates_the_writer) {
   ASSERT_NE(db, nullptr);
   EXPECT_EQ(db->name(), tk_from_utf8(path));
   db->close();
-  EXPECT_EQ(read_file(path), k_quoted_identifier);
+  EXPECT_EQ(tk_read_file(path), k_quoted_identifier);
   ::unlink(path.c_str());
 }
 

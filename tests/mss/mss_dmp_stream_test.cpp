@@ -1,52 +1,36 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "mss/mss_dmp_database.h"
 #include "mss/mss_dmp_stream.h"
-#include "tk/tk_encoding.h"
+#include "tk/tk_test_catch.h"
+#include "tk/tk_test_dir.h"
 
 namespace {
 
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-int level_of(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const tk_exception& e) {
-    return e.level();
-  }
-  return -1;
-}
-
 TEST(mss_dmp_stream, a_script_that_cannot_be_created_or_written_ends_the_run) {
-  EXPECT_EQ(level_of([] { mss_dmp_stream s("/nonexistent-folder/x.sql"); }), 1);
-  EXPECT_EQ(level_of([] { mss_dmp_database db(u"/nonexistent-folder/x.sql", mss_dump_options()); }),
-            1);
+  EXPECT_EQ(tk_level_of([] { mss_dmp_stream s("/nonexistent-folder/x.sql"); }), 1);
+  EXPECT_EQ(
+      tk_level_of([] { mss_dmp_database db(u"/nonexistent-folder/x.sql", mss_dump_options()); }),
+      1);
   if (::access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
   // A full disk shows when the buffer goes out: at close, or at a write past the buffer.
   mss_dmp_database db(u"/dev/full", mss_dump_options());
-  EXPECT_EQ(level_of([&] { db.close(); }), 1);
+  EXPECT_EQ(tk_level_of([&] { db.close(); }), 1);
   mss_dmp_stream big("/dev/full");
   const std::string chunk(mss_dmp_stream::k_buffer_size / 2 + 1, 'x');
   big.write(chunk);
-  EXPECT_EQ(level_of([&] { big.write(chunk); }), 1);
+  EXPECT_EQ(tk_level_of([&] { big.write(chunk); }), 1);
   // A failure seen inside a destructor is raised later, not forgotten.
   mss_dmp_stream later("/dev/full");
   later.write(chunk);
   later.write_noexcept(chunk);
-  EXPECT_EQ(level_of([&] { later.close(); }), 1);
+  EXPECT_EQ(tk_level_of([&] { later.close(); }), 1);
 }
 
 TEST(mss_dmp_stream, bytes_arrive_in_order_across_buffer_boundaries) {
-  const std::string path = testing::TempDir() + "mss_stream_" + std::to_string(::getpid());
+  const tk_test_dir dir;
+  const std::string path = dir / "stream.sql";
   std::string expected;
   {
     mss_dmp_stream s(path);
@@ -62,8 +46,7 @@ TEST(mss_dmp_stream, bytes_arrive_in_order_across_buffer_boundaries) {
     expected += "end";
     s.close();
   }
-  EXPECT_EQ(read_file(path), expected);
-  ::unlink(path.c_str());
+  EXPECT_EQ(tk_read_file(path), expected);
 }
 
 }  // namespace

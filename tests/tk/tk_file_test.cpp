@@ -2,23 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "tk/tk_exception.h"
 #include "tk/tk_huge_file.h"
 #include "tk/tk_memory_file.h"
+#include "tk/tk_test_catch.h"
 #include "tk/tk_test_dir.h"
 
 namespace {
-
-std::string message_of(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const tk_exception& e) {
-    return e.what();
-  }
-  return "no exception";
-}
 
 TEST(tk_huge_file, missing_file_is_created_empty) {
   const tk_test_dir dir;
@@ -44,8 +34,8 @@ TEST(tk_huge_file, short_read_is_an_error) {
   const std::string path = dir.write("t.bin", std::string(20, 'x'));
   const tk_huge_file file(path, false);
   char buffer[10];
-  EXPECT_EQ(message_of([&] { file.get_at(15, buffer, 10); }), "Error reading from file");
-  EXPECT_EQ(message_of([&] { file.get_at(100, buffer, 1); }), "Error reading from file");
+  EXPECT_EQ(tk_message_of([&] { file.get_at(15, buffer, 10); }), "Error reading from file");
+  EXPECT_EQ(tk_message_of([&] { file.get_at(100, buffer, 1); }), "Error reading from file");
 }
 
 TEST(tk_huge_file, writes_beyond_four_gigabytes) {
@@ -62,7 +52,7 @@ TEST(tk_huge_file, writes_beyond_four_gigabytes) {
 TEST(tk_huge_file, write_to_a_read_only_handle_fails) {
   const tk_test_dir dir;
   tk_huge_file file(dir.write("t.bin", "abc"), false);
-  EXPECT_EQ(message_of([&] { file.put_at(0, "x", 1); }), "Cannot write into file");
+  EXPECT_EQ(tk_message_of([&] { file.put_at(0, "x", 1); }), "Cannot write into file");
 }
 
 TEST(tk_memory_file, writing_past_the_end_grows_with_zero_fill) {
@@ -95,10 +85,10 @@ TEST(tk_memory_file, reads_out_of_range_fail) {
   const tk_test_dir dir;
   const tk_memory_file file(dir.write("m.bin", "0123456789"), tk_file_mode_read);
   char buffer[10];
-  EXPECT_EQ(message_of([&] { file.get_at(5, buffer, 10); }), "Error reading from file");
-  EXPECT_EQ(message_of([&] { file.get_dword(8); }), "Error reading from file");
-  EXPECT_EQ(message_of([&] { file.get_byte(10); }), "Error reading from file");
-  EXPECT_EQ(message_of([&] { file.get_at(SIZE_MAX, buffer, 2); }), "Error reading from file");
+  EXPECT_EQ(tk_message_of([&] { file.get_at(5, buffer, 10); }), "Error reading from file");
+  EXPECT_EQ(tk_message_of([&] { file.get_dword(8); }), "Error reading from file");
+  EXPECT_EQ(tk_message_of([&] { file.get_byte(10); }), "Error reading from file");
+  EXPECT_EQ(tk_message_of([&] { file.get_at(SIZE_MAX, buffer, 2); }), "Error reading from file");
   EXPECT_EQ(file.get_word(8), ('9' << 8) | '8');
 }
 
@@ -115,7 +105,7 @@ TEST(tk_memory_file, read_only_file_is_never_written_back) {
 
 TEST(tk_memory_file, open_modes) {
   const tk_test_dir dir;
-  EXPECT_EQ(message_of([&] { tk_memory_file(dir / "missing.bin", tk_file_mode_read); }),
+  EXPECT_EQ(tk_message_of([&] { tk_memory_file(dir / "missing.bin", tk_file_mode_read); }),
             "Bad path or busy with another process");
   EXPECT_THROW(tk_memory_file("", tk_file_mode_read), tk_mail_assertion);
 

@@ -2,20 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "tk/tk_test_dir.h"
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
 namespace {
-
-std::string read_all(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 // A log path in a folder of its own, so runs by different users or at once never collide.
 std::string temp_log(const char* name) {
@@ -29,9 +20,9 @@ TEST(tk_logger, first_call_truncates_even_when_filtered) {
   tk_logger logger(path, false, 3, false);
   logger.set_enabled(true);
   TK_LOG(1, "filtered %d", 1);
-  EXPECT_EQ(read_all(path), "");
+  EXPECT_EQ(tk_read_file(path), "");
   TK_LOG(3, "kept %s %d", std::u16string(u"w\u00e9"), 7);
-  EXPECT_EQ(read_all(path), "kept w\xc3\xa9 7\r\n");
+  EXPECT_EQ(tk_read_file(path), "kept w\xc3\xa9 7\r\n");
 }
 
 TEST(tk_logger, filtered_call_does_not_evaluate_arguments) {
@@ -52,7 +43,7 @@ TEST(tk_logger, wide_entry_is_cut_at_limit) {
   tk_logger logger(path, true, 1, false);
   const std::u16string long_text(tk_logger::k_wide_limit + 50, u'x');
   TK_WLOG(3, "%s", long_text);
-  EXPECT_EQ(read_all(path).size(), tk_logger::k_wide_limit + 2);
+  EXPECT_EQ(tk_read_file(path).size(), tk_logger::k_wide_limit + 2);
 }
 
 TEST(tk_logger, no_logger_writes_nothing) {

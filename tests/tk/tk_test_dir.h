@@ -8,6 +8,10 @@
 #include <string>
 
 // A fresh folder for one test, removed with everything in it afterwards.
+inline void tk_write_file(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
 class tk_test_dir {
  public:
   tk_test_dir() {
@@ -28,7 +32,7 @@ class tk_test_dir {
 
   std::string write(const std::string& name, const std::string& bytes) const {
     const std::string full = *this / name;
-    std::ofstream(full, std::ios::binary) << bytes;
+    tk_write_file(full, bytes);
     return full;
   }
 

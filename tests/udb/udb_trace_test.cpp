@@ -2,36 +2,23 @@
 // match, at the levels that let them through.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
 
 #include "tk/tk_log.h"
+#include "tk/tk_test_dir.h"
 #include "udb/udb_indexes.h"
 #include "udb/udb_schema.h"
 #include "udb/udb_validator.h"
 
 namespace {
 
-std::string read_all(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 class udb_trace : public ::testing::Test {
  protected:
-  std::string log_at(int threshold) {
-    path_ = (std::filesystem::temp_directory_path() / "qv_udb_trace.log").string();
-    std::filesystem::remove(path_);
-    logger_.emplace(path_, true, threshold, false);
-    return path_;
-  }
-  std::string text() const { return read_all(path_); }
+  void log_at(int threshold) { logger_.emplace(path_, true, threshold, false); }
+  std::string text() const { return tk_read_file(path_); }
 
-  std::string path_;
+  const tk_test_dir dir_;
+  const std::string path_ = dir_ / "trace.log";
   std::optional<tk_logger> logger_;
 };
 
