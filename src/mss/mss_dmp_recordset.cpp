@@ -45,6 +45,21 @@ void mss_dmp_recordset::resolve_source_names() {
   }
   names_revision_ = revision;
   names_resolved_ = true;
+  layout_checked_ = false;
+}
+
+void mss_dmp_recordset::check_field_names(const udb_record& record) {
+  for (std::size_t i = 0; i < schema_.size(); ++i) {
+    const std::u16string& source = source_names_[i];
+    TK_WLOG(1, "Name=%s, original name=%s", schema_[i].name, source);
+    // The field at the column's position normally carries the name; look further only when not.
+    if (!udb_names_equal_nocase(record[i].name, source) && record.get_field_idx(source) < 0) {
+      TK_WLOG(1, "Field %s not found", source);
+      throw tk_exception("Generic error occurred while migrating the data.", 1);
+    }
+  }
+  checked_layout_ = layout_generation();
+  layout_checked_ = true;
 }
 
 void mss_dmp_recordset::append_record(udb_record& record) {
@@ -56,14 +71,10 @@ void mss_dmp_recordset::append_record(udb_record& record) {
   }
   convert_record(record);
   resolve_source_names();
-  for (std::size_t i = 0; i < schema_.size(); ++i) {
-    const std::u16string& source = source_names_[i];
-    TK_WLOG(1, "Name=%s, original name=%s", schema_[i].name, source);
-    // The field at the column's position normally carries the name; look further only when not.
-    if (!udb_names_equal_nocase(record[i].name, source) && record.get_field_idx(source) < 0) {
-      TK_WLOG(1, "Field %s not found", source);
-      throw tk_exception("Generic error occurred while migrating the data.", 1);
-    }
+  // The names depend only on the record's layout, which stays the same for a whole table (the
+  // check runs every row while detail traces are on, so that they show it).
+  if (tk_log_gate <= 1 || !layout_checked_ || checked_layout_ != layout_generation()) {
+    check_field_names(record);
   }
   row_.clear();
   if (has_identity_ && identity_pending_) {

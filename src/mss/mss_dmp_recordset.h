@@ -27,6 +27,8 @@ class mss_dmp_recordset : public udb_recordset {
  private:
   // The source name of every column, resolved again when the names map changes.
   void resolve_source_names();
+  // Every column's source name is a field of the record; throws when one is missing.
+  void check_field_names(const udb_record& record);
 
   std::shared_ptr<mss_dmp_stream> stream_;
   std::string safe_name_utf8_;
@@ -34,6 +36,9 @@ class mss_dmp_recordset : public udb_recordset {
   std::vector<std::u16string> source_names_;
   std::uint64_t names_revision_ = 0;
   bool names_resolved_ = false;
+  // The record layout whose field names were last found to match the columns.
+  std::uint64_t checked_layout_ = 0;
+  bool layout_checked_ = false;
   std::string row_;
   bool has_identity_ = false;
   bool identity_pending_ = true;

@@ -532,7 +532,10 @@ void mss_append_fld_str(std::string& out, const udb_field& field, const t_ftd& c
   append_value_literal(out, field, vt);
   TK_LOG(2, "Got initial string: %s", std::string_view(out).substr(start));
 
-  if (udb_custom_conversion::is_acceptable2(field)) {
+  // The rules are asked only about values of a type one of them takes (and about every value
+  // while detail traces are on, so that they show it).
+  if ((tk_log_gate <= 1 || udb_custom_conversion::may_accept2(vt)) &&
+      udb_custom_conversion::is_acceptable2(field)) {
     out.resize(start);
     mss_append_utf8(out, udb_custom_conversion::handle2(field), false);
     TK_LOG(1, "Got string: %s", std::string_view(out).substr(start));

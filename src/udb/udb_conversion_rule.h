@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "ole/ole_variant.h"
+
 class t_ftd;
 class udb_field;
 
@@ -24,6 +26,9 @@ class udb_conversion_rule {
 
   // The rule handles this value.
   virtual bool is_acceptable2(const udb_field& value) = 0;
+  // The one value type (get_type) is_acceptable2 can accept, or VT_EMPTY when it may accept
+  // values of any type. Lets the writers skip asking about values of every other type.
+  virtual ole_vartype accepted_value_type() const { return VT_EMPTY; }
   // The rule handles this column definition.
   virtual bool is_acceptable1(const t_ftd& column) = 0;
   // The T-SQL literal for the value.

@@ -9,6 +9,12 @@ udb_custom_conversion::~udb_custom_conversion() {
 
 void udb_custom_conversion::add_rule(std::unique_ptr<udb_conversion_rule> rule) {
   TK_ASSERT(rule != nullptr);
+  const ole_vartype vt = rule->accepted_value_type();
+  if (vt == VT_EMPTY || vt >= 64) {
+    any_value_type_ = true;
+  } else {
+    value_types_ |= std::uint64_t{1} << vt;
+  }
   rules_.push_back(std::move(rule));
 }
 

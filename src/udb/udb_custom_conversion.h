@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,6 +20,13 @@ class udb_custom_conversion : public tk_singleton<udb_custom_conversion> {
   void add_rule(std::unique_ptr<udb_conversion_rule> rule);
   std::size_t size() const noexcept { return rules_.size(); }
 
+  // Cheap test, made before is_acceptable2 for every value: false when no rule can accept a
+  // value of this type.
+  static bool may_accept2(ole_vartype vt) noexcept {
+    const udb_custom_conversion* self = instance_ptr();
+    if (self == nullptr || self->rules_.empty()) return false;
+    return self->any_value_type_ || (vt < 64 && ((self->value_types_ >> vt) & 1) != 0);
+  }
   static bool is_acceptable1(const t_ftd& column);
   static bool is_acceptable2(const udb_field& value);
   // The first rule accepting the column adjusts the description; nothing when none does.
@@ -31,4 +39,8 @@ class udb_custom_conversion : public tk_singleton<udb_custom_conversion> {
 
  private:
   std::vector<std::unique_ptr<udb_conversion_rule>> rules_;
+  // The value types the rules declare, one bit per type below 64; any_value_type_ when a
+  // rule declares none (or one beyond that).
+  std::uint64_t value_types_ = 0;
+  bool any_value_type_ = false;
 };

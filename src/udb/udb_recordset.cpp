@@ -1,5 +1,7 @@
 #include "udb/udb_recordset.h"
 
+#include <cstring>
+
 #include "tk/tk_exception.h"
 #include "tk/tk_log.h"
 #include "udb/udb_database.h"
@@ -62,8 +64,15 @@ bool udb_recordset::plan_matches(const udb_record& record) const noexcept {
   if (!plan_.valid || plan_.schema_revision != schema_.revision() ||
       plan_.names_revision != names_revision() || plan_.field_names.size() != record.size())
     return false;
-  for (std::size_t i = 0; i < record.size(); ++i)
-    if (record[i].name != plan_.field_names[i]) return false;
+  // Asked for every row: the names are compared as bytes, which is what string equality
+  // means for them.
+  for (std::size_t i = 0; i < record.size(); ++i) {
+    const std::u16string& name = record[i].name;
+    const std::u16string& planned = plan_.field_names[i];
+    if (name.size() != planned.size() ||
+        std::memcmp(name.data(), planned.data(), name.size() * sizeof(char16_t)) != 0)
+      return false;
+  }
   return true;
 }
 
@@ -92,6 +101,7 @@ const udb_recordset::conversion_plan& udb_recordset::plan_for(const udb_record& 
   }
   plan.valid = true;
   plan_ = std::move(plan);
+  ++plan_generation_;
   return plan_;
 }
 
@@ -102,7 +112,12 @@ void udb_recordset::convert_record(udb_record& record) {
     const t_ftd& column = schema_[plan.columns[i]];
     TK_WLOG(1, "Got mapped field name: %s", plan.column_names[i]);
     TK_WLOG(1, "from=%s, to=%s", record[i].name, column.name);
-    record[i].change_type(column.vartype);
+    // Most values already have their column's type, or none at all: nothing to convert (the
+    // call still runs while detail traces are on, so that they show it).
+    udb_field& field = record[i];
+    const ole_vartype vt = field.vt();
+    if (tk_log_gate <= 1 || (vt != column.vartype && vt != VT_EMPTY && vt != VT_NULL))
+      field.change_type(column.vartype);
   }
 }
 

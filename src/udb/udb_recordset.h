@@ -57,6 +57,9 @@ class udb_recordset {
   udb_database* database() const noexcept { return database_; }
   // Position in indexes() of the first primary or unique index added, -1 when none.
   std::int32_t key_pos() const noexcept { return key_pos_; }
+  // Changes whenever convert_record meets a new record layout (other field names, another
+  // schema or names map revision): a writer that checks names per layout checks again then.
+  std::uint64_t layout_generation() const noexcept { return plan_generation_; }
 
  protected:
   std::u16string text_;
@@ -86,4 +89,5 @@ class udb_recordset {
   std::uint64_t names_revision() const noexcept;
 
   conversion_plan plan_;
+  std::uint64_t plan_generation_ = 0;
 };
