@@ -133,12 +133,4 @@ TEST(check_dest, dump_deletes_an_existing_file_only_in_dump_mode) {
             "Destination name should specify a file, not folder.");
 }
 
-TEST(talvex_converter, set_mode_and_silence) {
-  talvex_converter converter;
-  converter.set_mode(3);
-  EXPECT_EQ(converter.mode(), 3);
-  converter.set_silent(true);
-  EXPECT_TRUE(converter.silent);
-}
-
 }  // namespace
