@@ -40,7 +40,8 @@ TEST(DbfCrossCheck, EverySharedTableAgreesWithDbfread) {
     } catch (const dbf_exception&) {
       continue;  // rejected tables are covered by the shared-table tests
     }
-    json += (dumped++ ? "," : "") + dbf_json_table(*rs);
+    if (dumped++ > 0) json += ',';
+    json += dbf_json_table(*rs);
   }
   json += "]}";
   dbf_temp_dir dir;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/wait.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -43,7 +45,9 @@ inline void dbf_json_value(std::string& out, const udb_field& v, char letter) {
     case VT_I2:
     case VT_I4:
     case VT_I8:
-      out += "{\"int\":\"" + std::to_string(v.to_i8()) + "\"}";
+      out += "{\"int\":\"";
+      out += std::to_string(v.to_i8());
+      out += "\"}";
       return;
     case VT_R4:
       std::snprintf(buf, sizeof buf, "%.9g", v.to_double());
@@ -73,10 +77,13 @@ inline void dbf_json_value(std::string& out, const udb_field& v, char letter) {
 inline std::string dbf_json_table(dbf_recordset& rs) {
   std::string out = "{\"path\":";
   dbf_json_string(out, rs.path());
-  out += ",\"code_page\":" + std::to_string(rs.get_codepage()) + ",\"char_table\":[";
+  out += ",\"code_page\":";
+  out += std::to_string(rs.get_codepage());
+  out += ",\"char_table\":[";
   const dbf_char_table& chars = dbf_char_table::for_code_page(rs.get_codepage());
   for (int b = 0; b < 256; ++b) {
-    out += (b ? "," : "") + std::to_string(static_cast<int>(chars[static_cast<std::uint8_t>(b)]));
+    if (b) out += ',';
+    out += std::to_string(static_cast<int>(chars[static_cast<std::uint8_t>(b)]));
   }
   out += "],\"fields\":[";
   for (std::size_t i = 0; i < rs.schema().size(); ++i) {
@@ -89,7 +96,9 @@ inline std::string dbf_json_table(dbf_recordset& rs) {
     auto& r = static_cast<dbf_record&>(*rs.get_item());
     out += first ? "" : ",";
     first = false;
-    out += "{\"flag\":" + std::to_string(r.flag()) + ",\"deleted\":";
+    out += "{\"flag\":";
+    out += std::to_string(r.flag());
+    out += ",\"deleted\":";
     out += std::string(r.is_deleted() ? "true" : "false") + ",\"values\":[";
     for (std::size_t i = 0; i < r.size(); ++i) {
       if (i) out += ',';

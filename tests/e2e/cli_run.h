@@ -10,8 +10,9 @@ struct cli_result {
   int code = -1;  // exit code, or -1 when the program did not exit normally
 };
 
-// Runs the program with the arguments (argv[0] is the program path) in the given working
-// folder (empty: the current one), capturing standard output, standard error and the exit code.
+// Runs `program` with `args` after it (the program path itself becomes argv[0], so `args`
+// starts with the first real argument) in the given working folder (empty: the current one),
+// capturing standard output, standard error and the exit code.
 cli_result cli_run(const std::string& program, const std::vector<std::string>& args,
                    const std::string& work_dir = {});
 
