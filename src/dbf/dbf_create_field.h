@@ -10,6 +10,6 @@
 // 16 and 17 (a 16-bit length for character fields).
 std::array<unsigned char, 32> dbf_create_field(const t_ftd& column, std::uint32_t offset);
 
-// Size of an on-disk 32-byte descriptor: the length byte for B, D, F, I, L, N, T, Y; 0 for
-// G, M, P; the 16-bit length for every other letter.
+// Size of an on-disk 32-byte descriptor, read where dbf_size_source_of its type letter says:
+// the length byte at 16, nothing, or the 16-bit length at 16-17.
 std::uint32_t dbf_get_size_1(const unsigned char* slot);

@@ -31,7 +31,6 @@ class tk_file_name {
   std::string ext_;
 };
 
-// The wide form of tk_file_name.
 class tk_file_wname {
  public:
   explicit tk_file_wname(std::u16string_view path = {});

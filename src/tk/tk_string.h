@@ -13,7 +13,6 @@ std::u16string& tk_trim_right(std::u16string& text);
 std::u16string& tk_trim_left(std::u16string& text);
 std::u16string& tk_trim(std::u16string& text);
 
-// Narrow string operations.
 struct tk_string {
   // Fills up to `length` with `fill`; a string already that long comes back unchanged.
   static std::string pad_right(std::string_view text, std::size_t length, char fill = ' ');
@@ -33,7 +32,6 @@ struct tk_string {
   static std::string hex(const void* bytes, std::size_t length);
 };
 
-// Wide string operations.
 struct tk_wstring {
   // Replaces every `from` by `to`, searching on after the inserted text; changes `text` in place
   // and returns a copy.
