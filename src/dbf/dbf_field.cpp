@@ -95,6 +95,24 @@ bool set_plain_date(std::string_view text, ole_variant& out) {
   return true;
 }
 
+// An N field of an integer column holding an optional minus and one to nine digits: the
+// value the integer reader finds (nine digits cannot overflow), without the reader. False
+// leaves everything else to it.
+bool set_plain_i4(std::string_view text, ole_variant& out) {
+  const bool negative = !text.empty() && text[0] == '-';
+  const std::size_t first = negative ? 1 : 0;
+  const std::size_t n = text.size() - first;
+  if (n == 0 || n > 9) return false;
+  std::int32_t value = 0;
+  for (std::size_t i = first; i < text.size(); ++i) {
+    const unsigned digit = static_cast<unsigned char>(text[i]) - static_cast<unsigned>('0');
+    if (digit > 9) return false;
+    value = value * 10 + static_cast<std::int32_t>(digit);
+  }
+  out.set_i4(negative ? -value : value);
+  return true;
+}
+
 bool is_ascii(std::string_view text) {
   for (const char c : text) {
     if (static_cast<unsigned char>(c) >= 0x80) return false;
@@ -167,6 +185,8 @@ void dbf_field::get_variant(const char* bytes, const dbf_field_layout& layout,
       } else if (letter == 'D' && layout.vartype == VT_DATE && tk_log_gate > 1 &&
                  set_plain_date(text, out)) {
         // Detail traces off: the common date form needs no parser.
+      } else if (layout.vartype == VT_I4 && tk_log_gate > 1 && set_plain_i4(text, out)) {
+        // Detail traces off: plain integers need no number reader either.
       } else if (is_ascii(text)) {
         // Every code page of the mark table keeps ASCII as it is, so the bytes are already
         // the text the number or date parser reads.
