@@ -5,6 +5,10 @@
 #include <cstring>
 #include <limits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "mss/mss_server_facts.h"
 #include "ole/ole_date.h"
 #include "ole/ole_guid_extractor.h"
@@ -36,17 +40,88 @@ bool has_quote_unit(std::uint64_t four) {
   return ((x - 0x0001000100010001ull) & ~x & 0x8000800080008000ull) != 0;
 }
 
-// The first NUL unit at or after `from`, looking at four units at a time.
-std::size_t find_nul(std::u16string_view s, std::size_t from) {
-  std::size_t i = from;
-  for (; i + 4 <= s.size(); i += 4) {
-    std::uint64_t four;
-    std::memcpy(&four, s.data() + i, sizeof four);
-    if (((four - 0x0001000100010001ull) & ~four & 0x8000800080008000ull) != 0) break;
+// Whether one of four UTF-16 units (as one little-endian word) is NUL.
+bool has_nul_unit(std::uint64_t four) {
+  return ((four - 0x0001000100010001ull) & ~four & 0x8000800080008000ull) != 0;
+}
+
+// Appends UTF-16 text as UTF-8, doubling single quotes when asked, up to the first NUL unit
+// when asked to stop there; returns the count of units taken.
+std::size_t append_utf8_run(std::string& out, std::u16string_view text, bool double_quotes,
+                            bool stop_at_nul) {
+  // Written through a pointer into room made beforehand: a UTF-16 unit never takes more than
+  // three bytes (a doubled quote two, a surrogate pair four for its two units).
+  const std::size_t start = out.size();
+  const std::size_t n = text.size();
+  out.resize(start + 3 * n);
+  char* const base = out.data();
+  char* p = base + start;
+  const char16_t* const units = text.data();
+  std::size_t i = 0;
+  for (; i < n; ++i) {
+#if defined(__SSE2__)
+    // Runs of plain ASCII (no quote to double, no NUL to stop at), eight units at a time.
+    const __m128i high_bits = _mm_set1_epi16(static_cast<short>(0xFF80));
+    const __m128i quotes = _mm_set1_epi16(double_quotes ? 0x27 : 0x7FFF);
+    const __m128i nuls = _mm_set1_epi16(stop_at_nul ? 0 : 0x7FFF);
+    const __m128i zero = _mm_setzero_si128();
+    while (i + 8 <= n) {
+      const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + i));
+      const __m128i special =
+          _mm_or_si128(_mm_cmpeq_epi16(eight, quotes), _mm_cmpeq_epi16(eight, nuls));
+      const __m128i ascii = _mm_cmpeq_epi16(_mm_and_si128(eight, high_bits), zero);
+      if (_mm_movemask_epi8(_mm_andnot_si128(special, ascii)) != 0xFFFF) break;
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(eight, eight));
+      p += 8;
+      i += 8;
+    }
+#endif
+    // Runs of ASCII without quotes or NULs, four units at a time.
+    while (i + 4 <= n) {
+      std::uint64_t four;
+      std::memcpy(&four, units + i, sizeof four);
+      if ((four & 0xFF80FF80FF80FF80ull) != 0 || (double_quotes && has_quote_unit(four)) ||
+          (stop_at_nul && has_nul_unit(four)))
+        break;
+      p[0] = static_cast<char>(four);
+      p[1] = static_cast<char>(four >> 16);
+      p[2] = static_cast<char>(four >> 32);
+      p[3] = static_cast<char>(four >> 48);
+      p += 4;
+      i += 4;
+    }
+    if (i == n) break;
+    char32_t c = text[i];
+    if (c < 0x80) {
+      if (c == 0 && stop_at_nul) break;
+      *p++ = static_cast<char>(c);
+      if (double_quotes && c == U'\'') *p++ = '\'';
+      continue;
+    }
+    if (c >= 0xD800 && c <= 0xDFFF) {
+      const bool paired =
+          c <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+      if (!paired) {
+        out.resize(static_cast<std::size_t>(p - base));
+        throw tk_exception("Cannot create string representation", 0);
+      }
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    }
+    if (c < 0x800) {
+      *p++ = static_cast<char>(0xC0 | (c >> 6));
+    } else if (c < 0x10000) {
+      *p++ = static_cast<char>(0xE0 | (c >> 12));
+      *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    } else {
+      *p++ = static_cast<char>(0xF0 | (c >> 18));
+      *p++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    }
+    *p++ = static_cast<char>(0x80 | (c & 0x3F));
   }
-  for (; i < s.size(); ++i)
-    if (s[i] == u'\0') return i;
-  return std::u16string_view::npos;
+  out.resize(static_cast<std::size_t>(p - base));
+  return i;
 }
 
 void append_doubling(std::string& out, std::string_view s) {
@@ -156,15 +231,13 @@ void append_narrow_literal(std::string& out, std::string_view s, ole_vartype vt)
 void append_quoted_text(std::string& out, std::u16string_view s, bool unicode) {
   const std::string_view open = unicode ? "N'" : "'";
   out += open;
-  std::size_t begin = 0;
-  for (std::size_t nul = find_nul(s, 0); nul != std::u16string_view::npos;
-       nul = find_nul(s, begin)) {
-    mss_append_utf8(out, s.substr(begin, nul - begin), true);
+  std::size_t begin = append_utf8_run(out, s, true, true);
+  while (begin < s.size()) {
     out += unicode ? "' + NCHAR(0) + " : "' + CHAR(0) + ";
     out += open;
-    begin = nul + 1;
+    ++begin;
+    begin += append_utf8_run(out, s.substr(begin), true, true);
   }
-  mss_append_utf8(out, s.substr(begin), true);
   out += '\'';
 }
 
@@ -340,57 +413,7 @@ void append_value_literal(std::string& out, const ole_variant& value, ole_vartyp
 }  // namespace
 
 void mss_append_utf8(std::string& out, std::u16string_view text, bool double_quotes) {
-  // Written through a pointer into room made beforehand: a UTF-16 unit never takes more than
-  // three bytes (a doubled quote two, a surrogate pair four for its two units).
-  const std::size_t start = out.size();
-  const std::size_t n = text.size();
-  out.resize(start + 3 * n);
-  char* const base = out.data();
-  char* p = base + start;
-  const char16_t* const units = text.data();
-  for (std::size_t i = 0; i < n; ++i) {
-    // Runs of ASCII without quotes, four units at a time.
-    while (i + 4 <= n) {
-      std::uint64_t four;
-      std::memcpy(&four, units + i, sizeof four);
-      if ((four & 0xFF80FF80FF80FF80ull) != 0 || (double_quotes && has_quote_unit(four))) break;
-      p[0] = static_cast<char>(four);
-      p[1] = static_cast<char>(four >> 16);
-      p[2] = static_cast<char>(four >> 32);
-      p[3] = static_cast<char>(four >> 48);
-      p += 4;
-      i += 4;
-    }
-    if (i == n) break;
-    char32_t c = text[i];
-    if (c < 0x80) {
-      *p++ = static_cast<char>(c);
-      if (double_quotes && c == U'\'') *p++ = '\'';
-      continue;
-    }
-    if (c >= 0xD800 && c <= 0xDFFF) {
-      const bool paired =
-          c <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
-      if (!paired) {
-        out.resize(static_cast<std::size_t>(p - base));
-        throw tk_exception("Cannot create string representation", 0);
-      }
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    }
-    if (c < 0x800) {
-      *p++ = static_cast<char>(0xC0 | (c >> 6));
-    } else if (c < 0x10000) {
-      *p++ = static_cast<char>(0xE0 | (c >> 12));
-      *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    } else {
-      *p++ = static_cast<char>(0xF0 | (c >> 18));
-      *p++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    }
-    *p++ = static_cast<char>(0x80 | (c & 0x3F));
-  }
-  out.resize(static_cast<std::size_t>(p - base));
+  append_utf8_run(out, text, double_quotes, false);
 }
 
 std::u16string get_mss_native_type(const t_ftd& column, bool type_only) {
