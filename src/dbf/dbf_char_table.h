@@ -35,4 +35,6 @@ class dbf_char_table {
  private:
   int code_page_;
   std::array<char16_t, 256> units_;
+  // Bytes below 0x80 decode to themselves, so runs of them widen without the table.
+  bool ascii_as_is_ = false;
 };

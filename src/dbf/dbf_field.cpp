@@ -113,6 +113,20 @@ bool set_plain_i4(std::string_view text, ole_variant& out) {
   return true;
 }
 
+// Length of the text without its trailing blanks, which fill most of a wide C field: looked
+// at eight bytes at a time from the end.
+std::size_t trimmed_length(std::string_view text) {
+  std::size_t n = text.size();
+  while (n >= 8) {
+    std::uint64_t eight;
+    std::memcpy(&eight, text.data() + n - 8, sizeof eight);
+    if (eight != 0x2020202020202020ull) break;
+    n -= 8;
+  }
+  while (n > 0 && text[n - 1] == ' ') --n;
+  return n;
+}
+
 bool is_ascii(std::string_view text) {
   for (const char c : text) {
     if (static_cast<unsigned char>(c) >= 0x80) return false;
@@ -173,8 +187,7 @@ void dbf_field::get_variant(const char* bytes, const dbf_field_layout& layout,
       const void* nul = std::memchr(bytes, '\0', width);
       std::string_view text(bytes, nul != nullptr ? static_cast<const char*>(nul) - bytes : width);
       if (letter == 'C') {
-        const std::size_t last = text.find_last_not_of(' ');
-        text = last == std::string_view::npos ? std::string_view() : text.substr(0, last + 1);
+        text = text.substr(0, trimmed_length(text));
         if (text.empty()) TK_LOG(1, "Special processing for all-spaces-string");
       } else {
         const std::size_t first = text.find_first_not_of(' ');

@@ -1,5 +1,6 @@
 #include "mss/mss_util.h"
 
+#include <bit>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -70,10 +71,14 @@ std::size_t append_utf8_run(std::string& out, std::u16string_view text, bool dou
       const __m128i special =
           _mm_or_si128(_mm_cmpeq_epi16(eight, quotes), _mm_cmpeq_epi16(eight, nuls));
       const __m128i ascii = _mm_cmpeq_epi16(_mm_and_si128(eight, high_bits), zero);
-      if (_mm_movemask_epi8(_mm_andnot_si128(special, ascii)) != 0xFFFF) break;
+      const auto plain = static_cast<unsigned>(_mm_movemask_epi8(_mm_andnot_si128(special, ascii)));
+      // All eight bytes are stored (the room is there); only the plain ones before the first
+      // other unit count.
       _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(eight, eight));
-      p += 8;
-      i += 8;
+      const auto taken = static_cast<std::size_t>(std::countr_one(plain) / 2);
+      p += taken;
+      i += taken;
+      if (taken < 8) break;
     }
 #endif
     // Runs of ASCII without quotes or NULs, four units at a time.
