@@ -1,0 +1,33 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "dbf/dbf_char_table.h"
+#include "dbf/dbf_codepage_table.h"
+
+namespace {
+
+// Whatever the mix of ASCII and other bytes, and wherever blocks of plain bytes begin and
+// end, decoding gives one table unit per byte, for every code page of the mark table.
+TEST(dbf_char_table_decode, mixed_bytes_of_every_length_match_the_table) {
+  const int code_pages[] = {0, 437, 850, 866, 1250, 1251, 1252, 1253, 620, 895};
+  for (const int code_page : code_pages) {
+    const dbf_char_table& table = dbf_char_table::for_code_page(code_page);
+    std::u16string out = u"left over from before";
+    for (std::size_t length = 0; length <= 50; ++length) {
+      for (std::size_t at = 0; at <= length; ++at) {
+        std::string bytes;
+        for (std::size_t i = 0; i < length; ++i)
+          bytes += static_cast<char>(i == at ? 0x80 + (i * 7 + at) % 128 : 0x20 + (i * 5) % 95);
+        table.decode(bytes, out);
+        ASSERT_EQ(out.size(), bytes.size());
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+          ASSERT_EQ(out[i], table[static_cast<std::uint8_t>(bytes[i])])
+              << code_page << " length " << length << " at " << i;
+        }
+      }
+    }
+  }
+}
+
+}  // namespace

@@ -1,0 +1,81 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "mss/mss_util.h"
+#include "tk/tk_encoding.h"
+
+namespace {
+
+// The literal a text must become, built one unit at a time: quotes doubled, every NUL as a
+// joined NCHAR(0), everything else as its UTF-8 bytes.
+std::string expected_literal(std::u16string_view text) {
+  std::string out = "N'";
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (c == u'\'') {
+      out += "''";
+    } else if (c == u'\0') {
+      out += "' + NCHAR(0) + N'";
+    } else if (c >= 0xD800 && c <= 0xDBFF) {
+      out += tk_to_utf8(text.substr(i, 2));
+      ++i;
+    } else {
+      out += tk_to_utf8(text.substr(i, 1));
+    }
+  }
+  return out + "'";
+}
+
+std::string literal(std::u16string_view text) {
+  std::string out = "x";  // the literal is appended after what the buffer holds
+  mss_append_mssql_str(out, text, VT_BSTR);
+  return out.substr(1);
+}
+
+// Texts of every length up to a few blocks of units, with one unit of each kind that stops a
+// plain ASCII run (quote, NUL, two- and three-byte characters, a surrogate pair) at every
+// position, so that runs are cut at every offset inside and across blocks.
+TEST(mss_text_literal, specials_at_every_position_of_every_length) {
+  const std::u16string specials[] = {u"'", std::u16string(1, u'\0'), u"\u00E9", u"\u20AC",
+                                     u"\U0001F600"};
+  for (std::size_t length = 0; length <= 40; ++length) {
+    std::u16string plain;
+    for (std::size_t i = 0; i < length; ++i) plain += static_cast<char16_t>(u'a' + i % 26);
+    ASSERT_EQ(literal(plain), expected_literal(plain)) << length;
+    for (std::size_t at = 0; at < length; ++at) {
+      for (const std::u16string& special : specials) {
+        std::u16string text = plain;
+        text.replace(at, 1, special);
+        ASSERT_EQ(literal(text), expected_literal(text)) << length << " at " << at;
+        // The same unit once more near the end: a second stop in the same text.
+        text += special;
+        text += std::u16string_view(u"xyz").substr(0, at % 3);
+        ASSERT_EQ(literal(text), expected_literal(text)) << length << " twice at " << at;
+      }
+    }
+  }
+}
+
+TEST(mss_text_literal, leading_trailing_and_repeated_nuls) {
+  using namespace std::string_view_literals;
+  EXPECT_EQ(literal(u"\0abcdefghij"sv), "N'' + NCHAR(0) + N'abcdefghij'");
+  EXPECT_EQ(literal(u"abcdefghij\0"sv), "N'abcdefghij' + NCHAR(0) + N''");
+  EXPECT_EQ(literal(u"abcdefgh\0\0ijklmnop"sv),
+            "N'abcdefgh' + NCHAR(0) + N'' + NCHAR(0) + N'ijklmnop'");
+}
+
+TEST(mss_text_literal, a_lone_surrogate_after_a_plain_run_fails) {
+  EXPECT_THROW(literal(u"abcdefghijklmnop\xDC00"), tk_exception);
+  EXPECT_THROW(literal(u"abcdefghijklmnop\xD800q"), tk_exception);
+}
+
+// Plain UTF-8 text without quote doubling keeps quotes and NULs as they are.
+TEST(mss_text_literal, names_keep_quotes_and_nuls) {
+  using namespace std::string_view_literals;
+  std::string out;
+  mss_append_utf8(out, u"it's a\0b 'quoted' n\u00E4me here"sv, false);
+  EXPECT_EQ(out, "it's a\0b 'quoted' n\xC3\xA4me here"sv);
+}
+
+}  // namespace

@@ -1,0 +1,66 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "ole/ole_decimal.h"
+
+namespace {
+
+ole_decimal parsed(std::string_view text) {
+  ole_decimal d;
+  EXPECT_TRUE(ole_decimal::parse(text, d)) << text;
+  return d;
+}
+
+std::string printed(const ole_decimal& d) {
+  char buf[ole_decimal::k_text_size];
+  return std::string(buf, d.format(buf));
+}
+
+// Short plain numbers and the same numbers in forms only the general reader takes (blanks,
+// a plus sign, an exponent) give the same value, scale and sign.
+TEST(ole_decimal_parse, plain_numbers_agree_with_their_general_forms) {
+  const char* const plain[] = {"0",
+                               "7",
+                               "-7",
+                               "12.50",
+                               "-0.05",
+                               ".5",
+                               "5.",
+                               "000123.4500",
+                               "-999999999999999999",
+                               "123456789.012345678",
+                               "0.000000000000000001"};
+  for (const char* text : plain) {
+    const ole_decimal a = parsed(text);
+    for (const std::string& other : {" " + std::string(text) + " ", std::string(text) + "e0"}) {
+      const ole_decimal b = parsed(other);
+      EXPECT_EQ(a.scale, b.scale) << text << " / " << other;
+      EXPECT_EQ(a.sign, b.sign) << text << " / " << other;
+      EXPECT_EQ(a.lo64, b.lo64) << text << " / " << other;
+      EXPECT_EQ(a.hi32, b.hi32) << text << " / " << other;
+    }
+  }
+  EXPECT_EQ(printed(parsed("-12.50")), "-12.5");
+  EXPECT_EQ(parsed("12.50").scale, 2);
+}
+
+TEST(ole_decimal_parse, zeros_have_neither_sign_nor_scale) {
+  for (const char* text : {"0.00", "-0.00", "-0", "000", "-.0"}) {
+    const ole_decimal d = parsed(text);
+    EXPECT_TRUE(d.is_zero()) << text;
+    EXPECT_FALSE(d.is_negative()) << text;
+    EXPECT_EQ(d.scale, 0) << text;
+  }
+}
+
+TEST(ole_decimal_parse, long_and_malformed_texts) {
+  // Nineteen digits and more are still exact.
+  EXPECT_EQ(printed(parsed("1234567890123456789")), "1234567890123456789");
+  EXPECT_EQ(printed(parsed("-12345678901234567.891")), "-12345678901234567.891");
+  ole_decimal d;
+  for (const char* text : {"", "-", ".", "1.2.3", "12a", "--1", "1-"})
+    EXPECT_FALSE(ole_decimal::parse(text, d)) << text;
+}
+
+}  // namespace
