@@ -76,19 +76,26 @@ void mss_dmp_recordset::append_record(udb_record& record) {
   if (tk_log_gate <= 1 || !layout_checked_ || checked_layout_ != layout_generation()) {
     check_field_names(record);
   }
-  row_.clear();
-  if (has_identity_ && identity_pending_) {
-    row_ += "SET IDENTITY_INSERT " + safe_name_utf8_ + " ON;\r\nGO\r\n";
+  // The row is formatted straight into the script's buffer; a value that cannot be written
+  // takes the whole row back.
+  std::string& out = stream_->row_buffer();
+  const std::size_t row_start = out.size();
+  try {
+    if (has_identity_ && identity_pending_) {
+      out += "SET IDENTITY_INSERT " + safe_name_utf8_ + " ON;\r\nGO\r\n";
+    }
+    const std::size_t statement_start = out.size();
+    out += insert_prefix_;
+    for (std::size_t i = 0; i < schema_.size(); ++i) {
+      if (i > 0) out += ", ";
+      mss_append_fld_str(out, record[i], schema_[i]);
+    }
+    out += ");\r\nGO\r\n";
+    TK_LOG(2, "Run SQL query: %s", std::string_view(out).substr(statement_start));
+    out += "\r\n";
+  } catch (...) {
+    stream_->drop_row(row_start);
+    throw;
   }
-  const std::size_t statement_start = row_.size();
-  row_ += insert_prefix_;
-  for (std::size_t i = 0; i < schema_.size(); ++i) {
-    if (i > 0) row_ += ", ";
-    mss_append_fld_str(row_, record[i], schema_[i]);
-  }
-  row_ += ");\r\nGO\r\n";
-  TK_LOG(2, "Run SQL query: %s", std::string_view(row_).substr(statement_start));
-  row_ += "\r\n";
-  stream_->write(row_);
   identity_pending_ = false;
 }

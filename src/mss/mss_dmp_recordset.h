@@ -10,8 +10,8 @@
 class mss_dmp_database;
 
 // One table of the script: append_record writes one INSERT ... VALUES (...); GO block per
-// row. The statement text up to VALUES is built once; each row is formatted into one reused
-// buffer and handed to the script's buffered stream.
+// row. The statement text up to VALUES is built once; each row is formatted straight into
+// the buffer of the script's stream.
 class mss_dmp_recordset : public udb_recordset {
  public:
   // Copies every descriptor of the schema.
@@ -39,7 +39,6 @@ class mss_dmp_recordset : public udb_recordset {
   // The record layout whose field names were last found to match the columns.
   std::uint64_t checked_layout_ = 0;
   bool layout_checked_ = false;
-  std::string row_;
   bool has_identity_ = false;
   bool identity_pending_ = true;
 };

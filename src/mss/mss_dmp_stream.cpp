@@ -76,6 +76,13 @@ void mss_dmp_stream::write(std::string_view bytes) {
   buffer_.append(bytes);
 }
 
+std::string& mss_dmp_stream::row_buffer() {
+  raise_pending();
+  if (fd_ < 0) fail(EBADF);
+  if (buffer_.size() + k_row_room > k_buffer_size) flush();
+  return buffer_;
+}
+
 void mss_dmp_stream::write_noexcept(std::string_view bytes) noexcept {
   try {
     write(bytes);

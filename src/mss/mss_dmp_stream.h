@@ -10,6 +10,8 @@
 class mss_dmp_stream {
  public:
   static constexpr std::size_t k_buffer_size = std::size_t{1} << 20;
+  // Room left for a row formatted in place before the buffer is written out.
+  static constexpr std::size_t k_row_room = std::size_t{64} << 10;
 
   // Creates or truncates the file (mode 0666 before the umask).
   explicit mss_dmp_stream(std::string path);
@@ -19,6 +21,11 @@ class mss_dmp_stream {
   mss_dmp_stream& operator=(const mss_dmp_stream&) = delete;
 
   void write(std::string_view bytes);
+  // For a writer that formats a row in place: the buffer to append the row to (written out
+  // first when it is nearly full, so a row seldom makes it grow). A row whose formatting fails
+  // is taken back with drop_row(the size the buffer had); no other write may come between.
+  std::string& row_buffer();
+  void drop_row(std::size_t size) noexcept { buffer_.resize(size); }
   // For destructors: never throws; a failure is raised by the next write or close().
   void write_noexcept(std::string_view bytes) noexcept;
   // Writes the buffer out and closes the file; raises any failure seen so far.

@@ -1,5 +1,6 @@
 #include "ole/ole_decimal.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -122,35 +123,36 @@ std::size_t ole_decimal::format(char (&out)[k_text_size]) const {
     out[1] = '\0';
     return 1;
   }
+  // The digits, most significant first.
   char digits[40];
   int n = 0;
-  u128 mag = magnitude(*this);
-  // Most values fit in 64 bits, where a division by 10 is a multiplication.
-  while (mag >> 64 != 0) {
-    digits[n++] = static_cast<char>('0' + static_cast<int>(mag % 10));
-    mag /= 10;
+  if (hi32 == 0) {
+    n = static_cast<int>(std::to_chars(digits, digits + sizeof digits, lo64).ptr - digits);
+  } else {
+    u128 mag = magnitude(*this);
+    char reversed[40];
+    while (mag != 0) {
+      reversed[n++] = static_cast<char>('0' + static_cast<int>(mag % 10));
+      mag /= 10;
+    }
+    std::reverse_copy(reversed, reversed + n, digits);
   }
-  auto low = static_cast<std::uint64_t>(mag);
-  do {
-    digits[n++] = static_cast<char>('0' + static_cast<int>(low % 10));
-    low /= 10;
-  } while (low != 0);
-  int scale = this->scale > k_max_scale ? k_max_scale : this->scale;
+  const int scale = this->scale > k_max_scale ? k_max_scale : this->scale;
   // Trailing decimal zeros are not printed.
   int skip = 0;
-  while (skip < scale && skip < n && digits[skip] == '0') ++skip;
+  while (skip < scale && skip < n && digits[n - 1 - skip] == '0') ++skip;
   std::size_t len = 0;
-  if (is_negative() && !is_zero()) out[len++] = '-';
+  if (is_negative()) out[len++] = '-';
   const int whole = n - scale;  // digits before the point
   if (whole <= 0) {
     out[len++] = '0';
   } else {
-    for (int i = n - 1; i >= scale; --i) out[len++] = digits[i];
+    for (int i = 0; i < whole; ++i) out[len++] = digits[i];
   }
   if (skip < scale) {
     out[len++] = '.';
     for (int i = 0; i < -whole; ++i) out[len++] = '0';
-    for (int i = (whole < 0 ? n : scale) - 1; i >= skip; --i) out[len++] = digits[i];
+    for (int i = whole < 0 ? 0 : whole; i < n - skip; ++i) out[len++] = digits[i];
   }
   out[len] = '\0';
   return len;
