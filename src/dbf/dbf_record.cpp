@@ -1,6 +1,7 @@
 #include "dbf/dbf_record.h"
 
 #include <memory>
+#include <stdexcept>
 
 #include "tk/tk_log.h"
 
@@ -34,9 +35,12 @@ void dbf_record::fill(const char* bytes, std::size_t rec_size) {
   deleted_ = flag_ == '*';
   TK_LOG(1, "Got deleted flag: %d", deleted_ ? 1 : 0);
   const std::vector<dbf_field_layout>& layouts = *layouts_;
+  // The fields are walked by iterator: one check of the count instead of one per field.
+  if (size() < layouts.size()) throw std::out_of_range("dbf_record: a field per layout is missing");
+  auto next_field = begin();
   for (std::size_t i = 0; i < layouts.size(); ++i) {
     const dbf_field_layout& layout = layouts[i];
-    udb_field& field = (*this)[i];
+    udb_field& field = *next_field++;
     TK_LOG(1, "field #%d: type=%08X, size=%d", static_cast<int>(i),
            static_cast<unsigned>(layout.vartype), static_cast<int>(layout.size));
     if (!layout.in_record) {

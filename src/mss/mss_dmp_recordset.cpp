@@ -86,9 +86,11 @@ void mss_dmp_recordset::append_record(udb_record& record) {
     }
     const std::size_t statement_start = out.size();
     out += insert_prefix_;
-    for (std::size_t i = 0; i < schema_.size(); ++i) {
-      if (i > 0) out += ", ";
-      mss_append_fld_str(out, record[i], schema_[i]);
+    // The sizes agree (checked above), so the fields are walked without a check per field.
+    auto column = schema_.begin();
+    for (const udb_field& field : record) {
+      if (column != schema_.begin()) out += ", ";
+      mss_append_fld_str(out, field, *column++);
     }
     out += ");\r\nGO\r\n";
     TK_LOG(2, "Run SQL query: %s", std::string_view(out).substr(statement_start));

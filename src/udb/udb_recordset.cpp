@@ -66,9 +66,10 @@ bool udb_recordset::plan_matches(const udb_record& record) const noexcept {
     return false;
   // Asked for every row: the names are compared as bytes, which is what string equality
   // means for them.
-  for (std::size_t i = 0; i < record.size(); ++i) {
-    const std::u16string& name = record[i].name;
-    const std::u16string& planned = plan_.field_names[i];
+  std::size_t i = 0;
+  for (const udb_field& field : record) {
+    const std::u16string& name = field.name;
+    const std::u16string& planned = plan_.field_names[i++];
     if (name.size() != planned.size() ||
         std::memcmp(name.data(), planned.data(), name.size() * sizeof(char16_t)) != 0)
       return false;
@@ -108,13 +109,14 @@ const udb_recordset::conversion_plan& udb_recordset::plan_for(const udb_record& 
 void udb_recordset::convert_record(udb_record& record) {
   TK_LOG(1, "udb_recordset::convert_record");
   const conversion_plan& plan = plan_for(record);
-  for (std::size_t i = 0; i < record.size(); ++i) {
+  std::size_t i = 0;
+  for (udb_field& field : record) {
     const t_ftd& column = schema_[plan.columns[i]];
     TK_WLOG(1, "Got mapped field name: %s", plan.column_names[i]);
-    TK_WLOG(1, "from=%s, to=%s", record[i].name, column.name);
+    TK_WLOG(1, "from=%s, to=%s", field.name, column.name);
+    ++i;
     // Most values already have their column's type, or none at all: nothing to convert (the
     // call still runs while detail traces are on, so that they show it).
-    udb_field& field = record[i];
     const ole_vartype vt = field.vt();
     if (tk_log_gate <= 1 || (vt != column.vartype && vt != VT_EMPTY && vt != VT_NULL))
       field.change_type(column.vartype);
