@@ -1,5 +1,6 @@
 #include "dbf/dbf_field.h"
 
+#include <bit>
 #include <cstring>
 
 #include "tk/tk_log.h"
@@ -120,11 +121,20 @@ std::size_t trimmed_length(std::string_view text) {
   while (n >= 8) {
     std::uint64_t eight;
     std::memcpy(&eight, text.data() + n - 8, sizeof eight);
-    if (eight != 0x2020202020202020ull) break;
+    // Little-endian: the last byte is the most significant one, and a blank xor blanks is 0.
+    const std::uint64_t other = eight ^ 0x2020202020202020ull;
+    if (other != 0) return n - static_cast<std::size_t>(std::countl_zero(other) / 8);
     n -= 8;
   }
   while (n > 0 && text[n - 1] == ' ') --n;
   return n;
+}
+
+bool set_plain_decimal(std::string_view text, ole_variant& out) {
+  ole_decimal value;
+  if (!ole_decimal::parse_plain(text, value)) return false;
+  out.set_decimal(value);
+  return true;
 }
 
 bool is_ascii(std::string_view text) {
@@ -199,7 +209,9 @@ void dbf_field::get_variant(const char* bytes, const dbf_field_layout& layout,
                  set_plain_date(text, out)) {
         // Detail traces off: the common date form needs no parser.
       } else if (layout.vartype == VT_I4 && tk_log_gate > 1 && set_plain_i4(text, out)) {
-        // Detail traces off: plain integers need no number reader either.
+        // Detail traces off: plain integers need no number reader either,
+      } else if (layout.vartype == VT_DECIMAL && tk_log_gate > 1 && set_plain_decimal(text, out)) {
+        // and neither do plain decimals.
       } else if (is_ascii(text)) {
         // Every code page of the mark table keeps ASCII as it is, so the bytes are already
         // the text the number or date parser reads.

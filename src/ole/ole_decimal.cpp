@@ -52,10 +52,9 @@ bool whole_part(const ole_decimal& d, u128 limit, u128& out) {
   return out <= limit;
 }
 
-// The common plain form, an optional minus and at most 18 digits with an optional point
-// ("-1234.50"): the value the general scan below finds, read in one pass. False leaves every
-// other text (blanks, plus signs, exponents, long digit runs) to that scan.
-bool parse_plain(std::string_view text, ole_decimal& out) {
+}  // namespace
+
+bool ole_decimal::parse_plain(std::string_view text, ole_decimal& out) {
   std::size_t i = 0;
   const bool negative = !text.empty() && text[0] == '-';
   if (negative) ++i;
@@ -80,8 +79,6 @@ bool parse_plain(std::string_view text, ole_decimal& out) {
   out = mag == 0 ? ole_decimal{} : make(mag, scale, negative);
   return true;
 }
-
-}  // namespace
 
 bool ole_decimal::parse(std::string_view text, ole_decimal& out) {
   if (parse_plain(text, out)) return true;

@@ -30,6 +30,9 @@ struct ole_decimal {
   // Digits beyond what 96 bits and 28 decimals hold are rounded away; false when the text
   // is no number or its integer part does not fit.
   static bool parse(std::string_view text, ole_decimal& out);
+  // Only the common plain form, an optional minus and at most 18 digits with an optional
+  // point ("-1234.50"), read in one pass: the value parse gives. False for every other text.
+  static bool parse_plain(std::string_view text, ole_decimal& out);
 
   // Exact text without trailing decimal zeros: 1.5, -12, 0.0000000000000000000000000001.
   // Returns its length; the text is terminated.
