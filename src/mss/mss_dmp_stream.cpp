@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <system_error>
 #include <utility>
 
 #include "tk/tk_exception.h"
@@ -17,6 +18,7 @@ mss_dmp_stream::mss_dmp_stream(std::string path) : path_(std::move(path)) {
     throw tk_exception_ex("Cannot create the dump file '" + path_ + "': ", error_code, 1);
   }
   buffer_.reserve(k_buffer_size);
+  outgoing_.reserve(k_buffer_size);
 }
 
 mss_dmp_stream::~mss_dmp_stream() {
@@ -36,32 +38,53 @@ void mss_dmp_stream::raise_pending() {
   if (pending_errno_ != 0) fail(std::exchange(pending_errno_, 0));
 }
 
-void mss_dmp_stream::write_all(const char* data, std::size_t size) {
-  if (fd_ < 0) fail(EBADF);
+int mss_dmp_stream::write_bytes(const char* data, std::size_t size) const noexcept {
+  if (fd_ < 0) return EBADF;
   while (size > 0) {
     const ssize_t n = ::write(fd_, data, size);
     if (n < 0) {
       if (errno == EINTR) continue;
-      fail(errno);
+      return errno;
     }
-    if (n == 0) fail(ENOSPC);
+    if (n == 0) return ENOSPC;
     data += n;
     size -= static_cast<std::size_t>(n);
   }
+  return 0;
+}
+
+void mss_dmp_stream::write_all(const char* data, std::size_t size) {
+  wait_for_writer();
+  const int error_code = write_bytes(data, size);
+  if (error_code != 0) fail(error_code);
+}
+
+void mss_dmp_stream::wait_for_writer() {
+  if (!writer_.valid()) return;
+  const int error_code = writer_.get();
+  if (error_code != 0) fail(error_code);
 }
 
 void mss_dmp_stream::flush() {
   if (buffer_.empty()) return;
   // The buffer is dropped even when writing fails: the file is broken either way, and the
   // failure ends the run.
-  const std::string_view pending(buffer_);
   try {
-    write_all(pending.data(), pending.size());
+    wait_for_writer();
   } catch (...) {
     buffer_.clear();
     throw;
   }
+  buffer_.swap(outgoing_);
   buffer_.clear();
+  try {
+    writer_ = std::async(std::launch::async,
+                         [this] { return write_bytes(outgoing_.data(), outgoing_.size()); });
+  } catch (const std::system_error&) {
+    // No thread to be had: the buffer goes out here.
+    const int error_code = write_bytes(outgoing_.data(), outgoing_.size());
+    if (error_code != 0) fail(error_code);
+  }
 }
 
 void mss_dmp_stream::write(std::string_view bytes) {
@@ -101,12 +124,16 @@ void mss_dmp_stream::close() {
   }
   int error_code = pending_errno_;
   pending_errno_ = 0;
-  if (error_code == 0) {
-    try {
+  try {
+    if (error_code == 0) {
       flush();
-    } catch (const tk_exception_ex& e) {
-      error_code = e.code() != 0 ? e.code() : EIO;
+    } else {
+      buffer_.clear();
     }
+    wait_for_writer();
+  } catch (const tk_exception_ex& e) {
+    if (error_code == 0) error_code = e.code() != 0 ? e.code() : EIO;
+    if (writer_.valid()) writer_.wait();
   }
   buffer_.clear();
   if (::close(fd_) != 0 && error_code == 0) error_code = errno;

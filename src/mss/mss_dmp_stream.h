@@ -1,12 +1,14 @@
 #pragma once
 
+#include <future>
 #include <string>
 #include <string_view>
 
-// The script file: bytes are gathered in a large buffer and written with one write() per
-// buffer. Every failure to create or write the file is a tk_exception_ex of level 1 (the run
-// ends) naming the file; a failure inside a destructor is kept and raised by the next write
-// or by close().
+// The script file: bytes are gathered in a large buffer; a full buffer is written with one
+// write() on a helper thread while the next one fills, so formatting and the kernel's copying
+// overlap. Every failure to create or write the file is a tk_exception_ex of level 1 (the run
+// ends) naming the file, raised by the next write that passes a buffer's end or by close(); a
+// failure inside a destructor is kept and raised the same way.
 class mss_dmp_stream {
  public:
   static constexpr std::size_t k_buffer_size = std::size_t{1} << 20;
@@ -35,13 +37,20 @@ class mss_dmp_stream {
   bool is_open() const noexcept { return fd_ >= 0; }
 
  private:
+  // Hands the buffer to the helper thread (after the previous one has gone out).
   void flush();
+  // Waits for the buffer going out; raises its failure.
+  void wait_for_writer();
   void write_all(const char* data, std::size_t size);
+  // The bytes out, or the errno of the failure; never throws (runs on the helper thread).
+  int write_bytes(const char* data, std::size_t size) const noexcept;
   [[noreturn]] void fail(int error_code) const;
   void raise_pending();
 
   std::string path_;
   std::string buffer_;
+  std::string outgoing_;     // the buffer the helper thread writes
+  std::future<int> writer_;  // valid while outgoing_ is being written
   int fd_ = -1;
   int pending_errno_ = 0;
 };
