@@ -19,6 +19,11 @@ std::u16string talvex_bool_rule::handle2(const udb_field& value) {
   return value.to_bool() ? u"'T'" : u"'F'";
 }
 
+std::string_view talvex_bool_rule::ascii_literal2(const udb_field& value) {
+  if (value.get_type() != VT_BOOL) return {};
+  return value.to_bool() ? "'T'" : "'F'";
+}
+
 void talvex_bool_rule::handle1_1(const t_ftd& column, udb_column_desc& desc) {
   if (column.vartype != VT_BOOL) return;
   desc.type_name = u"char";

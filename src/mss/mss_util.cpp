@@ -325,11 +325,11 @@ bool append_plain_date(std::string& out, const ole_variant& value) {
   return true;
 }
 
-// Whether a decimal's printed text has more integer digits than the column leaves room for.
-bool decimal_text_out_of_range(std::string_view text, const t_ftd& column) {
+// Whether a decimal's printed integer digits are more than the column leaves room for.
+bool decimal_digits_out_of_range(int digits, const t_ftd& column) {
   if (column.reserved == 0 || column.get_precision() == 0) return false;
   const int room = static_cast<int>(column.get_precision()) - static_cast<int>(column.get_scale());
-  return integer_digits(text) > room;
+  return digits > room;
 }
 
 std::string& scratch() {
@@ -565,7 +565,14 @@ void mss_append_fld_str(std::string& out, const udb_field& field, const t_ftd& c
   if ((tk_log_gate <= 1 || udb_custom_conversion::may_accept2(vt)) &&
       udb_custom_conversion::is_acceptable2(field)) {
     out.resize(start);
-    mss_append_utf8(out, udb_custom_conversion::handle2(field), false);
+    // A literal the rule has ready as ASCII goes in as it is (while detail traces are off).
+    const std::string_view ready =
+        tk_log_gate > 1 ? udb_custom_conversion::ascii_literal2(field) : std::string_view();
+    if (!ready.empty()) {
+      out += ready;
+    } else {
+      mss_append_utf8(out, udb_custom_conversion::handle2(field), false);
+    }
     TK_LOG(1, "Got string: %s", std::string_view(out).substr(start));
     return;
   }
@@ -587,8 +594,9 @@ void mss_append_fld_str(std::string& out, const udb_field& field, const t_ftd& c
     }
   } else if (vt == VT_DECIMAL) {
     // The literal is the decimal's printed text, so it answers without printing again.
-    const bool out_of_range =
-        tk_log_gate > 2 ? decimal_text_out_of_range(s, column) : dec_is_out_of_range(field, column);
+    const int digits = integer_digits(s);
+    const bool out_of_range = tk_log_gate > 2 ? decimal_digits_out_of_range(digits, column)
+                                              : dec_is_out_of_range(field, column);
     if (out_of_range) {
       TK_LOG(1, "Decimal is out of range");
       const ole_decimal& value = field.decimal();
@@ -599,7 +607,7 @@ void mss_append_fld_str(std::string& out, const udb_field& field, const t_ftd& c
     } else if (column.reserved != 0) {
       const int precision = static_cast<int>(column.get_precision());
       const int scale = static_cast<int>(column.get_scale());
-      if (integer_digits(s) > precision - scale) {
+      if (digits > precision - scale) {
         TK_LOG(3, "Decimal value %s does not conform to precision/scale", s);
         out.resize(start);
         out += '0';

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "ole/ole_variant.h"
 
@@ -33,6 +34,12 @@ class udb_conversion_rule {
   virtual bool is_acceptable1(const t_ftd& column) = 0;
   // The T-SQL literal for the value.
   virtual std::u16string handle2(const udb_field& value) = 0;
+  // The same literal when the rule has it ready as ASCII text, empty when not (handle2 then
+  // answers). Saves building and converting a string per value.
+  virtual std::string_view ascii_literal2(const udb_field& value) {
+    static_cast<void>(value);
+    return {};
+  }
   // Adjusts the server column description of the column.
   virtual void handle1_1(const t_ftd& column, udb_column_desc& desc) = 0;
   // Type text for the column.

@@ -57,6 +57,14 @@ std::u16string udb_custom_conversion::handle2(const udb_field& value) {
   throw tk_mail_assertion(__FILE__, __LINE__);
 }
 
+std::string_view udb_custom_conversion::ascii_literal2(const udb_field& value) {
+  const udb_custom_conversion* self = instance_ptr();
+  if (self == nullptr) return {};
+  for (const auto& rule : self->rules_)
+    if (rule->is_acceptable2(value)) return rule->ascii_literal2(value);
+  return {};
+}
+
 std::u16string udb_custom_conversion::handle1(const t_ftd& column) {
   TK_LOG(1, "udb_custom_conversion::handle1");
   const udb_custom_conversion* self = instance_ptr();

@@ -34,6 +34,9 @@ class udb_custom_conversion : public tk_singleton<udb_custom_conversion> {
   // The literal of the first rule accepting the value; empty when there are no rules. Asking
   // when rules exist but none accepts is a programming error: ask is_acceptable2 first.
   static std::u16string handle2(const udb_field& value);
+  // The ASCII literal of the first rule accepting the value, when that rule has one ready;
+  // empty otherwise (ask handle2 then).
+  static std::string_view ascii_literal2(const udb_field& value);
   // The column type text of the first rule accepting the column; empty when none does.
   static std::u16string handle1(const t_ftd& column);
 

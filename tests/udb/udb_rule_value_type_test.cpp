@@ -56,4 +56,27 @@ TEST(udb_rule_value_type, a_binary_type_declared_is_never_turned_away) {
   EXPECT_TRUE(udb_custom_conversion::may_accept2(VT_BINARY));
 }
 
+// A rule with its literal ready as ASCII for one value type.
+class ready_rule : public one_type_rule {
+ public:
+  using one_type_rule::one_type_rule;
+  std::string_view ascii_literal2(const udb_field&) override { return "'R'"; }
+};
+
+TEST(udb_rule_value_type, ready_literals_come_from_the_first_accepting_rule) {
+  udb_field flag(u"f", 1, ole_variant(true));
+  udb_field number(u"n", 4, ole_variant(5));
+  EXPECT_EQ(udb_custom_conversion::ascii_literal2(flag), "");
+  udb_custom_conversion rules;
+  rules.add_rule(std::make_unique<one_type_rule>(VT_BOOL, true));
+  rules.add_rule(std::make_unique<ready_rule>(VT_BOOL, true));
+  rules.add_rule(std::make_unique<ready_rule>(VT_I4, true));
+  // The first rule taking a flag has no ready literal: handle2 answers for it.
+  EXPECT_EQ(udb_custom_conversion::ascii_literal2(flag), "");
+  EXPECT_EQ(udb_custom_conversion::handle2(flag), u"x");
+  EXPECT_EQ(udb_custom_conversion::ascii_literal2(number), "'R'");
+  udb_field text(u"s", 1, ole_variant(u"T"));
+  EXPECT_EQ(udb_custom_conversion::ascii_literal2(text), "");
+}
+
 }  // namespace
