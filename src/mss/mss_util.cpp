@@ -184,6 +184,7 @@ bool starts_with_guid(std::u16string_view g) {
 // Texts the GUID extractor would look at: 36 to 45 characters without the blanks around,
 // with the marker "guid" or "GUID". Checked first so that ordinary text costs no copy.
 bool may_hold_guid(std::u16string_view s) {
+  if (s.size() < 36) return false;  // shorter even with its blanks
   const std::size_t first = s.find_first_not_of(u' ');
   if (first == std::u16string_view::npos) return false;
   const std::size_t last = s.find_last_not_of(u' ');
