@@ -4,6 +4,7 @@
 #include <emmintrin.h>
 #endif
 
+#include <bit>
 #include <map>
 #include <memory>
 #include <unordered_map>
@@ -131,27 +132,31 @@ void dbf_char_table::decode(std::string_view bytes, std::u16string& out) const {
   const char* const end = src + bytes.size();
 #if defined(__SSE2__)
   if (ascii_as_is_) {
-    // Sixteen bytes at a time: all ASCII, they are widened by interleaving with zeros.
+    // Blocks of sixteen, then eight bytes are widened by interleaving with zeros; the few
+    // bytes of a block above ASCII are then looked up one by one.
     const __m128i zero = _mm_setzero_si128();
     while (end - src >= 16) {
       const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
-      if (_mm_movemask_epi8(sixteen) == 0) {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dest), _mm_unpacklo_epi8(sixteen, zero));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dest + 8), _mm_unpackhi_epi8(sixteen, zero));
-        dest += 16;
-      } else {
-        for (int i = 0; i < 16; ++i) *dest++ = units_[static_cast<std::uint8_t>(src[i])];
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dest), _mm_unpacklo_epi8(sixteen, zero));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dest + 8), _mm_unpackhi_epi8(sixteen, zero));
+      for (auto high = static_cast<unsigned>(_mm_movemask_epi8(sixteen)); high != 0;
+           high &= high - 1) {
+        const int k = std::countr_zero(high);
+        dest[k] = units_[static_cast<std::uint8_t>(src[k])];
       }
+      dest += 16;
       src += 16;
     }
-    // Eight more, the way short texts mostly end.
     if (end - src >= 8) {
       const __m128i eight = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(src));
-      if (_mm_movemask_epi8(eight) == 0) {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dest), _mm_unpacklo_epi8(eight, zero));
-        dest += 8;
-        src += 8;
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dest), _mm_unpacklo_epi8(eight, zero));
+      for (auto high = static_cast<unsigned>(_mm_movemask_epi8(eight)) & 0xFF; high != 0;
+           high &= high - 1) {
+        const int k = std::countr_zero(high);
+        dest[k] = units_[static_cast<std::uint8_t>(src[k])];
       }
+      dest += 8;
+      src += 8;
     }
   }
 #endif
