@@ -60,6 +60,7 @@ std::size_t append_utf8_run(std::string& out, std::u16string_view text, bool dou
   const char16_t* const units = text.data();
   std::size_t i = 0;
   for (; i < n; ++i) {
+    bool at_other = false;  // unit i is known not to be plain ASCII
 #if defined(__SSE2__)
     // Runs of plain ASCII (no quote to double, no NUL to stop at), eight units at a time.
     const __m128i high_bits = _mm_set1_epi16(static_cast<short>(0xFF80));
@@ -78,11 +79,14 @@ std::size_t append_utf8_run(std::string& out, std::u16string_view text, bool dou
       const auto taken = static_cast<std::size_t>(std::countr_one(plain) / 2);
       p += taken;
       i += taken;
-      if (taken < 8) break;
+      if (taken < 8) {
+        at_other = true;
+        break;
+      }
     }
 #endif
     // Runs of ASCII without quotes or NULs, four units at a time.
-    while (i + 4 <= n) {
+    while (!at_other && i + 4 <= n) {
       std::uint64_t four;
       std::memcpy(&four, units + i, sizeof four);
       if ((four & 0xFF80FF80FF80FF80ull) != 0 || (double_quotes && has_quote_unit(four)) ||
