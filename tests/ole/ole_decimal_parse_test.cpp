@@ -17,8 +17,8 @@ std::string printed(const ole_decimal& d) {
   return std::string(buf, d.format(buf));
 }
 
-// Short plain numbers and the same numbers in forms only the general reader takes (blanks,
-// a plus sign, an exponent) give the same value, scale and sign.
+// Short plain numbers and the same numbers in forms only the general reader takes (blanks
+// around, an exponent) give the same value, scale and sign.
 TEST(ole_decimal_parse, plain_numbers_agree_with_their_general_forms) {
   const char* const plain[] = {"0",
                                "7",
@@ -33,7 +33,12 @@ TEST(ole_decimal_parse, plain_numbers_agree_with_their_general_forms) {
                                "0.000000000000000001"};
   for (const char* text : plain) {
     const ole_decimal a = parsed(text);
-    for (const std::string& other : {" " + std::string(text) + " ", std::string(text) + "e0"}) {
+    // Built by appending: GCC 12 at -O3 misreads operator+ on short literals (-Wrestrict).
+    std::string spaced = " ";
+    spaced.append(text).append(" ");
+    std::string exponent = text;
+    exponent.append("e0");
+    for (const std::string& other : {spaced, exponent}) {
       const ole_decimal b = parsed(other);
       EXPECT_EQ(a.scale, b.scale) << text << " / " << other;
       EXPECT_EQ(a.sign, b.sign) << text << " / " << other;
