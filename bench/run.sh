@@ -59,10 +59,13 @@ bench_table() {  # label, subfolder, table base name, memo extension or empty
     # Both start without an old script: the shell empties pgdbf's before timing starts, so
     # quorvik's removal of its own would otherwise be timed for quorvik alone.
     rm -f "$out/$table.sql" "$out/$table.pg.sql"
+    # Neither run pays for writing back the previous one's script.
+    sync
     measure "$out/q.stats" "$quorvik" --src="$dir" --dest="$out/$table.sql" --dump --silent
     read -r t m <"$out/q.stats"
     q_times+=("$t")
     if ((m > q_mem)); then q_mem=$m; fi
+    sync
     (cd "$dir" && measure "$out/p.stats" pgdbf -P -s cp1252 "${memo_opt[@]}" "$table.dbf" \
       >"$out/$table.pg.sql")
     read -r t m <"$out/p.stats"

@@ -1,5 +1,6 @@
 #include "app/talvex_converter.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -36,6 +37,10 @@ void talvex_converter::check_dest() {
   if (direct) return;  // the server database is prepared through the engine once connected
   const std::string path = tk_to_ansi(dest);
   common_check_dest(path);
+  // Only an old script is removed: a device or pipe named as the destination (/dev/null,
+  // /dev/stdout) is written to, never unlinked.
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0 || !(S_ISREG(st.st_mode) || S_ISLNK(st.st_mode))) return;
   if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
     throw tk_exception_ex("Cannot delete the dump file: ", 1);
   }

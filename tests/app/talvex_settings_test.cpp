@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
+#include <filesystem>
 
 #include "app/talvex_converter.h"
+#include "tk/tk_encoding.h"
 #include "tk/tk_test_dir.h"
 #include "tk/udb_profile.h"
 
@@ -143,6 +147,25 @@ TEST_F(talvex_settings, loading_twice_appends_the_tables_twice) {
   ASSERT_TRUE(converter.load_profile(path));
   EXPECT_EQ(converter.table_list, (std::vector<std::u16string>{u"orders", u"orders"}));
   EXPECT_EQ(converter.name_map.size(), 2u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(talvex_settings, dump_destination_removes_old_scripts_but_not_devices) {
+  talvex_converter converter(true);
+  converter.direct = false;
+  const std::string script = dir.write("old.sql", "-- old");
+  converter.dest = tk_from_utf8(script);
+  converter.check_dest();
+  EXPECT_FALSE(std::filesystem::exists(script));
+
+  const std::string pipe = dir / "pipe.sql";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  converter.dest = tk_from_utf8(pipe);
+  converter.check_dest();
+  EXPECT_TRUE(std::filesystem::is_fifo(pipe));
 }
 
 }  // namespace
