@@ -1,10 +1,40 @@
 #include "udb/udb_recordset.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "tk/tk_exception.h"
 #include "tk/tk_log.h"
 #include "udb/udb_database.h"
+
+namespace {
+
+// Whether the units of two names of one length are the same bytes. Field names are short:
+// up to eight units are compared as two overlapping words read from each end, which costs
+// less than a call to the library's comparison.
+bool same_units(const char16_t* a, const char16_t* b, std::size_t units) noexcept {
+  const std::size_t n = units * sizeof(char16_t);
+  if (n >= 8 && n <= 16) {
+    std::uint64_t a0, a1, b0, b1;
+    std::memcpy(&a0, a, 8);
+    std::memcpy(&b0, b, 8);
+    std::memcpy(&a1, reinterpret_cast<const char*>(a) + n - 8, 8);
+    std::memcpy(&b1, reinterpret_cast<const char*>(b) + n - 8, 8);
+    return ((a0 ^ b0) | (a1 ^ b1)) == 0;
+  }
+  if (n >= 4 && n < 8) {
+    std::uint32_t a0, a1, b0, b1;
+    std::memcpy(&a0, a, 4);
+    std::memcpy(&b0, b, 4);
+    std::memcpy(&a1, reinterpret_cast<const char*>(a) + n - 4, 4);
+    std::memcpy(&b1, reinterpret_cast<const char*>(b) + n - 4, 4);
+    return ((a0 ^ b0) | (a1 ^ b1)) == 0;
+  }
+  if (n == 2) return a[0] == b[0];
+  return n == 0 || std::memcmp(a, b, n) == 0;
+}
+
+}  // namespace
 
 udb_recordset::udb_recordset(udb_database* database, std::u16string table_name)
     : table_name_(std::move(table_name)), database_(database) {
@@ -70,8 +100,7 @@ bool udb_recordset::plan_matches(const udb_record& record) const noexcept {
   for (const udb_field& field : record) {
     const std::u16string& name = field.name;
     const std::u16string& planned = plan_.field_names[i++];
-    if (name.size() != planned.size() ||
-        std::memcmp(name.data(), planned.data(), name.size() * sizeof(char16_t)) != 0)
+    if (name.size() != planned.size() || !same_units(name.data(), planned.data(), name.size()))
       return false;
   }
   return true;

@@ -195,6 +195,32 @@ TEST(udb_recordset, a_changed_record_layout_is_resolved_again) {
   EXPECT_EQ(unknown[0].get_type(), VT_R8);
 }
 
+TEST(udb_recordset, a_field_renamed_in_place_to_a_name_of_the_same_length_is_resolved_again) {
+  // Names of every short length, changed in their first, middle or last unit: the record keeps
+  // its size and its name lengths, so only the units tell the layouts apart.
+  for (std::size_t length = 1; length <= 12; ++length) {
+    for (const std::size_t changed : {std::size_t{0}, length / 2, length - 1}) {
+      const std::u16string first(length, u'a');
+      std::u16string second = first;
+      second[changed] = u'b';
+      udb_schema schema;
+      schema.push_back(t_ftd(0, first, VT_I4));
+      schema.push_back(t_ftd(30, second, VT_BSTR));
+      memory_recordset rs(nullptr, u"t", schema);
+      udb_record record;
+      record.add_field(first, 0, ole_variant(u"7"));
+      rs.convert_record(record);
+      ASSERT_EQ(record[0].get_type(), VT_I4) << "length " << length;
+
+      record[0].name = second;
+      record[0].set_value(ole_variant(8));
+      rs.convert_record(record);
+      EXPECT_EQ(record[0].get_type(), VT_BSTR) << "length " << length << ", unit " << changed;
+      EXPECT_EQ(record[0].text(), u"8");
+    }
+  }
+}
+
 TEST(udb_recordset, converting_into_a_reused_target_keeps_the_source_and_the_target_fields) {
   memory_database db(false);
   db.names_map().add_fn_map(u"orders", {{u"cust-name", u"customer"}});
