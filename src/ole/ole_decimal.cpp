@@ -120,6 +120,28 @@ std::size_t ole_decimal::format(char (&out)[k_text_size]) const {
     out[1] = '\0';
     return 1;
   }
+  const int scale = this->scale > k_max_scale ? k_max_scale : this->scale;
+  if (hi32 == 0) {
+    // The common case, a magnitude of 64 bits with digits before the point: the digits are
+    // printed in place and the fraction moved one place on for the point.
+    std::size_t len = is_negative() ? 1 : 0;
+    out[0] = '-';
+    char* const d = out + len;
+    const int n = static_cast<int>(std::to_chars(d, out + k_text_size, lo64).ptr - d);
+    const int whole = n - scale;
+    if (whole > 0) {
+      int end = n;  // trailing decimal zeros are not printed
+      while (end > whole && d[end - 1] == '0') --end;
+      if (end > whole) {
+        for (int i = end; i > whole; --i) d[i] = d[i - 1];
+        d[whole] = '.';
+        ++end;
+      }
+      len += static_cast<std::size_t>(end);
+      out[len] = '\0';
+      return len;
+    }
+  }
   // The digits, most significant first.
   char digits[40];
   int n = 0;
@@ -134,7 +156,6 @@ std::size_t ole_decimal::format(char (&out)[k_text_size]) const {
     }
     std::reverse_copy(reversed, reversed + n, digits);
   }
-  const int scale = this->scale > k_max_scale ? k_max_scale : this->scale;
   // Trailing decimal zeros are not printed.
   int skip = 0;
   while (skip < scale && skip < n && digits[n - 1 - skip] == '0') ++skip;

@@ -40,6 +40,28 @@ TEST(ole_decimal, edges_of_96_bits_and_28_decimals_round_trip) {
   }
 }
 
+TEST(ole_decimal, magnitudes_of_64_bits_print_their_point_and_drop_trailing_decimal_zeros) {
+  // Scaled values whose digits all fit 64 bits, on both sides of that limit.
+  const std::pair<const char*, const char*> cases[] = {
+      {"120.50", "120.5"},
+      {"-7.0500", "-7.05"},
+      {"-100.00", "-100"},
+      {"100", "100"},
+      {"3.000000000000000001", "3.000000000000000001"},
+      {"1844674407370955.1615", "1844674407370955.1615"},
+      {"1844674407370955.1610", "1844674407370955.161"},
+      {"-18446744073709551615", "-18446744073709551615"},
+      {"18446744073709551616.0", "18446744073709551616"},
+      {"0.250", "0.25"},
+      {"-0.5", "-0.5"},
+  };
+  for (const auto& [text, printed] : cases) {
+    const ole_decimal d = dec(text);
+    EXPECT_EQ(d.to_string(), printed) << text;
+    EXPECT_EQ(dec(d.to_string()), d) << text;
+  }
+}
+
 TEST(ole_decimal, excess_digits_round_half_to_even_and_overflow_fails) {
   // 29 decimals: the last one rounds away.
   EXPECT_EQ(dec("0.00000000000000000000000000015").to_string(), "0.0000000000000000000000000002");
