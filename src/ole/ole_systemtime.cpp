@@ -44,8 +44,15 @@ int ole_days_in_month(int year, int month) {
   return month == 2 && ole_is_leap_year(year) ? 29 : k_days[month - 1];
 }
 
-bool ole_systemtime_to_variant_time(const ole_systemtime& st, double& out) {
+bool ole_systemtime_has_variant_time(const ole_systemtime& st) {
   if (st.hour > 23 || st.minute > 59 || st.second > 59 || st.milliseconds > 999) return false;
+  if (st.year == 0 && st.month == 0 && st.day == 0) return true;  // a time of day alone
+  const int year = ole_widen_year(st.year);
+  return year <= 9999 && st.day >= 1 && st.day <= ole_days_in_month(year, st.month);
+}
+
+bool ole_systemtime_to_variant_time(const ole_systemtime& st, double& out) {
+  if (!ole_systemtime_has_variant_time(st)) return false;
   const double time =
       (st.hour * 3600000.0 + st.minute * 60000.0 + st.second * 1000.0 + st.milliseconds) /
       static_cast<double>(k_ms_per_day);
@@ -54,7 +61,6 @@ bool ole_systemtime_to_variant_time(const ole_systemtime& st, double& out) {
     return true;
   }
   const int year = ole_widen_year(st.year);
-  if (year > 9999 || st.day < 1 || st.day > ole_days_in_month(year, st.month)) return false;
   const double day = static_cast<double>(days_from_civil(year, st.month, st.day) - k_epoch);
   out = day >= 0 ? day + time : day - time;
   return true;

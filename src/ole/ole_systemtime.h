@@ -36,6 +36,8 @@ int ole_days_in_month(int year, int month);
 // Fails (returns false, leaves out alone) for a date outside the range or a field out of its
 // range. A pure time (year, month and day all 0) becomes the fraction of day 0.
 bool ole_systemtime_to_variant_time(const ole_systemtime& st, double& out);
+// Whether ole_systemtime_to_variant_time succeeds for st, without converting.
+bool ole_systemtime_has_variant_time(const ole_systemtime& st);
 
 // Fails for a value outside the range or not a number. Milliseconds are rounded to the
 // nearest; the day of the week is filled in.

@@ -169,7 +169,7 @@ ole_variant::ole_variant(const ole_variant& other) : vt_(VT_EMPTY) {
 }
 
 ole_variant::ole_variant(ole_variant&& other) noexcept
-    : vt_(other.vt_), u_(other.u_), st_(other.st_) {
+    : vt_(other.vt_), u_(other.u_), date_pending_(other.date_pending_), st_(other.st_) {
   trace_ctor();
   if (vt_ == VT_BSTR) text_ = std::move(other.text_);
   if (ole_is_binary(vt_)) bytes_ = std::move(other.bytes_);
@@ -180,6 +180,7 @@ ole_variant::ole_variant(ole_variant&& other) noexcept
 void ole_variant::copy_from(const ole_variant& other) {
   vt_ = other.vt_;
   u_ = other.u_;
+  date_pending_ = other.date_pending_;
   st_ = other.st_;
   if (vt_ == VT_BSTR) text_.assign(other.text_);
   if (ole_is_binary(vt_)) bytes_.assign(other.bytes_.begin(), other.bytes_.end());
@@ -194,6 +195,7 @@ ole_variant& ole_variant::operator=(ole_variant&& other) noexcept {
   if (this == &other) return *this;
   vt_ = other.vt_;
   u_ = other.u_;
+  date_pending_ = other.date_pending_;
   st_ = other.st_;
   // Swapping hands this value's old buffer to the source instead of freeing it.
   if (vt_ == VT_BSTR) text_.swap(other.text_);
@@ -268,7 +270,8 @@ bool ole_variant::set_date(const ole_systemtime& st) noexcept {
   vt_ = VT_DATE;
   st_ = st;
   u_.date = 0;
-  return ole_systemtime_to_variant_time(st, u_.date);
+  date_pending_ = true;
+  return ole_systemtime_has_variant_time(st);
 }
 
 bool ole_variant::set_date(double ole_date) noexcept {
@@ -280,6 +283,7 @@ bool ole_variant::set_date(double ole_date) noexcept {
   vt_ = VT_DATE;
   st_ = st;
   u_.date = ole_date;
+  date_pending_ = false;
   return true;
 }
 
@@ -361,6 +365,11 @@ const ole_decimal& ole_variant::decimal() const {
 }
 double ole_variant::date() const {
   TK_ASSERT(vt_ == VT_DATE);
+  if (date_pending_) {
+    // Stays 0 when the broken-down form has no OLE date.
+    ole_systemtime_to_variant_time(st_, u_.date);
+    date_pending_ = false;
+  }
   return u_.date;
 }
 const ole_systemtime& ole_variant::systemtime() const {

@@ -221,10 +221,13 @@ class ole_variant {
   };
 
   ole_vartype vt_ = VT_EMPTY;
-  payload u_{.dec = {}};
-  ole_systemtime st_{};              // VT_DATE only
-  std::u16string text_;              // VT_BSTR only
-  std::vector<std::uint8_t> bytes_;  // binary kinds only
+  // The OLE date of a value set from its broken-down form is worked out when first asked for:
+  // most dates are only ever printed from that form.
+  mutable payload u_{.dec = {}};
+  mutable bool date_pending_ = false;  // VT_DATE only: u_.date not yet worked out from st_
+  ole_systemtime st_{};                // VT_DATE only
+  std::u16string text_;                // VT_BSTR only
+  std::vector<std::uint8_t> bytes_;    // binary kinds only
 };
 
 // Upper bound - lower bound + 1 of a byte array: its element count.

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <clocale>
+#include <utility>
 
 namespace {
 
@@ -347,6 +349,60 @@ TEST(ole_variant_values, copies_and_refills_keep_buffers) {
   ole_variant bad_date(ole_systemtime{2017, 2, 0, 30, 0, 0, 0, 0});
   EXPECT_EQ(bad_date.vt(), VT_DATE);
   EXPECT_EQ(bad_date.date(), 0.0);
+}
+
+TEST(ole_variant_values, dates_from_parts_give_the_same_ole_date_however_they_are_copied) {
+  ole_systemtime st;
+  st.year = 2024;
+  st.month = 2;
+  st.day = 29;
+  st.hour = 18;
+  double expected = 0;
+  ASSERT_TRUE(ole_systemtime_to_variant_time(st, expected));
+
+  ole_variant v;
+  ASSERT_TRUE(v.set_date(st));
+  // Copies and moves taken before the OLE date is first asked for carry the same date.
+  const ole_variant copied(v);
+  ole_variant assigned;
+  assigned = v;
+  ole_variant source(v);
+  const ole_variant moved(std::move(source));
+  EXPECT_DOUBLE_EQ(copied.date(), expected);
+  EXPECT_DOUBLE_EQ(assigned.date(), expected);
+  EXPECT_DOUBLE_EQ(moved.date(), expected);
+  EXPECT_DOUBLE_EQ(v.date(), expected);
+  EXPECT_EQ(v.systemtime(), st);
+
+  // Refilled from an OLE date, the new date wins; refilled from parts again, so do they.
+  ASSERT_TRUE(v.set_date(1.5));
+  EXPECT_DOUBLE_EQ(v.date(), 1.5);
+  st.year = 1899;
+  st.month = 12;
+  st.day = 29;
+  st.hour = 6;
+  ASSERT_TRUE(v.set_date(st));
+  EXPECT_DOUBLE_EQ(v.date(), -1.25);
+
+  // Parts without an OLE date: false, the date 0 and the parts kept.
+  for (const auto& [year, month, day, hour] :
+       {std::array{2023, 2, 29, 0}, std::array{2024, 13, 1, 0}, std::array{2024, 1, 0, 0},
+        std::array{2024, 1, 1, 24}, std::array{10000, 1, 1, 0}}) {
+    ole_systemtime bad;
+    bad.year = static_cast<std::uint16_t>(year);
+    bad.month = static_cast<std::uint16_t>(month);
+    bad.day = static_cast<std::uint16_t>(day);
+    bad.hour = static_cast<std::uint16_t>(hour);
+    ole_variant b;
+    EXPECT_FALSE(b.set_date(bad)) << year << "-" << month << "-" << day << " " << hour;
+    EXPECT_EQ(b.systemtime(), bad);
+    EXPECT_EQ(b.date(), 0.0);
+  }
+  // A time of day alone is a fraction of day 0.
+  ole_systemtime noon;
+  noon.hour = 12;
+  ASSERT_TRUE(v.set_date(noon));
+  EXPECT_DOUBLE_EQ(v.date(), 0.5);
 }
 
 TEST(ole_variant_values, narrow_constructors_choose_text_not_bool) {
