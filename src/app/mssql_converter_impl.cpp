@@ -5,20 +5,19 @@
 #include "tk/udb_profile.h"
 
 namespace {
+constexpr std::u16string_view k_server_settings = udb_profile::k_server_settings;
+}  // namespace
 
-constexpr std::u16string_view k_server_settings = u"MS SQL Server settings";
-
-void store_flag(udb_profile& profile, std::u16string_view key, bool value) {
-  profile.set(k_server_settings, key, value ? u"1" : u"0");
+void mssql_converter_impl::store_flag(udb_profile& profile, std::u16string_view section,
+                                      std::u16string_view key, bool value) {
+  profile.set(section, key, value ? u"1" : u"0");
 }
 
-// Server flags count only "1" as true; a missing or empty value changes nothing.
-void load_flag(const udb_profile& profile, std::u16string_view key, bool& value) {
-  const std::u16string v = profile.get(k_server_settings, key);
+void mssql_converter_impl::load_flag(const udb_profile& profile, std::u16string_view section,
+                                     std::u16string_view key, bool& value) {
+  const std::u16string v = profile.get(section, key);
   if (!v.empty()) value = v == u"1";
 }
-
-}  // namespace
 
 mssql_converter_impl::mssql_converter_impl() : engine_(std::make_unique<mss_engine>()) {}
 
@@ -36,11 +35,11 @@ void mssql_converter_impl::store_profile(udb_profile& profile) const {
   if (!host.empty()) profile.set(k_server_settings, u"server", host);
   if (!user.empty()) profile.set(k_server_settings, u"login", user);
   if (!pswd.empty()) profile.set(k_server_settings, u"password", pswd);
-  store_flag(profile, u"windows authentication", sec_log);
-  store_flag(profile, u"connect as DBO", engine_->as_dbo());
-  store_flag(profile, u"dump insert comments", dump_options.b_comments);
-  store_flag(profile, u"dump create database", dump_options.b_create_db);
-  store_flag(profile, u"dump create table", dump_options.b_create_tab);
+  store_flag(profile, k_server_settings, u"windows authentication", sec_log);
+  store_flag(profile, k_server_settings, u"connect as DBO", engine_->as_dbo());
+  store_flag(profile, k_server_settings, u"dump insert comments", dump_options.b_comments);
+  store_flag(profile, k_server_settings, u"dump create database", dump_options.b_create_db);
+  store_flag(profile, k_server_settings, u"dump create table", dump_options.b_create_tab);
 }
 
 void mssql_converter_impl::load_profile(const udb_profile& profile) {
@@ -48,12 +47,12 @@ void mssql_converter_impl::load_profile(const udb_profile& profile) {
   if (auto v = profile.get(k_server_settings, u"server"); !v.empty()) host = v;
   if (auto v = profile.get(k_server_settings, u"login"); !v.empty()) user = v;
   if (auto v = profile.get(k_server_settings, u"password"); !v.empty()) pswd = v;
-  load_flag(profile, u"windows authentication", sec_log);
+  load_flag(profile, k_server_settings, u"windows authentication", sec_log);
   bool as_dbo = engine_->as_dbo();
-  load_flag(profile, u"connect as DBO", as_dbo);
+  load_flag(profile, k_server_settings, u"connect as DBO", as_dbo);
   TK_LOG(1, "mss_engine::set_as_dbo(%d)", as_dbo ? 1 : 0);
   engine_->set_as_dbo(as_dbo);
-  load_flag(profile, u"dump insert comments", dump_options.b_comments);
-  load_flag(profile, u"dump create database", dump_options.b_create_db);
-  load_flag(profile, u"dump create table", dump_options.b_create_tab);
+  load_flag(profile, k_server_settings, u"dump insert comments", dump_options.b_comments);
+  load_flag(profile, k_server_settings, u"dump create database", dump_options.b_create_db);
+  load_flag(profile, k_server_settings, u"dump create table", dump_options.b_create_tab);
 }

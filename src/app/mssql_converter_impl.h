@@ -29,6 +29,13 @@ class mssql_converter_impl : public udb_converter {
   void store_profile(udb_profile& profile) const;
   void load_profile(const udb_profile& profile);
 
+  // Profile flags are written as "1" or "0"; on reading only "1" counts as true, and a missing
+  // or empty value changes nothing.
+  static void store_flag(udb_profile& profile, std::u16string_view section, std::u16string_view key,
+                         bool value);
+  static void load_flag(const udb_profile& profile, std::u16string_view section,
+                        std::u16string_view key, bool& value);
+
  private:
   std::unique_ptr<mss_engine> engine_;
 };

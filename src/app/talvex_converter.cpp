@@ -15,7 +15,7 @@
 
 namespace {
 constexpr std::u16string_view k_generic = udb_profile::k_generic_settings;
-constexpr std::u16string_view k_server_settings = u"MS SQL Server settings";
+constexpr std::u16string_view k_server_settings = udb_profile::k_server_settings;
 }  // namespace
 
 talvex_converter::talvex_converter(bool console) : console_(console) {
@@ -57,12 +57,8 @@ bool talvex_converter::serialize(bool store) {
   auto text = [&](const char16_t* name, std::u16string& value) {
     ok = serialize_string(name, value, store) && ok;
   };
-  if (console_) {
-    flag("dmp_ins_com", dump_options.b_comments, true);
-    flag("dmp_ins_db", dump_options.b_create_db, false);
-    flag("dmp_ins_tab", dump_options.b_create_tab, true);
-    flag("dmp_unicode", dump_options.b_unicode, true);
-  } else {
+  // The console keeps only the four dump values; the wizard keeps all, in name order.
+  if (!console_) {
     bool as_dbo = engine().as_dbo();
     flag("as_dbo", as_dbo, true);
     engine().set_as_dbo(as_dbo);
@@ -71,10 +67,12 @@ bool talvex_converter::serialize(bool store) {
     ok = serialize_int("code_page", code_page, store) && ok;
     text(u"dest", dest);
     flag("direct", direct, true);
-    flag("dmp_ins_com", dump_options.b_comments, true);
-    flag("dmp_ins_db", dump_options.b_create_db, false);
-    flag("dmp_ins_tab", dump_options.b_create_tab, true);
-    flag("dmp_unicode", dump_options.b_unicode, true);
+  }
+  flag("dmp_ins_com", dump_options.b_comments, true);
+  flag("dmp_ins_db", dump_options.b_create_db, false);
+  flag("dmp_ins_tab", dump_options.b_create_tab, true);
+  flag("dmp_unicode", dump_options.b_unicode, true);
+  if (!console_) {
     text(u"host", host);
     text(u"pswd", pswd);
     flag("sec_log", sec_log, true);
@@ -93,9 +91,9 @@ bool talvex_converter::store_profile(const std::string& path) {
   udb_profile profile;
   udb_converter::store_profile(profile);
   mssql_converter_impl::store_profile(profile);
-  profile.set(k_generic, u"skip deleted", skip_del ? u"1" : u"0");
-  profile.set(k_generic, u"bool as is", bool_dbf ? u"1" : u"0");
-  profile.set(k_server_settings, u"direct mode", direct ? u"1" : u"0");
+  store_flag(profile, k_generic, u"skip deleted", skip_del);
+  store_flag(profile, k_generic, u"bool as is", bool_dbf);
+  store_flag(profile, k_server_settings, u"direct mode", direct);
   profile.set(k_generic, u"encoding", tk_from_ansi(std::to_string(code_page)));
   return profile.store(path);
 }
@@ -106,13 +104,9 @@ bool talvex_converter::load_profile(const std::string& path) {
   if (!profile.load(path)) return false;
   udb_converter::load_profile(profile);
   mssql_converter_impl::load_profile(profile);
-  auto flag = [&](std::u16string_view section, std::u16string_view key, bool& value) {
-    const std::u16string v = profile.get(section, key);
-    if (!v.empty()) value = v == u"1";
-  };
-  flag(k_generic, u"skip deleted", skip_del);
-  flag(k_generic, u"bool as is", bool_dbf);
-  flag(k_server_settings, u"direct mode", direct);
+  load_flag(profile, k_generic, u"skip deleted", skip_del);
+  load_flag(profile, k_generic, u"bool as is", bool_dbf);
+  load_flag(profile, k_server_settings, u"direct mode", direct);
   if (const std::u16string v = profile.get(k_generic, u"encoding"); !v.empty()) {
     code_page = static_cast<std::uint8_t>(std::strtol(tk_to_utf8(v).c_str(), nullptr, 10));
   }

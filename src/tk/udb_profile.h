@@ -19,6 +19,7 @@ class udb_profile {
   static constexpr std::u16string_view k_selected_tables = u"Selected Tables";
   static constexpr std::u16string_view k_selected_views = u"Selected Views";
   static constexpr std::u16string_view k_generic_settings = u"Generic settings";
+  static constexpr std::u16string_view k_server_settings = u"MS SQL Server settings";
   static constexpr std::u16string_view k_extension = u"talvex";
 
   // The four predefined sections, empty.
