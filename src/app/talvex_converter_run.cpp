@@ -8,6 +8,7 @@
 #include "dbf/dbf_database.h"
 #include "dbf/dbf_error_sink.h"
 #include "dbf/dbf_record.h"
+#include "dbf/dbf_record_stream.h"
 #include "dbf/dbf_recordset.h"
 #include "mss/mss_dmp_database.h"
 #include "mss/mss_validator.h"
@@ -26,6 +27,9 @@ void console_line(bool silent, std::FILE* stream, const std::string& text) {
 // Records between two progress reports: often enough for a smooth line, rare enough to cost
 // nothing per row.
 constexpr std::int64_t k_progress_step = 4096;
+
+// Tables up to this many records are read without a decoding thread: too short to gain.
+constexpr std::int64_t k_stream_threshold = 4 * dbf_record_stream::k_batch_records;
 
 // A failure a table survives (a missing memo file) is reported with the table's path while the
 // run goes on.
@@ -149,9 +153,7 @@ void talvex_converter::convert_table(dbf_database& source, udb_database& target,
 
 void talvex_converter::copy_records(dbf_recordset& source, udb_recordset& target) {
   error_handler& errors = error_handler::instance();
-  for (source.reset(); !source.is_eof(); source.next()) {
-    TK_LOG(1, "Converting %d record", static_cast<int>(records_done + 1));
-    auto* record = static_cast<dbf_record*>(source.get_item());
+  const auto copy = [&](dbf_record* record) {
     if (record != nullptr && !(skip_del && record->is_deleted())) {
       try {
         target.append_record(*record);
@@ -164,5 +166,17 @@ void talvex_converter::copy_records(dbf_recordset& source, udb_recordset& target
     if (progress_ != nullptr && records_done % k_progress_step == 0) {
       progress_->records(records_done, records_total);
     }
+  };
+  source.reset();
+  // Large tables are decoded a batch ahead on a second thread. While detail traces are
+  // written, records are read one by one, so that the trace tells each record's story in order.
+  if (tk_log_gate > 2 && source.record_count() > k_stream_threshold) {
+    dbf_record_stream stream(source);
+    while (dbf_record* record = stream.next()) copy(record);
+    return;
+  }
+  for (; !source.is_eof(); source.next()) {
+    TK_LOG(1, "Converting %d record", static_cast<int>(records_done + 1));
+    copy(static_cast<dbf_record*>(source.get_item()));
   }
 }

@@ -33,6 +33,7 @@ void dbf_record::fill(const char* bytes, std::size_t rec_size) {
   }
   flag_ = rec_size > 0 ? static_cast<std::uint8_t>(bytes[0]) : 0;
   deleted_ = flag_ == '*';
+  memo_bytes_ = 0;
   TK_LOG(1, "Got deleted flag: %d", deleted_ ? 1 : 0);
   const std::vector<dbf_field_layout>& layouts = *layouts_;
   // The fields are walked by iterator: one check of the count instead of one per field.
@@ -75,10 +76,17 @@ void dbf_record::get_memo_field(const char* bytes, std::size_t width, bool wide,
     return;
   }
   memo_->read_memo(block, buffers_.narrow);
+  memo_bytes_ += buffers_.narrow.size();
   if (wide) {
     chars_->decode(buffers_.narrow, out.text_buffer());
     TK_WLOG(1, "Got MEMO: %s", out.text());
   } else {
     out.attach_string(buffers_.narrow);
   }
+}
+
+void dbf_record::release_buffers(std::size_t keep) noexcept {
+  for (udb_field& field : *this) field.release_buffers(keep);
+  if (buffers_.wide.capacity() * sizeof(char16_t) > keep) std::u16string().swap(buffers_.wide);
+  if (buffers_.narrow.capacity() > keep) std::string().swap(buffers_.narrow);
 }

@@ -35,11 +35,18 @@ class dbf_record : public udb_record {
   // for block 0; `wide` false keeps the memo's bytes as narrow text.
   void get_memo_field(const char* bytes, std::size_t width, bool wide, ole_variant& out);
 
+  // Bytes of memo text the last `fill` read.
+  std::size_t memo_bytes() const noexcept { return memo_bytes_; }
+  // Frees value and decoding buffers larger than `keep` bytes (see
+  // `ole_variant::release_buffers`); the record is refilled before its values are used again.
+  void release_buffers(std::size_t keep) noexcept;
+
  private:
   const std::vector<dbf_field_layout>* layouts_;
   const dbf_memo_file* memo_;
   const dbf_char_table* chars_;
   bool deleted_ = false;
   std::uint8_t flag_ = 0;
+  std::size_t memo_bytes_ = 0;
   dbf_decode_buffers buffers_;
 };

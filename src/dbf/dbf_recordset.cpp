@@ -75,7 +75,7 @@ dbf_recordset::dbf_recordset(const std::u16string& path, int a_mode, std::uint8_
     header_.codepage_mark = cp;
   }
   chars_ = &dbf_char_table::for_code_page(get_codepage());
-  auto record = std::make_unique<dbf_record>(layouts_, memo_.get(), *chars_);
+  auto record = make_record();
   record_ = record.get();
   current_record_ = std::move(record);
   init_indexes();
@@ -241,8 +241,16 @@ const char* dbf_recordset::record_bytes(std::int64_t position) {
 udb_record* dbf_recordset::get_item() {
   TK_LOG(1, "dbf_recordset::get_item");
   if (record_ == nullptr || is_eof()) return nullptr;
-  record_->fill(record_bytes(position_), header_.rec_size);
+  fill_record(*record_, position_);
   return record_;
+}
+
+std::unique_ptr<dbf_record> dbf_recordset::make_record() const {
+  return std::make_unique<dbf_record>(layouts_, memo_.get(), *chars_);
+}
+
+void dbf_recordset::fill_record(dbf_record& record, std::int64_t position) {
+  record.fill(record_bytes(position), header_.rec_size);
 }
 
 void dbf_recordset::append_record(udb_record& record) {

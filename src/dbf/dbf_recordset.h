@@ -39,6 +39,12 @@ class dbf_recordset : public udb_recordset {
   }
   void reset() override;
 
+  // A record laid out for this table, to be filled by `fill_record`.
+  std::unique_ptr<dbf_record> make_record() const;
+  // Decodes the record at `position` (below `record_count()`) into `record`, leaving the
+  // current position alone.
+  void fill_record(dbf_record& record, std::int64_t position);
+
   dbf_memo_type get_memo_type() const;
   // Code page number of the table's text (its mark looked up; unknown marks give 0).
   int get_codepage() const;

@@ -309,6 +309,17 @@ std::vector<std::uint8_t>& ole_variant::bytes_buffer() noexcept {
   return bytes_;
 }
 
+void ole_variant::release_buffers(std::size_t keep) noexcept {
+  if (text_.capacity() * sizeof(char16_t) > keep) {
+    if (vt_ == VT_BSTR) vt_ = VT_EMPTY;
+    std::u16string().swap(text_);
+  }
+  if (bytes_.capacity() > keep) {
+    if (ole_is_binary(vt_)) vt_ = VT_EMPTY;
+    std::vector<std::uint8_t>().swap(bytes_);
+  }
+}
+
 // Payload accessors.
 
 short ole_variant::bool_val() const {

@@ -168,6 +168,9 @@ class ole_variant {
   void set_bytes(std::span<const std::uint8_t> bytes);
   // Makes the value an empty byte array and returns its buffer to fill (capacity kept).
   std::vector<std::uint8_t>& bytes_buffer() noexcept;
+  // Frees a text or byte buffer holding more than `keep` bytes (a value held in it becomes
+  // VT_EMPTY), so that a value refilled for many rows does not keep the largest one's room.
+  void release_buffers(std::size_t keep) noexcept;
 
   // Payload accessors; asking for another kind's payload is an internal error.
   short bool_val() const;  // -1 or 0

@@ -351,6 +351,30 @@ TEST(ole_variant_values, copies_and_refills_keep_buffers) {
   EXPECT_EQ(bad_date.date(), 0.0);
 }
 
+TEST(ole_variant_values, releasing_buffers_frees_only_large_ones) {
+  ole_variant small(u"a text of some forty characters, or so");
+  small.release_buffers(1024);
+  EXPECT_EQ(small.text(), u"a text of some forty characters, or so");
+
+  ole_variant large(std::u16string(5000, u'x'));
+  large.release_buffers(1024);
+  EXPECT_EQ(large.vt(), VT_EMPTY);  // not a text that silently lost its characters
+  EXPECT_LT(large.text_buffer().capacity(), 1024u);
+
+  ole_variant bytes;
+  bytes.bytes_buffer().resize(4096);
+  bytes.release_buffers(1024);
+  EXPECT_EQ(bytes.vt(), VT_EMPTY);
+  EXPECT_LT(bytes.bytes_buffer().capacity(), 1024u);
+
+  // A number keeps its value when the text buffer it no longer uses is freed.
+  ole_variant number(std::u16string(5000, u'y'));
+  number.set_i4(7);
+  number.release_buffers(1024);
+  EXPECT_EQ(number.i4(), 7);
+  EXPECT_LT(number.text_buffer().capacity(), 1024u);
+}
+
 TEST(ole_variant_values, dates_from_parts_give_the_same_ole_date_however_they_are_copied) {
   ole_systemtime st;
   st.year = 2024;

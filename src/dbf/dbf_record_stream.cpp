@@ -1,0 +1,101 @@
+#include "dbf/dbf_record_stream.h"
+
+#include "dbf/dbf_recordset.h"
+
+namespace {
+
+// A record that held more than this much text gives its buffers back before the next fill.
+constexpr std::size_t k_keep_bytes = 64 * 1024;
+
+}  // namespace
+
+dbf_record_stream::dbf_record_stream(dbf_recordset& table)
+    : table_(table), end_(table.record_count()), position_(table.position()) {
+  helper_ = std::thread([this] { produce(); });
+}
+
+dbf_record_stream::~dbf_record_stream() {
+  {
+    const std::lock_guard lock(mutex_);
+    stop_ = true;
+  }
+  changed_.notify_all();
+  helper_.join();
+  table_.set_position(position_);
+}
+
+void dbf_record_stream::fill(batch& b, std::int64_t& position) {
+  b.count = 0;
+  b.error = nullptr;
+  std::size_t memo_bytes = 0;
+  while (b.count < k_batch_records && position < end_ && memo_bytes < k_batch_memo_bytes) {
+    if (b.records.size() == b.count) b.records.push_back(table_.make_record());
+    dbf_record& record = *b.records[b.count];
+    if (record.memo_bytes() > k_keep_bytes) record.release_buffers(k_keep_bytes);
+    try {
+      table_.fill_record(record, position);
+    } catch (...) {
+      b.error = std::current_exception();
+      b.last = true;
+      return;
+    }
+    memo_bytes += record.memo_bytes();
+    ++b.count;
+    ++position;
+  }
+  b.last = position >= end_;
+}
+
+void dbf_record_stream::produce() noexcept {
+  std::int64_t position = position_;
+  for (std::size_t i = 0;; i = (i + 1) % batches_.size()) {
+    batch& b = batches_[i];
+    {
+      std::unique_lock lock(mutex_);
+      changed_.wait(lock, [&] { return stop_ || !b.ready; });
+      if (stop_) return;
+    }
+    // The batch is not ready, so the caller does not touch it while it is filled.
+    try {
+      fill(b, position);
+    } catch (...) {  // growing the batch's records failed
+      b.count = 0;
+      b.error = std::current_exception();
+      b.last = true;
+    }
+    {
+      const std::lock_guard lock(mutex_);
+      b.ready = true;
+    }
+    changed_.notify_all();
+    if (b.last) return;
+  }
+}
+
+dbf_record* dbf_record_stream::next() {
+  while (!finished_) {
+    batch& b = batches_[current_];
+    if (taken_ == 0) {
+      std::unique_lock lock(mutex_);
+      changed_.wait(lock, [&] { return b.ready; });
+    }
+    if (taken_ < b.count) {
+      ++position_;
+      return b.records[taken_++].get();
+    }
+    if (b.error != nullptr || b.last) {
+      finished_ = true;
+      if (b.error != nullptr) std::rethrow_exception(b.error);
+      break;
+    }
+    // The batch is used up: the helper may refill it while the caller reads the next.
+    {
+      const std::lock_guard lock(mutex_);
+      b.ready = false;
+    }
+    changed_.notify_all();
+    current_ = (current_ + 1) % batches_.size();
+    taken_ = 0;
+  }
+  return nullptr;
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <array>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "dbf/dbf_record.h"
+
+class dbf_recordset;
+
+// Reads a table's records in order from its current position to its end, decoding them on a
+// helper thread a batch ahead of the caller, so that decoding overlaps with whatever the
+// caller does with the previous batch. The table must not be used otherwise while the stream
+// lives; afterwards its position is past the records the stream handed out.
+class dbf_record_stream {
+ public:
+  explicit dbf_record_stream(dbf_recordset& table);
+  ~dbf_record_stream();
+  dbf_record_stream(const dbf_record_stream&) = delete;
+  dbf_record_stream& operator=(const dbf_record_stream&) = delete;
+
+  // The next record, or null past the last; it stays valid until the following call. An
+  // error met decoding a record is thrown here, in that record's turn, and ends the stream.
+  dbf_record* next();
+
+  // Records per batch, and the memo text after which a batch is handed over early (records
+  // keep their buffers between batches, so this bounds what a batch of long memos holds).
+  static constexpr std::size_t k_batch_records = 256;
+  static constexpr std::size_t k_batch_memo_bytes = 1 << 20;
+
+ private:
+  struct batch {
+    std::vector<std::unique_ptr<dbf_record>> records;
+    std::size_t count = 0;     // records filled
+    std::exception_ptr error;  // met after the filled records
+    bool last = false;         // nothing follows this batch
+    bool ready = false;        // filled and not yet taken back by the helper
+  };
+
+  void produce() noexcept;
+  void fill(batch& b, std::int64_t& position);
+
+  dbf_recordset& table_;
+  const std::int64_t end_;
+  std::array<batch, 3> batches_;
+  std::size_t current_ = 0;  // batch being read by the caller
+  std::size_t taken_ = 0;    // records of it handed out
+  bool finished_ = false;
+  std::int64_t position_;  // of the next record handed out
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool stop_ = false;
+  std::thread helper_;
+};
