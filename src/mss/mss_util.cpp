@@ -144,7 +144,7 @@ template <class T>
 void append_number(std::string& out, T value) {
   char buf[32];
   const auto result = std::to_chars(buf, buf + sizeof buf, value);
-  out.append(buf, result.ptr);
+  out.append(buf, static_cast<std::size_t>(result.ptr - buf));
 }
 
 // printf's "%.Ne", which is what the variant's text form of a double uses.
@@ -152,7 +152,7 @@ void append_scientific(std::string& out, double value, int precision) {
   char buf[40];
   const auto result =
       std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, precision);
-  out.append(buf, result.ptr);
+  out.append(buf, static_cast<std::size_t>(result.ptr - buf));
 }
 
 bool is_hex_literal(std::string_view s) {
@@ -326,7 +326,7 @@ bool append_plain_date(std::string& out, const ole_variant& value) {
     }
   }
   *p++ = '\'';
-  out.append(buf, p);
+  out.append(buf, static_cast<std::size_t>(p - buf));
   return true;
 }
 
