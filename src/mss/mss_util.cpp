@@ -41,15 +41,17 @@ bool has_quote_unit(std::uint64_t four) {
   return ((x - 0x0001000100010001ull) & ~x & 0x8000800080008000ull) != 0;
 }
 
-// Whether one of four UTF-16 units (as one little-endian word) is NUL.
-bool has_nul_unit(std::uint64_t four) {
-  return ((four - 0x0001000100010001ull) & ~four & 0x8000800080008000ull) != 0;
+// Whether one of four UTF-16 units below 0x80 (as one little-endian word) is a control
+// character (below 0x20).
+bool has_control_unit(std::uint64_t four) {
+  return ((four - 0x0020002000200020ull) & ~four & 0x8000800080008000ull) != 0;
 }
 
 // Appends UTF-16 text as UTF-8, doubling single quotes when asked, up to the first NUL unit
-// when asked to stop there; returns the count of units taken.
+// when asked to stop there; returns the count of units taken. With `line_break` given, it is
+// set when a CR or LF unit is taken (looked for only when stopping at NUL).
 std::size_t append_utf8_run(std::string& out, std::u16string_view text, bool double_quotes,
-                            bool stop_at_nul) {
+                            bool stop_at_nul, bool* line_break = nullptr) {
   // Written through a pointer into room made beforehand: a UTF-16 unit never takes more than
   // three bytes (a doubled quote two, a surrogate pair four for its two units).
   const std::size_t start = out.size();
@@ -62,15 +64,17 @@ std::size_t append_utf8_run(std::string& out, std::u16string_view text, bool dou
   for (; i < n; ++i) {
     bool at_other = false;  // unit i is known not to be plain ASCII
 #if defined(__SSE2__)
-    // Runs of plain ASCII (no quote to double, no NUL to stop at), eight units at a time.
+    // Runs of plain ASCII (no quote to double, no control character to look at when
+    // stopping at NUL), eight units at a time. A unit from 0x8000 up compares as negative
+    // against the control limit, but it is not ASCII anyway.
     const __m128i high_bits = _mm_set1_epi16(static_cast<short>(0xFF80));
     const __m128i quotes = _mm_set1_epi16(double_quotes ? 0x27 : 0x7FFF);
-    const __m128i nuls = _mm_set1_epi16(stop_at_nul ? 0 : 0x7FFF);
+    const __m128i control_limit = _mm_set1_epi16(stop_at_nul ? 0x20 : 0);
     const __m128i zero = _mm_setzero_si128();
     while (i + 8 <= n) {
       const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + i));
       const __m128i special =
-          _mm_or_si128(_mm_cmpeq_epi16(eight, quotes), _mm_cmpeq_epi16(eight, nuls));
+          _mm_or_si128(_mm_cmpeq_epi16(eight, quotes), _mm_cmplt_epi16(eight, control_limit));
       const __m128i ascii = _mm_cmpeq_epi16(_mm_and_si128(eight, high_bits), zero);
       const auto plain = static_cast<unsigned>(_mm_movemask_epi8(_mm_andnot_si128(special, ascii)));
       // All eight bytes are stored (the room is there); only the plain ones before the first
@@ -85,12 +89,13 @@ std::size_t append_utf8_run(std::string& out, std::u16string_view text, bool dou
       }
     }
 #endif
-    // Runs of ASCII without quotes or NULs, four units at a time.
+    // Runs of ASCII without quotes or (when stopping at NUL) control characters, four units
+    // at a time.
     while (!at_other && i + 4 <= n) {
       std::uint64_t four;
       std::memcpy(&four, units + i, sizeof four);
       if ((four & 0xFF80FF80FF80FF80ull) != 0 || (double_quotes && has_quote_unit(four)) ||
-          (stop_at_nul && has_nul_unit(four)))
+          (stop_at_nul && has_control_unit(four)))
         break;
       p[0] = static_cast<char>(four);
       p[1] = static_cast<char>(four >> 16);
@@ -103,6 +108,7 @@ std::size_t append_utf8_run(std::string& out, std::u16string_view text, bool dou
     char32_t c = text[i];
     if (c < 0x80) {
       if (c == 0 && stop_at_nul) break;
+      if ((c == u'\r' || c == u'\n') && line_break != nullptr) *line_break = true;
       *p++ = static_cast<char>(c);
       if (double_quotes && c == U'\'') *p++ = '\'';
       continue;
@@ -236,19 +242,76 @@ void append_narrow_literal(std::string& out, std::string_view s, ole_vartype vt)
   append_doubling(out, s);
 }
 
-// A quoted text literal: N'...' (or '...' without Unicode), quotes doubled. A NUL character
-// cannot stand inside a literal of a script, so it is written as NCHAR(0) joined on.
-void append_quoted_text(std::string& out, std::u16string_view s, bool unicode) {
+// Whether the line beginning at `p` would read as a batch separator: "GO" (any case) after
+// blanks, not followed by a letter. Script runners split on such a line even inside a quoted
+// literal, which would cut the statement in two.
+bool separator_line_at(const char* p, const char* end) {
+  while (p < end && (*p == ' ' || *p == '\t')) ++p;
+  if (end - p < 2 || (p[0] | 0x20) != 'g' || (p[1] | 0x20) != 'o') return false;
+  const char next = end - p > 2 ? p[2] : '\0';
+  const char lower = static_cast<char>(next | 0x20);
+  return !((lower >= 'a' && lower <= 'z') || next == '_');
+}
+
+bool has_separator_line(std::string_view text) {
+  const char* const end = text.data() + text.size();
+  for (const char line_break : {'\n', '\r'}) {
+    const char* p = text.data();
+    while ((p = static_cast<const char*>(
+                std::memchr(p, line_break, static_cast<std::size_t>(end - p)))) != nullptr) {
+      if (separator_line_at(++p, end)) return true;
+    }
+  }
+  return false;
+}
+
+// Quoted runs joined by NCHAR(n) (CHAR(n) without Unicode) for every unit that cannot stand
+// inside them: NUL always, and line breaks when `join_breaks` is set, which keeps the whole
+// literal on one line of the script. Joined line breaks follow each other directly.
+void append_joined_runs(std::string& out, std::u16string_view s, bool unicode, bool join_breaks) {
   const std::string_view open = unicode ? "N'" : "'";
+  const std::string_view join = unicode ? "NCHAR(" : "CHAR(";
+  const auto is_break = [&](std::size_t i) {
+    return join_breaks && i < s.size() && (s[i] == u'\r' || s[i] == u'\n');
+  };
   out += open;
-  std::size_t begin = append_utf8_run(out, s, true, true);
-  while (begin < s.size()) {
-    out += unicode ? "' + NCHAR(0) + " : "' + CHAR(0) + ";
+  std::size_t begin = 0;
+  for (std::size_t i = 0;; ++i) {
+    const bool end = i == s.size();
+    if (!end && s[i] != 0 && !is_break(i)) continue;
+    append_utf8_run(out, s.substr(begin, i - begin), true, false);
+    if (end) break;
+    out += "' + ";
+    for (;; ++i) {
+      out += join;
+      append_number(out, static_cast<int>(s[i]));
+      out += ") + ";
+      if (!is_break(i) || !is_break(i + 1)) break;
+    }
     out += open;
-    ++begin;
-    begin += append_utf8_run(out, s.substr(begin), true, true);
+    begin = i + 1;
   }
   out += '\'';
+}
+
+// A quoted text literal: N'...' (or '...' without Unicode), quotes doubled. A NUL character
+// cannot stand inside a literal of a script, so it is joined on as NCHAR(0); so are the line
+// breaks of a text with a line that would read as a batch separator.
+void append_quoted_text(std::string& out, std::u16string_view s, bool unicode) {
+  const std::size_t start = out.size();
+  out += unicode ? "N'" : "'";
+  bool line_break = false;
+  if (append_utf8_run(out, s, true, true, &line_break) == s.size()) {
+    out += '\'';
+  } else {
+    out.resize(start);
+    append_joined_runs(out, s, unicode, false);
+    line_break = true;  // the text after the first NUL has not been looked at
+  }
+  if (line_break && has_separator_line(std::string_view(out).substr(start))) {
+    out.resize(start);
+    append_joined_runs(out, s, unicode, true);
+  }
 }
 
 void append_bstr_literal(std::string& out, std::u16string_view s) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <set>
 #include <sstream>
@@ -84,6 +85,33 @@ TEST(convert_dump, deleted_records_are_kept_unless_skipped) {
   // A table of only deleted records is still created, and stays empty.
   EXPECT_NE(kept.script.find("CREATE TABLE [dbo].[gone]"), std::string::npos);
   EXPECT_EQ(inserts(kept.script, "gone"), 0u);
+}
+
+// Script runners end a batch at any line reading "GO", even inside a quoted text: a text with
+// such a line keeps its line breaks out of the script's lines, other texts keep them as they are.
+TEST(convert_dump, text_lines_never_read_as_batch_separators) {
+  const tk_test_dir dir;
+  const tk_test_dir src;
+  e2e_write_dbf(src / "notes.dbf", {{"NOTE", 'C', 12}},
+                {{false, {"a\r\n go 2\r\nb"}}, {false, {"ok\r\nGoing"}}});
+  const dump_run run = dump(dir, src.path());
+  ASSERT_EQ(run.result.code, 0);
+  std::istringstream in(run.script);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::size_t first = line.find_first_not_of(" \t");
+    const bool separator = first != std::string::npos && line.size() >= first + 2 &&
+                           (line[first] | 0x20) == 'g' && (line[first + 1] | 0x20) == 'o' &&
+                           (line.size() == first + 2 ||
+                            std::isalpha(static_cast<unsigned char>(line[first + 2])) == 0);
+    if (separator) {
+      EXPECT_EQ(line, "GO");
+    }
+  }
+  EXPECT_NE(run.script.find("N'a' + NCHAR(13) + NCHAR(10) + N' go 2' + NCHAR(13) + NCHAR(10) + "
+                            "N'b'"),
+            std::string::npos);
+  EXPECT_NE(run.script.find("N'ok\r\nGoing'"), std::string::npos);
 }
 
 TEST(convert_dump, table_definitions_only) {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "mss/mss_util.h"
+#include "mss_test_facts.h"
 #include "tk/tk_encoding.h"
 
 namespace {
@@ -34,11 +35,12 @@ std::string literal(std::u16string_view text) {
 }
 
 // Texts of every length up to a few blocks of units, with one unit of each kind that stops a
-// plain ASCII run (quote, NUL, two- and three-byte characters, a surrogate pair) at every
-// position, so that runs are cut at every offset inside and across blocks.
+// plain ASCII run (quote, NUL, line breaks and other control characters, two- and three-byte
+// characters, a surrogate pair) at every position, so that runs are cut at every offset inside
+// and across blocks.
 TEST(mss_text_literal, specials_at_every_position_of_every_length) {
-  const std::u16string specials[] = {u"'", std::u16string(1, u'\0'), u"\u00E9", u"\u20AC",
-                                     u"\U0001F600"};
+  const std::u16string specials[] = {
+      u"'", std::u16string(1, u'\0'), u"\u00E9", u"\u20AC", u"\U0001F600", u"\n", u"\r", u"\x01"};
   for (std::size_t length = 0; length <= 40; ++length) {
     std::u16string plain;
     for (std::size_t i = 0; i < length; ++i) plain += static_cast<char16_t>(u'a' + i % 26);
@@ -63,6 +65,25 @@ TEST(mss_text_literal, leading_trailing_and_repeated_nuls) {
   EXPECT_EQ(literal(u"abcdefghij\0"sv), "N'abcdefghij' + NCHAR(0) + N''");
   EXPECT_EQ(literal(u"abcdefgh\0\0ijklmnop"sv),
             "N'abcdefgh' + NCHAR(0) + N'' + NCHAR(0) + N'ijklmnop'");
+}
+
+// A text with a line a script runner would take for "GO" keeps every line break out of the
+// literal, so that no line of the script holds part of it; other texts keep their breaks.
+TEST(mss_text_literal, lines_that_read_as_batch_separators_stay_off_the_script_lines) {
+  using namespace std::string_view_literals;
+  EXPECT_EQ(literal(u"Ready\r\nGO\r\nafter"),
+            "N'Ready' + NCHAR(13) + NCHAR(10) + N'GO' + NCHAR(13) + NCHAR(10) + N'after'");
+  EXPECT_EQ(literal(u"one\n\t go 2"), "N'one' + NCHAR(10) + N'\t go 2'");
+  EXPECT_EQ(literal(u"it's\rgo"), "N'it''s' + NCHAR(13) + N'go'");
+  EXPECT_EQ(literal(u"a\0b\nGo;"sv), "N'a' + NCHAR(0) + N'b' + NCHAR(10) + N'Go;'");
+  EXPECT_EQ(literal(u"a\0b\nc"sv), "N'a' + NCHAR(0) + N'b\nc'");
+  // Lines that merely begin with the letters, or hold them later, are left alone.
+  EXPECT_EQ(literal(u"Gone\nGOTO\ngo_on\nlet's go\r\n"), "N'Gone\nGOTO\ngo_on\nlet''s go\r\n'");
+  EXPECT_EQ(literal(u"GO at the start"), "N'GO at the start'");
+
+  mss_test_facts facts;
+  facts.unicode_on = false;
+  EXPECT_EQ(literal(u"a\nGO"), "'a' + CHAR(10) + 'GO'");
 }
 
 TEST(mss_text_literal, a_lone_surrogate_after_a_plain_run_fails) {
