@@ -5,6 +5,7 @@
 #endif
 
 #include <bit>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <unordered_map>
@@ -112,6 +113,20 @@ dbf_char_table::dbf_char_table(int code_page, const std::array<char16_t, 256>& u
     : code_page_(code_page), units_(units) {
   ascii_as_is_ = true;
   for (std::size_t b = 0; b < 0x80; ++b) ascii_as_is_ = ascii_as_is_ && units_[b] == b;
+  for (std::size_t b = 0; b < 256; ++b) {
+    const char16_t c = units_[b];
+    std::array<char, 4>& seq = utf8_[b];
+    if (c < 0x80) {
+      seq = {static_cast<char>(c), 0, 0, 1};
+    } else if (c < 0x800) {
+      seq = {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F)), 0, 2};
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      has_utf8_ = false;
+    } else {
+      seq = {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+             static_cast<char>(0x80 | (c & 0x3F)), 3};
+    }
+  }
 }
 
 const dbf_char_table& dbf_char_table::for_code_page(int code_page) {
@@ -161,6 +176,38 @@ void dbf_char_table::decode(std::string_view bytes, std::u16string& out) const {
   }
 #endif
   for (; src != end; ++src) *dest++ = units_[static_cast<std::uint8_t>(*src)];
+}
+
+void dbf_char_table::to_utf8(std::string_view bytes, std::string& out) const {
+  TK_ASSERT(has_utf8_);
+  // Written through a pointer into room for three bytes per byte, the most one takes.
+  out.resize(3 * bytes.size());
+  char* const base = out.data();
+  char* p = base;
+  const char* src = bytes.data();
+  const char* const end = src + bytes.size();
+  const auto put = [&](char byte) {
+    const std::array<char, 4>& seq = utf8_[static_cast<std::uint8_t>(byte)];
+    std::memcpy(p, seq.data(), 3);
+    p += seq[3];
+  };
+#if defined(__SSE2__)
+  if (ascii_as_is_) {
+    // Sixteen bytes are stored as they are; those up to the first above ASCII count, and that
+    // one goes through the table.
+    while (end - src >= 16) {
+      const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(p), sixteen);
+      const auto high = static_cast<unsigned>(_mm_movemask_epi8(sixteen));
+      const int plain = high == 0 ? 16 : std::countr_zero(high);
+      src += plain;
+      p += plain;
+      if (plain < 16) put(*src++);
+    }
+  }
+#endif
+  for (; src != end; ++src) put(*src);
+  out.resize(static_cast<std::size_t>(p - base));
 }
 
 std::u16string dbf_char_table::decode(std::string_view bytes) const {

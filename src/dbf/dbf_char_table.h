@@ -25,6 +25,11 @@ class dbf_char_table {
   // Replaces `out` with the decoded bytes, reusing its capacity.
   void decode(std::string_view bytes, std::u16string& out) const;
   std::u16string decode(std::string_view bytes) const;
+  // Whether every unit of the table has a UTF-8 form of its own (none is half of a surrogate
+  // pair), which `to_utf8` needs.
+  bool has_utf8() const { return has_utf8_; }
+  // Replaces `out` with the UTF-8 form of the decoded bytes, reusing its capacity.
+  void to_utf8(std::string_view bytes, std::string& out) const;
 
   // Encodes wide text back into this code page (the writing path); characters the code page
   // lacks become "?".
@@ -35,6 +40,10 @@ class dbf_char_table {
  private:
   int code_page_;
   std::array<char16_t, 256> units_;
+  // Each byte's UTF-8 form: up to three bytes, their count last.
+  std::array<std::array<char, 4>, 256> utf8_{};
+  // False when a unit is half of a surrogate pair, which has no UTF-8 form alone.
+  bool has_utf8_ = true;
   // Bytes below 0x80 decode to themselves, so runs of them widen without the table.
   bool ascii_as_is_ = false;
 };

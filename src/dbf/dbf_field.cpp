@@ -205,6 +205,8 @@ void dbf_field::get_variant(const char* bytes, const dbf_field_layout& layout,
       }
       if (layout.vartype == VT_BSTR) {
         chars.decode(text, out.text_buffer());
+        // Script writers take the UTF-8 form and need not convert the text again.
+        if (chars.has_utf8()) chars.to_utf8(text, out.utf8_form_buffer());
       } else if (letter == 'D' && layout.vartype == VT_DATE && tk_log_gate > 1 &&
                  set_plain_date(text, out)) {
         // Detail traces off: the common date form needs no parser.

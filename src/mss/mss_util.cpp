@@ -1,5 +1,6 @@
 #include "mss/mss_util.h"
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cstdio>
@@ -265,6 +266,49 @@ bool has_separator_line(std::string_view text) {
   return false;
 }
 
+// Appends UTF-8 text with single quotes doubled; false at a NUL byte, which cannot stand
+// inside a literal. `line_break` is set when a CR or LF byte is taken.
+bool append_doubled_utf8(std::string& out, std::string_view text, bool& line_break) {
+  // Written through a pointer into room for two bytes per byte (a doubled quote) and a block.
+  const std::size_t start = out.size();
+  out.resize(start + 2 * text.size() + 16);
+  char* const base = out.data();
+  char* p = base + start;
+  const char* src = text.data();
+  const char* const end = src + text.size();
+  while (src != end) {
+#if defined(__SSE2__)
+    // Sixteen bytes at a time, the last few through a padded copy: stored as they are, and
+    // those before the first quote or control character count.
+    const auto left = static_cast<std::size_t>(end - src);
+    __m128i sixteen;
+    if (left >= 16) {
+      sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+    } else {
+      char tail[16] = {};
+      std::memcpy(tail, src, left);
+      sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tail));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), sixteen);
+    const __m128i quote = _mm_cmpeq_epi8(sixteen, _mm_set1_epi8('\''));
+    const __m128i control = _mm_cmpeq_epi8(
+        _mm_and_si128(sixteen, _mm_set1_epi8(static_cast<char>(0xE0))), _mm_setzero_si128());
+    const auto special = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(quote, control)));
+    const std::size_t plain = std::min<std::size_t>(left, std::countr_zero(special | 0x10000u));
+    src += plain;
+    p += plain;
+    if (src == end) break;
+#endif
+    const char c = *src++;
+    if (c == '\0') return false;
+    if (c == '\r' || c == '\n') line_break = true;
+    *p++ = c;
+    if (c == '\'') *p++ = '\'';
+  }
+  out.resize(static_cast<std::size_t>(p - base));
+  return true;
+}
+
 // Quoted runs joined by NCHAR(n) (CHAR(n) without Unicode) for every unit that cannot stand
 // inside them: NUL always, and line breaks when `join_breaks` is set, which keeps the whole
 // literal on one line of the script. Joined line breaks follow each other directly.
@@ -297,11 +341,15 @@ void append_joined_runs(std::string& out, std::u16string_view s, bool unicode, b
 // A quoted text literal: N'...' (or '...' without Unicode), quotes doubled. A NUL character
 // cannot stand inside a literal of a script, so it is joined on as NCHAR(0); so are the line
 // breaks of a text with a line that would read as a batch separator.
-void append_quoted_text(std::string& out, std::u16string_view s, bool unicode) {
+void append_quoted_text(std::string& out, std::u16string_view s, bool unicode,
+                        const std::string* utf8_form = nullptr) {
   const std::size_t start = out.size();
   out += unicode ? "N'" : "'";
   bool line_break = false;
-  if (append_utf8_run(out, s, true, true, &line_break) == s.size()) {
+  const bool whole = utf8_form != nullptr
+                         ? append_doubled_utf8(out, *utf8_form, line_break)
+                         : append_utf8_run(out, s, true, true, &line_break) == s.size();
+  if (whole) {
     out += '\'';
   } else {
     out.resize(start);
@@ -314,7 +362,9 @@ void append_quoted_text(std::string& out, std::u16string_view s, bool unicode) {
   }
 }
 
-void append_bstr_literal(std::string& out, std::u16string_view s) {
+// `utf8_form`, when given, is the text's UTF-8 form, written instead of converting the text.
+void append_bstr_literal(std::string& out, std::u16string_view s,
+                         const std::string* utf8_form = nullptr) {
   if (may_hold_guid(s)) {
     const ole_guid_extractor extractor(s);
     if (extractor.found()) {
@@ -328,7 +378,7 @@ void append_bstr_literal(std::string& out, std::u16string_view s) {
       }
     }
   }
-  append_quoted_text(out, s, mss_current_unicode());
+  append_quoted_text(out, s, mss_current_unicode(), utf8_form);
 }
 
 double safe_double(double d) {
@@ -431,7 +481,7 @@ void append_value_literal(std::string& out, const ole_variant& value, ole_vartyp
       if (value.text().empty()) {
         out += mss_current_unicode() ? "N''" : "''";
       } else {
-        append_bstr_literal(out, value.text());
+        append_bstr_literal(out, value.text(), value.utf8_form());
       }
       return;
     case VT_I1:

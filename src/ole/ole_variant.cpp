@@ -179,6 +179,7 @@ ole_variant::ole_variant(ole_variant&& other) noexcept
 // Assignment keeps this value's buffers, so refilling a record allocates only to grow them.
 void ole_variant::copy_from(const ole_variant& other) {
   vt_ = other.vt_;
+  utf8_known_ = false;
   u_ = other.u_;
   date_pending_ = other.date_pending_;
   st_ = other.st_;
@@ -194,6 +195,7 @@ ole_variant& ole_variant::operator=(const ole_variant& other) {
 ole_variant& ole_variant::operator=(ole_variant&& other) noexcept {
   if (this == &other) return *this;
   vt_ = other.vt_;
+  utf8_known_ = false;
   u_ = other.u_;
   date_pending_ = other.date_pending_;
   st_ = other.st_;
@@ -288,12 +290,12 @@ bool ole_variant::set_date(double ole_date) noexcept {
 }
 
 void ole_variant::set_text(std::u16string_view text) {
-  vt_ = VT_BSTR;
+  become_text();
   text_.assign(text);
 }
 
 std::u16string& ole_variant::text_buffer() noexcept {
-  vt_ = VT_BSTR;
+  become_text();
   text_.clear();
   return text_;
 }
@@ -310,9 +312,10 @@ std::vector<std::uint8_t>& ole_variant::bytes_buffer() noexcept {
 }
 
 void ole_variant::release_buffers(std::size_t keep) noexcept {
-  if (text_.capacity() * sizeof(char16_t) > keep) {
+  if (text_.capacity() * sizeof(char16_t) > keep || utf8_.capacity() > keep) {
     if (vt_ == VT_BSTR) vt_ = VT_EMPTY;
     std::u16string().swap(text_);
+    std::string().swap(utf8_);
   }
   if (bytes_.capacity() > keep) {
     if (ole_is_binary(vt_)) vt_ = VT_EMPTY;

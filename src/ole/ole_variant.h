@@ -165,6 +165,19 @@ class ole_variant {
   void set_text(std::u16string_view text);
   // Makes the value an empty VT_BSTR and returns its buffer to fill (capacity kept).
   std::u16string& text_buffer() noexcept;
+  // For a reader that has the text's UTF-8 form at hand as cheaply as the text itself: called
+  // right after filling `text_buffer`, it returns a buffer to fill with exactly that form,
+  // which `utf8_form` then offers to writers of UTF-8 output. Any later change of the value
+  // forgets the form (so the text must not be changed through the text buffer afterwards).
+  std::string& utf8_form_buffer() noexcept {
+    utf8_known_ = vt_ == VT_BSTR;
+    utf8_.clear();
+    return utf8_;
+  }
+  // The text's UTF-8 form when a reader gave it, else null.
+  const std::string* utf8_form() const noexcept {
+    return vt_ == VT_BSTR && utf8_known_ ? &utf8_ : nullptr;
+  }
   void set_bytes(std::span<const std::uint8_t> bytes);
   // Makes the value an empty byte array and returns its buffer to fill (capacity kept).
   std::vector<std::uint8_t>& bytes_buffer() noexcept;
@@ -205,6 +218,11 @@ class ole_variant {
   void change_to_binary();
   void set_integer(ole_vartype kind, long long value);
   [[noreturn]] void fail_change() const;
+  // Every change into text goes through here: a UTF-8 form given earlier no longer applies.
+  void become_text() noexcept {
+    vt_ = VT_BSTR;
+    utf8_known_ = false;
+  }
 
   union payload {
     std::int8_t i1;
@@ -230,7 +248,9 @@ class ole_variant {
   mutable bool date_pending_ = false;  // VT_DATE only: u_.date not yet worked out from st_
   ole_systemtime st_{};                // VT_DATE only
   std::u16string text_;                // VT_BSTR only
-  std::vector<std::uint8_t> bytes_;    // binary kinds only
+  std::string utf8_;                   // VT_BSTR only: the text's UTF-8 form, when known
+  bool utf8_known_ = false;
+  std::vector<std::uint8_t> bytes_;  // binary kinds only
 };
 
 // Upper bound - lower bound + 1 of a byte array: its element count.

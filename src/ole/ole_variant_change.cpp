@@ -209,7 +209,7 @@ void ole_variant::change_type(ole_vartype kind) {
     const std::string_view narrow(reinterpret_cast<const char*>(bytes_.data()), n);
     std::u16string text;
     if (!ole_utf8_to_utf16(narrow, text)) throw ole_cast_exception();
-    vt_ = VT_BSTR;
+    become_text();
     text_.swap(text);
     return;
   }

@@ -111,7 +111,7 @@ void append_hex(std::string& out, std::span<const std::uint8_t> bytes) {
 void ole_variant::attach_string(std::string_view narrow) {
   TK_LOG(1, "ole_variant::attach_string('%s')", narrow);
   TK_LOG(1, "=== RIGHT BEFORE A2W_EX ===");
-  vt_ = VT_BSTR;
+  become_text();
   if (!ole_utf8_to_utf16(narrow, text_)) {
     vt_ = VT_EMPTY;
     throw tk_exception_ex("Cannot convert to UNICODE string: ", EILSEQ, 0);

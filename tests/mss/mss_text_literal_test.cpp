@@ -4,7 +4,10 @@
 
 #include "mss/mss_util.h"
 #include "mss_test_facts.h"
+#include "ole/ole_utf.h"
 #include "tk/tk_encoding.h"
+#include "udb/t_ftd.h"
+#include "udb/udb_field.h"
 
 namespace {
 
@@ -34,6 +37,17 @@ std::string literal(std::u16string_view text) {
   return out.substr(1);
 }
 
+// The same text written from a value that carries its UTF-8 form, as values read from a
+// table do.
+std::string literal_from_form(std::u16string_view text) {
+  udb_field field(u"f", 0, ole_variant());
+  field.text_buffer() = text;
+  EXPECT_TRUE(ole_utf16_to_utf8(text, field.utf8_form_buffer()));
+  std::string out = "x";
+  mss_append_fld_str(out, field, t_ftd(0, u"f", VT_BSTR));
+  return out.substr(1);
+}
+
 // Texts of every length up to a few blocks of units, with one unit of each kind that stops a
 // plain ASCII run (quote, NUL, line breaks and other control characters, two- and three-byte
 // characters, a surrogate pair) at every position, so that runs are cut at every offset inside
@@ -50,10 +64,12 @@ TEST(mss_text_literal, specials_at_every_position_of_every_length) {
         std::u16string text = plain;
         text.replace(at, 1, special);
         ASSERT_EQ(literal(text), expected_literal(text)) << length << " at " << at;
+        ASSERT_EQ(literal_from_form(text), expected_literal(text)) << length << " at " << at;
         // The same unit once more near the end: a second stop in the same text.
         text += special;
         text += std::u16string_view(u"xyz").substr(0, at % 3);
         ASSERT_EQ(literal(text), expected_literal(text)) << length << " twice at " << at;
+        ASSERT_EQ(literal_from_form(text), expected_literal(text)) << length << " twice at " << at;
       }
     }
   }
@@ -80,6 +96,8 @@ TEST(mss_text_literal, lines_that_read_as_batch_separators_stay_off_the_script_l
   // Lines that merely begin with the letters, or hold them later, are left alone.
   EXPECT_EQ(literal(u"Gone\nGOTO\ngo_on\nlet's go\r\n"), "N'Gone\nGOTO\ngo_on\nlet''s go\r\n'");
   EXPECT_EQ(literal(u"GO at the start"), "N'GO at the start'");
+  EXPECT_EQ(literal_from_form(u"Ready\r\nGO\r\nafter"), literal(u"Ready\r\nGO\r\nafter"));
+  EXPECT_EQ(literal_from_form(u"a\0b\nGo;"sv), literal(u"a\0b\nGo;"sv));
 
   mss_test_facts facts;
   facts.unicode_on = false;

@@ -4,7 +4,9 @@
 
 #include <array>
 #include <clocale>
+#include <functional>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -349,6 +351,54 @@ TEST(ole_variant_values, copies_and_refills_keep_buffers) {
   ole_variant bad_date(ole_systemtime{2017, 2, 0, 30, 0, 0, 0, 0});
   EXPECT_EQ(bad_date.vt(), VT_DATE);
   EXPECT_EQ(bad_date.date(), 0.0);
+}
+
+// A UTF-8 form given with the text stands only while the text does: every change forgets it,
+// and copies do not carry it.
+TEST(ole_variant_values, utf8_form_stands_only_for_the_text_it_came_with) {
+  const auto with_form = [] {
+    ole_variant v;
+    v.text_buffer() = u"Z\u00FCrich";
+    v.utf8_form_buffer() = "Z\xC3\xBCrich";
+    return v;
+  };
+  ole_variant v = with_form();
+  ASSERT_NE(v.utf8_form(), nullptr);
+  EXPECT_EQ(*v.utf8_form(), "Z\xC3\xBCrich");
+
+  const std::vector<std::pair<const char*, std::function<void(ole_variant&)>>> changes = {
+      {"set_text", [](ole_variant& x) { x.set_text(u"other"); }},
+      {"text_buffer", [](ole_variant& x) { x.text_buffer() = u"other"; }},
+      {"attach_string", [](ole_variant& x) { x.attach_string("other"); }},
+      {"number and back",
+       [](ole_variant& x) {
+         x.set_i4(5);
+         x.change_type(VT_BSTR);
+       }},
+      {"copy assigned", [](ole_variant& x) { x = ole_variant(u"other"); }},
+      {"moved into",
+       [](ole_variant& x) {
+         ole_variant other(u"other");
+         x = std::move(other);
+       }},
+      {"buffers released",
+       [](ole_variant& x) {
+         x.release_buffers(0);
+         x.text_buffer() = u"other";
+       }},
+  };
+  for (const auto& [name, change] : changes) {
+    ole_variant changed = with_form();
+    change(changed);
+    EXPECT_EQ(changed.utf8_form(), nullptr) << name;
+  }
+  const ole_variant original = with_form();
+  const ole_variant copy(original);
+  EXPECT_EQ(copy.utf8_form(), nullptr);
+  ole_variant number;
+  number.set_i4(3);
+  number.utf8_form_buffer() = "3";
+  EXPECT_EQ(number.utf8_form(), nullptr);  // only text has a UTF-8 form
 }
 
 TEST(ole_variant_values, releasing_buffers_frees_only_large_ones) {
