@@ -22,12 +22,14 @@ mss_dmp_stream::mss_dmp_stream(std::string path) : path_(std::move(path)) {
 }
 
 mss_dmp_stream::~mss_dmp_stream() {
-  if (fd_ < 0) return;
-  try {
-    close();
-  } catch (const tk_exception& e) {
-    TK_LOG(3, "%s", e.message());
+  if (fd_ >= 0) {
+    try {
+      close();
+    } catch (const tk_exception& e) {
+      TK_LOG(3, "%s", e.message());
+    }
   }
+  stop_writer();
 }
 
 void mss_dmp_stream::fail(int error_code) const {
@@ -60,9 +62,39 @@ void mss_dmp_stream::write_all(const char* data, std::size_t size) {
 }
 
 void mss_dmp_stream::wait_for_writer() {
-  if (!writer_.valid()) return;
-  const int error_code = writer_.get();
+  if (!writer_.joinable()) return;
+  int error_code = 0;
+  {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !outgoing_ready_; });
+    error_code = std::exchange(writer_errno_, 0);
+  }
   if (error_code != 0) fail(error_code);
+}
+
+void mss_dmp_stream::run_writer() noexcept {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    changed_.wait(lock, [this] { return outgoing_ready_ || stopping_; });
+    if (!outgoing_ready_) return;
+    lock.unlock();
+    const int error_code = write_bytes(outgoing_.data(), outgoing_.size());
+    lock.lock();
+    writer_errno_ = error_code;
+    outgoing_ready_ = false;
+    changed_.notify_all();
+  }
+}
+
+void mss_dmp_stream::stop_writer() noexcept {
+  if (!writer_.joinable()) return;
+  {
+    const std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  changed_.notify_all();
+  writer_.join();
+  stopping_ = false;
 }
 
 void mss_dmp_stream::flush() {
@@ -77,14 +109,21 @@ void mss_dmp_stream::flush() {
   }
   buffer_.swap(outgoing_);
   buffer_.clear();
-  try {
-    writer_ = std::async(std::launch::async,
-                         [this] { return write_bytes(outgoing_.data(), outgoing_.size()); });
-  } catch (const std::system_error&) {
-    // No thread to be had: the buffer goes out here.
-    const int error_code = write_bytes(outgoing_.data(), outgoing_.size());
-    if (error_code != 0) fail(error_code);
+  if (!writer_.joinable()) {
+    try {
+      writer_ = std::thread([this] { run_writer(); });
+    } catch (const std::system_error&) {
+      // No thread to be had: the buffer goes out here.
+      const int error_code = write_bytes(outgoing_.data(), outgoing_.size());
+      if (error_code != 0) fail(error_code);
+      return;
+    }
   }
+  {
+    const std::lock_guard lock(mutex_);
+    outgoing_ready_ = true;
+  }
+  changed_.notify_all();
 }
 
 void mss_dmp_stream::write(std::string_view bytes) {
@@ -133,8 +172,8 @@ void mss_dmp_stream::close() {
     wait_for_writer();
   } catch (const tk_exception_ex& e) {
     if (error_code == 0) error_code = e.code() != 0 ? e.code() : EIO;
-    if (writer_.valid()) writer_.wait();
   }
+  stop_writer();
   buffer_.clear();
   if (::close(fd_) != 0 && error_code == 0) error_code = errno;
   fd_ = -1;

@@ -1,14 +1,17 @@
 #pragma once
 
-#include <future>
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 
 // The script file: bytes are gathered in a large buffer; a full buffer is written with one
-// write() on a helper thread while the next one fills, so formatting and the kernel's copying
-// overlap. Every failure to create or write the file is a tk_exception_ex of level 1 (the run
-// ends) naming the file, raised by the next write that passes a buffer's end or by close(); a
-// failure inside a destructor is kept and raised the same way.
+// write() on a helper thread (started with the first full buffer and kept for the file's life)
+// while the next one fills, so formatting and the kernel's copying overlap. Every failure to create
+// or write the file is a tk_exception_ex of level 1 (the run ends) naming the file, raised by the
+// next write that passes a buffer's end or by close(); a failure inside a destructor is kept and
+// raised the same way.
 class mss_dmp_stream {
  public:
   static constexpr std::size_t k_buffer_size = std::size_t{1} << 20;
@@ -41,6 +44,9 @@ class mss_dmp_stream {
   void flush();
   // Waits for the buffer going out; raises its failure.
   void wait_for_writer();
+  // The helper thread: writes each buffer handed over until told to stop.
+  void run_writer() noexcept;
+  void stop_writer() noexcept;
   void write_all(const char* data, std::size_t size);
   // The bytes out, or the errno of the failure; never throws (runs on the helper thread).
   int write_bytes(const char* data, std::size_t size) const noexcept;
@@ -49,8 +55,14 @@ class mss_dmp_stream {
 
   std::string path_;
   std::string buffer_;
-  std::string outgoing_;     // the buffer the helper thread writes
-  std::future<int> writer_;  // valid while outgoing_ is being written
+  std::string outgoing_;  // the buffer the helper thread writes
+
+  std::thread writer_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool outgoing_ready_ = false;  // outgoing_ handed over and not yet written
+  bool stopping_ = false;
+  int writer_errno_ = 0;  // failure of the last buffer written, 0 if none
   int fd_ = -1;
   int pending_errno_ = 0;
 };
