@@ -4,6 +4,7 @@
 #include <emmintrin.h>
 #endif
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <map>
@@ -180,29 +181,38 @@ void dbf_char_table::decode(std::string_view bytes, std::u16string& out) const {
 
 void dbf_char_table::to_utf8(std::string_view bytes, std::string& out) const {
   TK_ASSERT(has_utf8_);
-  // Written through a pointer into room for three bytes per byte, the most one takes.
-  out.resize(3 * bytes.size());
+  // Written through a pointer into room for three bytes per byte (the most one takes) and a
+  // block of sixteen.
+  out.resize(3 * bytes.size() + 16);
   char* const base = out.data();
   char* p = base;
   const char* src = bytes.data();
   const char* const end = src + bytes.size();
   const auto put = [&](char byte) {
     const std::array<char, 4>& seq = utf8_[static_cast<std::uint8_t>(byte)];
-    std::memcpy(p, seq.data(), 3);
+    std::memcpy(p, seq.data(), 4);
     p += seq[3];
   };
 #if defined(__SSE2__)
   if (ascii_as_is_) {
-    // Sixteen bytes are stored as they are; those up to the first above ASCII count, and that
-    // one goes through the table.
-    while (end - src >= 16) {
-      const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+    // Sixteen bytes at a time, the last few through a padded copy: stored as they are, and
+    // those before the first above ASCII count; that one goes through the table.
+    while (src != end) {
+      const auto left = static_cast<std::size_t>(end - src);
+      __m128i sixteen;
+      if (left >= 16) {
+        sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+      } else {
+        char tail[16] = {};
+        std::memcpy(tail, src, left);
+        sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tail));
+      }
       _mm_storeu_si128(reinterpret_cast<__m128i*>(p), sixteen);
       const auto high = static_cast<unsigned>(_mm_movemask_epi8(sixteen));
-      const int plain = high == 0 ? 16 : std::countr_zero(high);
+      const std::size_t plain = std::min<std::size_t>(left, std::countr_zero(high | 0x10000u));
       src += plain;
       p += plain;
-      if (plain < 16) put(*src++);
+      if (src != end) put(*src++);
     }
   }
 #endif
