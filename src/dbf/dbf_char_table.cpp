@@ -12,6 +12,7 @@
 #include <unordered_map>
 
 #include "dbf/dbf_codepage_table.h"
+#include "tk/tk_block16.h"
 #include "tk/tk_encoding.h"
 #include "tk/tk_log.h"
 
@@ -199,14 +200,7 @@ void dbf_char_table::to_utf8(std::string_view bytes, std::string& out) const {
     // those before the first above ASCII count; that one goes through the table.
     while (src != end) {
       const auto left = static_cast<std::size_t>(end - src);
-      __m128i sixteen;
-      if (left >= 16) {
-        sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
-      } else {
-        char tail[16] = {};
-        std::memcpy(tail, src, left);
-        sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tail));
-      }
+      const __m128i sixteen = tk_load_block16(src, left);
       _mm_storeu_si128(reinterpret_cast<__m128i*>(p), sixteen);
       const auto high = static_cast<unsigned>(_mm_movemask_epi8(sixteen));
       const std::size_t plain = std::min<std::size_t>(left, std::countr_zero(high | 0x10000u));

@@ -14,6 +14,7 @@
 #include "mss/mss_server_facts.h"
 #include "ole/ole_date.h"
 #include "ole/ole_guid_extractor.h"
+#include "tk/tk_block16.h"
 #include "tk/tk_encoding.h"
 #include "tk/tk_exception.h"
 #include "tk/tk_log.h"
@@ -281,14 +282,7 @@ bool append_doubled_utf8(std::string& out, std::string_view text, bool& line_bre
     // Sixteen bytes at a time, the last few through a padded copy: stored as they are, and
     // those before the first quote or control character count.
     const auto left = static_cast<std::size_t>(end - src);
-    __m128i sixteen;
-    if (left >= 16) {
-      sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
-    } else {
-      char tail[16] = {};
-      std::memcpy(tail, src, left);
-      sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tail));
-    }
+    const __m128i sixteen = tk_load_block16(src, left);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(p), sixteen);
     const __m128i quote = _mm_cmpeq_epi8(sixteen, _mm_set1_epi8('\''));
     const __m128i control = _mm_cmpeq_epi8(
