@@ -1,5 +1,7 @@
 #include "dbf/dbf_record_stream.h"
 
+#include <system_error>
+
 #include "dbf/dbf_recordset.h"
 
 namespace {
@@ -11,16 +13,22 @@ constexpr std::size_t k_keep_bytes = 64 * 1024;
 
 dbf_record_stream::dbf_record_stream(dbf_recordset& table)
     : table_(table), end_(table.record_count()), position_(table.position()) {
-  helper_ = std::thread([this] { produce(); });
+  try {
+    helper_ = std::thread([this, start = position_] { produce(start); });
+  } catch (const std::system_error&) {
+    // No thread to be had: next() decodes each record itself.
+  }
 }
 
 dbf_record_stream::~dbf_record_stream() {
-  {
-    const std::lock_guard lock(mutex_);
-    stop_ = true;
+  if (helper_.joinable()) {
+    {
+      const std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    helper_.join();
   }
-  changed_.notify_all();
-  helper_.join();
   table_.set_position(position_);
 }
 
@@ -46,8 +54,7 @@ void dbf_record_stream::fill(batch& b, std::int64_t& position) {
   b.last = position >= end_;
 }
 
-void dbf_record_stream::produce() noexcept {
-  std::int64_t position = position_;
+void dbf_record_stream::produce(std::int64_t position) noexcept {
   for (std::size_t i = 0;; i = (i + 1) % batches_.size()) {
     batch& b = batches_[i];
     {
@@ -73,6 +80,7 @@ void dbf_record_stream::produce() noexcept {
 }
 
 dbf_record* dbf_record_stream::next() {
+  if (!helper_.joinable()) return next_here();
   while (!finished_) {
     batch& b = batches_[current_];
     if (taken_ == 0) {
@@ -98,4 +106,13 @@ dbf_record* dbf_record_stream::next() {
     taken_ = 0;
   }
   return nullptr;
+}
+
+dbf_record* dbf_record_stream::next_here() {
+  if (position_ >= end_) return nullptr;
+  batch& b = batches_[0];
+  if (b.records.empty()) b.records.push_back(table_.make_record());
+  table_.fill_record(*b.records[0], position_);
+  ++position_;
+  return b.records[0].get();
 }

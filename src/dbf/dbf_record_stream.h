@@ -43,8 +43,11 @@ class dbf_record_stream {
     bool ready = false;        // filled and not yet taken back by the helper
   };
 
-  void produce() noexcept;
+  // The helper thread: fills the batches in turn from `position` on.
+  void produce(std::int64_t position) noexcept;
   void fill(batch& b, std::int64_t& position);
+  // Without a helper thread: decodes the next record in place.
+  dbf_record* next_here();
 
   dbf_recordset& table_;
   const std::int64_t end_;
@@ -57,5 +60,5 @@ class dbf_record_stream {
   std::mutex mutex_;
   std::condition_variable changed_;
   bool stop_ = false;
-  std::thread helper_;
+  std::thread helper_;  // not joinable when no thread could be started
 };
