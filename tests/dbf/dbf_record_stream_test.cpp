@@ -44,7 +44,10 @@ std::unique_ptr<dbf_recordset> make_table(const dbf_temp_dir& dir, int count,
 
 std::string describe(const dbf_record& record) {
   std::string text = record.is_deleted() ? "*" : " ";
-  for (const udb_field& field : record) text += "|" + dbf_utf8(field.to_wstring());
+  for (const udb_field& field : record) {
+    text += '|';
+    text += dbf_utf8(field.to_wstring());
+  }
   return text;
 }
 
