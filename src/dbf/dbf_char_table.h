@@ -26,10 +26,10 @@ class dbf_char_table {
   void decode(std::string_view bytes, std::u16string& out) const;
   std::u16string decode(std::string_view bytes) const;
   // Whether every unit of the table has a UTF-8 form of its own (none is half of a surrogate
-  // pair), which `to_utf8` needs.
+  // pair), which decoding into both forms needs.
   bool has_utf8() const { return has_utf8_; }
-  // Replaces `out` with the UTF-8 form of the decoded bytes, reusing its capacity.
-  void to_utf8(std::string_view bytes, std::string& out) const;
+  // Replaces `out` with the decoded bytes and `utf8` with their UTF-8 form, in one pass.
+  void decode(std::string_view bytes, std::u16string& out, std::string& utf8) const;
 
   // Encodes wide text back into this code page (the writing path); characters the code page
   // lacks become "?".
