@@ -33,24 +33,26 @@ dbf_record_stream::~dbf_record_stream() {
 }
 
 void dbf_record_stream::fill(batch& b, std::int64_t& position) {
-  b.count = 0;
   b.error = nullptr;
+  std::size_t count = 0;
   std::size_t memo_bytes = 0;
-  while (b.count < k_batch_records && position < end_ && memo_bytes < k_batch_memo_bytes) {
-    if (b.records.size() == b.count) b.records.push_back(table_.make_record());
-    dbf_record& record = *b.records[b.count];
+  while (count < k_batch_records && position < end_ && memo_bytes < k_batch_memo_bytes) {
+    if (b.records.size() == count) b.records.push_back(table_.make_record());
+    dbf_record& record = *b.records[count];
     if (record.memo_bytes() > k_keep_bytes) record.release_buffers(k_keep_bytes);
     try {
       table_.fill_record(record, position);
     } catch (...) {
+      b.count = count;
       b.error = std::current_exception();
       b.last = true;
       return;
     }
     memo_bytes += record.memo_bytes();
-    ++b.count;
+    ++count;
     ++position;
   }
+  b.count = count;
   b.last = position >= end_;
 }
 

@@ -35,7 +35,9 @@ class dbf_record_stream {
   static constexpr std::size_t k_batch_memo_bytes = 1 << 20;
 
  private:
-  struct batch {
+  // Each batch, and the caller's own counters, on cache lines of their own: the helper fills
+  // one batch while the caller reads another, and neither should stall the other.
+  struct alignas(64) batch {
     std::vector<std::unique_ptr<dbf_record>> records;
     std::size_t count = 0;     // records filled
     std::exception_ptr error;  // met after the filled records
@@ -52,12 +54,12 @@ class dbf_record_stream {
   dbf_recordset& table_;
   const std::int64_t end_;
   std::array<batch, 3> batches_;
-  std::size_t current_ = 0;  // batch being read by the caller
-  std::size_t taken_ = 0;    // records of it handed out
+  alignas(64) std::size_t current_ = 0;  // batch being read by the caller
+  std::size_t taken_ = 0;                // records of it handed out
   bool finished_ = false;
   std::int64_t position_;  // of the next record handed out
 
-  std::mutex mutex_;
+  alignas(64) std::mutex mutex_;
   std::condition_variable changed_;
   bool stop_ = false;
   std::thread helper_;  // not joinable when no thread could be started
