@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <string>
+
 namespace {
 
 ole_decimal dec(std::string_view text) {
@@ -59,6 +63,46 @@ TEST(ole_decimal, magnitudes_of_64_bits_print_their_point_and_drop_trailing_deci
     const ole_decimal d = dec(text);
     EXPECT_EQ(d.to_string(), printed) << text;
     EXPECT_EQ(dec(d.to_string()), d) << text;
+  }
+}
+
+// Every scale, with magnitudes of every digit count up to 64 bits, zeros inside and at the end:
+// the printed text is the digits with the point put in by hand, trailing decimal zeros cut.
+TEST(ole_decimal, printed_64_bit_magnitudes_match_digits_placed_by_hand) {
+  std::uint64_t seed = 88172645463325252ull;
+  const auto next = [&seed] {
+    seed ^= seed << 13;
+    seed ^= seed >> 7;
+    seed ^= seed << 17;
+    return seed;
+  };
+  for (int scale = 0; scale <= 28; ++scale) {
+    for (int round = 0; round < 400; ++round) {
+      std::string digits = std::to_string(next() >> (next() % 64));
+      if (round % 3 == 0) digits += std::string(static_cast<std::size_t>(round % 5), '0');
+      if (digits.size() > 19) digits.resize(19);
+      const bool negative = round % 2 == 1;
+      // The text the decimal is read from keeps every digit; the expected one is cut by hand.
+      std::string padded = digits;
+      if (padded.size() <= static_cast<std::size_t>(scale))
+        padded.insert(0, static_cast<std::size_t>(scale) + 1 - padded.size(), '0');
+      const std::size_t point = padded.size() - static_cast<std::size_t>(scale);
+      std::string read = negative ? "-" : "";
+      read.append(padded, 0, point);
+      read += '.';
+      read.append(padded, point);
+      std::string whole = padded.substr(0, point);
+      whole.erase(0, std::min(whole.find_first_not_of('0'), whole.size() - 1));
+      std::string fraction = padded.substr(point);
+      fraction.erase(fraction.find_last_not_of('0') + 1);
+      std::string expected = whole;
+      if (!fraction.empty()) {
+        expected += '.';
+        expected += fraction;
+      }
+      if (negative && expected != "0") expected.insert(0, 1, '-');
+      ASSERT_EQ(dec(read).to_string(), expected) << read;
+    }
   }
 }
 
