@@ -244,24 +244,34 @@ void append_narrow_literal(std::string& out, std::string_view s, ole_vartype vt)
   append_doubling(out, s);
 }
 
-// Whether the line beginning at `p` would read as a batch separator: "GO" (any case) after
-// blanks, not followed by a letter. Script runners split on such a line even inside a quoted
-// literal, which would cut the statement in two.
-bool separator_line_at(const char* p, const char* end) {
+// Whether the line beginning at `p` would read as a command of a script runner instead of as
+// part of the statement: after blanks, a ':' command or "!!", or one of the words GO, RESET,
+// ED, QUIT and EXIT (any case) not followed by a letter. Runners act on such a line even inside
+// a quoted literal: GO cuts the statement in two, QUIT and EXIT end the whole run.
+bool runner_command_at(const char* p, const char* end) {
   while (p < end && (*p == ' ' || *p == '\t')) ++p;
-  if (end - p < 2 || (p[0] | 0x20) != 'g' || (p[1] | 0x20) != 'o') return false;
-  const char next = end - p > 2 ? p[2] : '\0';
-  const char lower = static_cast<char>(next | 0x20);
-  return !((lower >= 'a' && lower <= 'z') || next == '_');
+  if (p == end) return false;
+  if (*p == ':' || (end - p >= 2 && p[0] == '!' && p[1] == '!')) return true;
+  char word[6] = {};
+  std::size_t length = 0;
+  for (; p < end; ++p) {
+    const auto lower = static_cast<char>(*p | 0x20);
+    if (lower < 'a' || lower > 'z') break;
+    if (length == 5) return false;
+    word[length++] = lower;
+  }
+  if (p < end && *p == '_') return false;
+  const std::string_view w(word, length);
+  return w == "go" || w == "reset" || w == "ed" || w == "quit" || w == "exit";
 }
 
-bool has_separator_line(std::string_view text) {
+bool has_runner_command(std::string_view text) {
   const char* const end = text.data() + text.size();
   for (const char line_break : {'\n', '\r'}) {
     const char* p = text.data();
     while ((p = static_cast<const char*>(
                 std::memchr(p, line_break, static_cast<std::size_t>(end - p)))) != nullptr) {
-      if (separator_line_at(++p, end)) return true;
+      if (runner_command_at(++p, end)) return true;
     }
   }
   return false;
@@ -334,7 +344,7 @@ void append_joined_runs(std::string& out, std::u16string_view s, bool unicode, b
 
 // A quoted text literal: N'...' (or '...' without Unicode), quotes doubled. A NUL character
 // cannot stand inside a literal of a script, so it is joined on as NCHAR(0); so are the line
-// breaks of a text with a line that would read as a batch separator.
+// breaks of a text with a line that would read as a script runner's command.
 void append_quoted_text(std::string& out, std::u16string_view s, bool unicode,
                         const std::string* utf8_form = nullptr) {
   const std::size_t start = out.size();
@@ -350,7 +360,7 @@ void append_quoted_text(std::string& out, std::u16string_view s, bool unicode,
     append_joined_runs(out, s, unicode, false);
     line_break = true;  // the text after the first NUL has not been looked at
   }
-  if (line_break && has_separator_line(std::string_view(out).substr(start))) {
+  if (line_break && has_runner_command(std::string_view(out).substr(start))) {
     out.resize(start);
     append_joined_runs(out, s, unicode, true);
   }

@@ -87,13 +87,14 @@ TEST(convert_dump, deleted_records_are_kept_unless_skipped) {
   EXPECT_EQ(inserts(kept.script, "gone"), 0u);
 }
 
-// Script runners end a batch at any line reading "GO", even inside a quoted text: a text with
-// such a line keeps its line breaks out of the script's lines, other texts keep them as they are.
-TEST(convert_dump, text_lines_never_read_as_batch_separators) {
+// Script runners act on a line reading "GO" (end of batch) or "QUIT" (end of run) even inside a
+// quoted text: a text with such a line keeps its line breaks out of the script's lines, other
+// texts keep them as they are.
+TEST(convert_dump, text_lines_never_read_as_runner_commands) {
   const tk_test_dir dir;
   const tk_test_dir src;
   e2e_write_dbf(src / "notes.dbf", {{"NOTE", 'C', 12}},
-                {{false, {"a\r\n go 2\r\nb"}}, {false, {"ok\r\nGoing"}}});
+                {{false, {"a\r\n go 2\r\nb"}}, {false, {"ok\r\nGoing"}}, {false, {"x\r\nQUIT"}}});
   const dump_run run = dump(dir, src.path());
   ASSERT_EQ(run.result.code, 0);
   std::istringstream in(run.script);
@@ -112,6 +113,8 @@ TEST(convert_dump, text_lines_never_read_as_batch_separators) {
                             "N'b'"),
             std::string::npos);
   EXPECT_NE(run.script.find("N'ok\r\nGoing'"), std::string::npos);
+  EXPECT_NE(run.script.find("N'x' + NCHAR(13) + NCHAR(10) + N'QUIT'"), std::string::npos);
+  EXPECT_EQ(run.script.find("\nQUIT"), std::string::npos);
 }
 
 TEST(convert_dump, table_definitions_only) {

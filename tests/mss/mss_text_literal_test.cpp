@@ -83,9 +83,10 @@ TEST(mss_text_literal, leading_trailing_and_repeated_nuls) {
             "N'abcdefgh' + NCHAR(0) + N'' + NCHAR(0) + N'ijklmnop'");
 }
 
-// A text with a line a script runner would take for "GO" keeps every line break out of the
-// literal, so that no line of the script holds part of it; other texts keep their breaks.
-TEST(mss_text_literal, lines_that_read_as_batch_separators_stay_off_the_script_lines) {
+// A text with a line a script runner would take for one of its commands ("GO", "QUIT", ":r",
+// "!!" ...) keeps every line break out of the literal, so that no line of the script starts
+// inside it; other texts keep their breaks.
+TEST(mss_text_literal, lines_that_read_as_runner_commands_stay_off_the_script_lines) {
   using namespace std::string_view_literals;
   EXPECT_EQ(literal(u"Ready\r\nGO\r\nafter"),
             "N'Ready' + NCHAR(13) + NCHAR(10) + N'GO' + NCHAR(13) + NCHAR(10) + N'after'");
@@ -93,8 +94,13 @@ TEST(mss_text_literal, lines_that_read_as_batch_separators_stay_off_the_script_l
   EXPECT_EQ(literal(u"it's\rgo"), "N'it''s' + NCHAR(13) + N'go'");
   EXPECT_EQ(literal(u"a\0b\nGo;"sv), "N'a' + NCHAR(0) + N'b' + NCHAR(10) + N'Go;'");
   EXPECT_EQ(literal(u"a\0b\nc"sv), "N'a' + NCHAR(0) + N'b\nc'");
+  for (const std::u16string line :
+       {u"quit", u"  EXIT", u"Reset", u"ed", u":r other.sql", u" :setvar x 1", u"!! rm x", u"GO"}) {
+    EXPECT_EQ(literal(u"a\n" + line), "N'a' + NCHAR(10) + N'" + tk_to_utf8(line) + "'");
+  }
   // Lines that merely begin with the letters, or hold them later, are left alone.
-  EXPECT_EQ(literal(u"Gone\nGOTO\ngo_on\nlet's go\r\n"), "N'Gone\nGOTO\ngo_on\nlet''s go\r\n'");
+  EXPECT_EQ(literal(u"Gone\nGOTO\ngo_on\nlet's go\nquitting\nexits\nedit\nresets\n! x\n"),
+            "N'Gone\nGOTO\ngo_on\nlet''s go\nquitting\nexits\nedit\nresets\n! x\n'");
   EXPECT_EQ(literal(u"GO at the start"), "N'GO at the start'");
   EXPECT_EQ(literal_from_form(u"Ready\r\nGO\r\nafter"), literal(u"Ready\r\nGO\r\nafter"));
   EXPECT_EQ(literal_from_form(u"a\0b\nGo;"sv), literal(u"a\0b\nGo;"sv));
