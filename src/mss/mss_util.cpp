@@ -36,10 +36,10 @@ int integer_digits(std::string_view s) {
   return static_cast<int>(end > i ? end - i : 0);
 }
 
-// Whether one of four UTF-16 units below 0x80 (as one little-endian word) is a single quote:
-// a lane of the word xor quotes is then zero.
-bool has_quote_unit(std::uint64_t four) {
-  const std::uint64_t x = four ^ 0x0027002700270027ull;
+// Whether one of four UTF-16 units below 0x80 (as one little-endian word) is `unit`: a lane
+// of the word xor the unit is then zero.
+bool has_unit(std::uint64_t four, std::uint64_t unit) {
+  const std::uint64_t x = four ^ (unit * 0x0001000100010001ull);
   return ((x - 0x0001000100010001ull) & ~x & 0x8000800080008000ull) != 0;
 }
 
@@ -49,11 +49,17 @@ bool has_control_unit(std::uint64_t four) {
   return ((four - 0x0020002000200020ull) & ~four & 0x8000800080008000ull) != 0;
 }
 
+// What the text of a literal holds that a script runner could act on.
+struct literal_marks {
+  bool line_break = false;  // a CR or LF: the line after it may read as a runner's command
+  bool variable = false;    // "$(": sqlcmd would put a scripting variable in its place
+};
+
 // Appends UTF-16 text as UTF-8, doubling single quotes when asked, up to the first NUL unit
-// when asked to stop there; returns the count of units taken. With `line_break` given, it is
-// set when a CR or LF unit is taken (looked for only when stopping at NUL).
+// when asked to stop there; returns the count of units taken. With `marks` given, they are set
+// from the units taken (looked for only when stopping at NUL).
 std::size_t append_utf8_run(std::string& out, std::u16string_view text, bool double_quotes,
-                            bool stop_at_nul, bool* line_break = nullptr) {
+                            bool stop_at_nul, literal_marks* marks = nullptr) {
   // Written through a pointer into room made beforehand: a UTF-16 unit never takes more than
   // three bytes (a doubled quote two, a surrogate pair four for its two units).
   const std::size_t start = out.size();
@@ -66,17 +72,19 @@ std::size_t append_utf8_run(std::string& out, std::u16string_view text, bool dou
   for (; i < n; ++i) {
     bool at_other = false;  // unit i is known not to be plain ASCII
 #if defined(__SSE2__)
-    // Runs of plain ASCII (no quote to double, no control character to look at when
-    // stopping at NUL), eight units at a time. A unit from 0x8000 up compares as negative
+    // Runs of plain ASCII (no quote to double, no control character or dollar sign to look at
+    // when stopping at NUL), eight units at a time. A unit from 0x8000 up compares as negative
     // against the control limit, but it is not ASCII anyway.
     const __m128i high_bits = _mm_set1_epi16(static_cast<short>(0xFF80));
     const __m128i quotes = _mm_set1_epi16(double_quotes ? 0x27 : 0x7FFF);
     const __m128i control_limit = _mm_set1_epi16(stop_at_nul ? 0x20 : 0);
+    const __m128i dollars = _mm_set1_epi16(stop_at_nul ? 0x24 : 0x7FFF);
     const __m128i zero = _mm_setzero_si128();
     while (i + 8 <= n) {
       const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + i));
-      const __m128i special =
-          _mm_or_si128(_mm_cmpeq_epi16(eight, quotes), _mm_cmplt_epi16(eight, control_limit));
+      const __m128i special = _mm_or_si128(
+          _mm_or_si128(_mm_cmpeq_epi16(eight, quotes), _mm_cmpeq_epi16(eight, dollars)),
+          _mm_cmplt_epi16(eight, control_limit));
       const __m128i ascii = _mm_cmpeq_epi16(_mm_and_si128(eight, high_bits), zero);
       const auto plain = static_cast<unsigned>(_mm_movemask_epi8(_mm_andnot_si128(special, ascii)));
       // All eight bytes are stored (the room is there); only the plain ones before the first
@@ -91,13 +99,13 @@ std::size_t append_utf8_run(std::string& out, std::u16string_view text, bool dou
       }
     }
 #endif
-    // Runs of ASCII without quotes or (when stopping at NUL) control characters, four units
-    // at a time.
+    // Runs of ASCII without quotes or (when stopping at NUL) control characters and dollar
+    // signs, four units at a time.
     while (!at_other && i + 4 <= n) {
       std::uint64_t four;
       std::memcpy(&four, units + i, sizeof four);
-      if ((four & 0xFF80FF80FF80FF80ull) != 0 || (double_quotes && has_quote_unit(four)) ||
-          (stop_at_nul && has_control_unit(four)))
+      if ((four & 0xFF80FF80FF80FF80ull) != 0 || (double_quotes && has_unit(four, u'\'')) ||
+          (stop_at_nul && (has_control_unit(four) || has_unit(four, u'$'))))
         break;
       p[0] = static_cast<char>(four);
       p[1] = static_cast<char>(four >> 16);
@@ -110,7 +118,10 @@ std::size_t append_utf8_run(std::string& out, std::u16string_view text, bool dou
     char32_t c = text[i];
     if (c < 0x80) {
       if (c == 0 && stop_at_nul) break;
-      if ((c == u'\r' || c == u'\n') && line_break != nullptr) *line_break = true;
+      if (marks != nullptr) {
+        if (c == u'\r' || c == u'\n') marks->line_break = true;
+        if (c == u'$' && i + 1 < n && text[i + 1] == u'(') marks->variable = true;
+      }
       *p++ = static_cast<char>(c);
       if (double_quotes && c == U'\'') *p++ = '\'';
       continue;
@@ -278,8 +289,8 @@ bool has_runner_command(std::string_view text) {
 }
 
 // Appends UTF-8 text with single quotes doubled; false at a NUL byte, which cannot stand
-// inside a literal. `line_break` is set when a CR or LF byte is taken.
-bool append_doubled_utf8(std::string& out, std::string_view text, bool& line_break) {
+// inside a literal. `marks` are set from the bytes taken.
+bool append_doubled_utf8(std::string& out, std::string_view text, literal_marks& marks) {
   // Written through a pointer into room for two bytes per byte (a doubled quote) and a block.
   const std::size_t start = out.size();
   out.resize(start + 2 * text.size() + 16);
@@ -290,11 +301,12 @@ bool append_doubled_utf8(std::string& out, std::string_view text, bool& line_bre
   while (src != end) {
 #if defined(__SSE2__)
     // Sixteen bytes at a time, the last few through a padded copy: stored as they are, and
-    // those before the first quote or control character count.
+    // those before the first quote, control character or dollar sign count.
     const auto left = static_cast<std::size_t>(end - src);
     const __m128i sixteen = tk_load_block16(src, left);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(p), sixteen);
-    const __m128i quote = _mm_cmpeq_epi8(sixteen, _mm_set1_epi8('\''));
+    const __m128i quote = _mm_or_si128(_mm_cmpeq_epi8(sixteen, _mm_set1_epi8('\'')),
+                                       _mm_cmpeq_epi8(sixteen, _mm_set1_epi8('$')));
     const __m128i control = _mm_cmpeq_epi8(
         _mm_and_si128(sixteen, _mm_set1_epi8(static_cast<char>(0xE0))), _mm_setzero_si128());
     const auto special = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(quote, control)));
@@ -305,7 +317,8 @@ bool append_doubled_utf8(std::string& out, std::string_view text, bool& line_bre
 #endif
     const char c = *src++;
     if (c == '\0') return false;
-    if (c == '\r' || c == '\n') line_break = true;
+    if (c == '\r' || c == '\n') marks.line_break = true;
+    if (c == '$' && src != end && *src == '(') marks.variable = true;
     *p++ = c;
     if (c == '\'') *p++ = '\'';
   }
@@ -315,8 +328,10 @@ bool append_doubled_utf8(std::string& out, std::string_view text, bool& line_bre
 
 // Quoted runs joined by NCHAR(n) (CHAR(n) without Unicode) for every unit that cannot stand
 // inside them: NUL always, and line breaks when `join_breaks` is set, which keeps the whole
-// literal on one line of the script. Joined line breaks follow each other directly.
-void append_joined_runs(std::string& out, std::u16string_view s, bool unicode, bool join_breaks) {
+// literal on one line of the script. Joined line breaks follow each other directly. With
+// `split_variables`, a run also ends between "$" and "(", so that sqlcmd finds no variable.
+void append_joined_runs(std::string& out, std::u16string_view s, bool unicode, bool join_breaks,
+                        bool split_variables) {
   const std::string_view open = unicode ? "N'" : "'";
   const std::string_view join = unicode ? "NCHAR(" : "CHAR(";
   const auto is_break = [&](std::size_t i) {
@@ -326,10 +341,16 @@ void append_joined_runs(std::string& out, std::u16string_view s, bool unicode, b
   std::size_t begin = 0;
   for (std::size_t i = 0;; ++i) {
     const bool end = i == s.size();
-    if (!end && s[i] != 0 && !is_break(i)) continue;
+    const bool split = !end && split_variables && i > 0 && s[i] == u'(' && s[i - 1] == u'$';
+    if (!end && !split && s[i] != 0 && !is_break(i)) continue;
     append_utf8_run(out, s.substr(begin, i - begin), true, false);
     if (end) break;
     out += "' + ";
+    if (split) {
+      out += open;
+      begin = i;
+      continue;
+    }
     for (;; ++i) {
       out += join;
       append_number(out, static_cast<int>(s[i]));
@@ -344,25 +365,29 @@ void append_joined_runs(std::string& out, std::u16string_view s, bool unicode, b
 
 // A quoted text literal: N'...' (or '...' without Unicode), quotes doubled. A NUL character
 // cannot stand inside a literal of a script, so it is joined on as NCHAR(0); so are the line
-// breaks of a text with a line that would read as a script runner's command.
+// breaks of a text with a line that would read as a script runner's command, and "$(" is
+// split in two.
 void append_quoted_text(std::string& out, std::u16string_view s, bool unicode,
                         const std::string* utf8_form = nullptr) {
   const std::size_t start = out.size();
   out += unicode ? "N'" : "'";
-  bool line_break = false;
-  const bool whole = utf8_form != nullptr
-                         ? append_doubled_utf8(out, *utf8_form, line_break)
-                         : append_utf8_run(out, s, true, true, &line_break) == s.size();
+  literal_marks marks;
+  const bool whole = utf8_form != nullptr ? append_doubled_utf8(out, *utf8_form, marks)
+                                          : append_utf8_run(out, s, true, true, &marks) == s.size();
   if (whole) {
     out += '\'';
   } else {
+    // The text after the first NUL has not been looked at.
     out.resize(start);
-    append_joined_runs(out, s, unicode, false);
-    line_break = true;  // the text after the first NUL has not been looked at
+    append_joined_runs(out, s, unicode, false, false);
+    marks.line_break = true;
+    marks.variable = s.find(u"$(") != std::u16string_view::npos;
   }
-  if (line_break && has_runner_command(std::string_view(out).substr(start))) {
+  const bool join_breaks =
+      marks.line_break && has_runner_command(std::string_view(out).substr(start));
+  if (join_breaks || marks.variable) {
     out.resize(start);
-    append_joined_runs(out, s, unicode, true);
+    append_joined_runs(out, s, unicode, join_breaks, marks.variable);
   }
 }
 

@@ -49,12 +49,13 @@ std::string literal_from_form(std::u16string_view text) {
 }
 
 // Texts of every length up to a few blocks of units, with one unit of each kind that stops a
-// plain ASCII run (quote, NUL, line breaks and other control characters, two- and three-byte
-// characters, a surrogate pair) at every position, so that runs are cut at every offset inside
-// and across blocks.
+// plain ASCII run (quote, NUL, line breaks and other control characters, dollar, two- and
+// three-byte characters, a surrogate pair) at every position, so that runs are cut at every
+// offset inside and across blocks.
 TEST(mss_text_literal, specials_at_every_position_of_every_length) {
   const std::u16string specials[] = {
-      u"'", std::u16string(1, u'\0'), u"\u00E9", u"\u20AC", u"\U0001F600", u"\n", u"\r", u"\x01"};
+      u"'", std::u16string(1, u'\0'), u"\u00E9", u"\u20AC", u"\U0001F600", u"\n", u"\r", u"\x01",
+      u"$"};
   for (std::size_t length = 0; length <= 40; ++length) {
     std::u16string plain;
     for (std::size_t i = 0; i < length; ++i) plain += static_cast<char16_t>(u'a' + i % 26);
@@ -108,6 +109,20 @@ TEST(mss_text_literal, lines_that_read_as_runner_commands_stay_off_the_script_li
   mss_test_facts facts;
   facts.unicode_on = false;
   EXPECT_EQ(literal(u"a\nGO"), "'a' + CHAR(10) + 'GO'");
+}
+
+// sqlcmd puts a scripting variable in place of "$(name)" even inside a quoted text; the literal
+// ends between "$" and "(" so that the text arrives as it is.
+TEST(mss_text_literal, dollar_and_parenthesis_are_never_next_to_each_other) {
+  using namespace std::string_view_literals;
+  EXPECT_EQ(literal(u"Price $(USD) and $(x)"), "N'Price $' + N'(USD) and $' + N'(x)'");
+  EXPECT_EQ(literal(u"$$(("), "N'$$' + N'(('");
+  EXPECT_EQ(literal(u"$ ( and $ alone, (x)"), "N'$ ( and $ alone, (x)'");
+  EXPECT_EQ(literal(u"a\0$(b)"sv), "N'a' + NCHAR(0) + N'$' + N'(b)'");
+  EXPECT_EQ(literal(u"$(x)\nGO"), "N'$' + N'(x)' + NCHAR(10) + N'GO'");
+  for (const std::u16string text : {u"Price $(USD) and $(x)", u"a long run of plain text $(x) y"}) {
+    EXPECT_EQ(literal_from_form(text), literal(text));
+  }
 }
 
 TEST(mss_text_literal, a_lone_surrogate_after_a_plain_run_fails) {
