@@ -31,7 +31,7 @@ const std::pair<int, const char*> k_provider_messages[] = {
     {527931, "The specified scale is invalid."},
     {527932, "Invalid table ID."},
     {527933, "The specified type is invalid."},
-    {527934, "The column ID is occurred more than once in the specification."},
+    {527934, "The column ID is occurred more than once in the column list."},
     {527935,
      "The specified table already exists. Try to connect as database owner\nusing the appropriate "
      "checkbox on 'Connect to MS SQL server' wizard page."},

@@ -224,6 +224,15 @@ void dbf_char_table::decode(std::string_view bytes, std::u16string& out, std::st
   utf8.resize(static_cast<std::size_t>(p - base));
 }
 
+void dbf_char_table::decode(std::string_view bytes, ole_variant& value) const {
+  std::u16string& text = value.text_buffer();
+  if (has_utf8_) {
+    decode(bytes, text, value.utf8_form_buffer());
+  } else {
+    decode(bytes, text);
+  }
+}
+
 std::u16string dbf_char_table::decode(std::string_view bytes) const {
   std::u16string out;
   decode(bytes, out);

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "ole/ole_variant.h"
+
 // Decoding table of one single-byte code page: every byte value maps to exactly one UTF-16
 // unit, so DBF text decodes with one table look-up per byte and no converter state. Bytes the
 // code page leaves undefined decode as U+FFFD instead of failing the record.
@@ -30,6 +32,9 @@ class dbf_char_table {
   bool has_utf8() const { return has_utf8_; }
   // Replaces `out` with the decoded bytes and `utf8` with their UTF-8 form, in one pass.
   void decode(std::string_view bytes, std::u16string& out, std::string& utf8) const;
+  // Makes `value` the decoded text, with its UTF-8 form when the table has one, so that script
+  // writers need not convert the text again.
+  void decode(std::string_view bytes, ole_variant& value) const;
 
   // Encodes wide text back into this code page (the writing path); characters the code page
   // lacks become "?".

@@ -204,13 +204,7 @@ void dbf_field::get_variant(const char* bytes, const dbf_field_layout& layout,
         text = first == std::string_view::npos ? std::string_view() : text.substr(first);
       }
       if (layout.vartype == VT_BSTR) {
-        // With the UTF-8 form at hand, script writers need not convert the text again.
-        std::u16string& wide = out.text_buffer();
-        if (chars.has_utf8()) {
-          chars.decode(text, wide, out.utf8_form_buffer());
-        } else {
-          chars.decode(text, wide);
-        }
+        chars.decode(text, out);
       } else if (letter == 'D' && layout.vartype == VT_DATE && tk_log_gate > 1 &&
                  set_plain_date(text, out)) {
         // Detail traces off: the common date form needs no parser.

@@ -105,9 +105,18 @@ void dbf_memo_file::read_until(std::uint64_t start, char terminator, std::string
   }
 }
 
-void dbf_memo_file::read_text(std::uint64_t offset, std::size_t length, std::string& text) const {
-  text.resize(length);
-  if (length != 0) read_ahead(offset, text.data(), length);
+void dbf_memo_file::read_text(std::uint64_t offset, std::int64_t length, std::string& text) const {
+  text.clear();
+  if (length < 0 || offset + static_cast<std::uint64_t>(length) > size_) {
+    TK_LOG(2, "MEMO has invalid size: %d", static_cast<int>(length));
+    return;
+  }
+  if (length == 0) {
+    TK_LOG(1, "Got empty MEMO");
+    return;
+  }
+  text.resize(static_cast<std::size_t>(length));
+  read_ahead(offset, text.data(), text.size());
   const std::size_t nul = text.find('\0');
   if (nul != std::string::npos) text.resize(nul);
 }

@@ -38,9 +38,9 @@ class dbf_memo_file : public tk_huge_file {
   // Reads from `start` up to (not including) the first `terminator` byte or the end of the
   // file, whichever comes first.
   void read_until(std::uint64_t start, char terminator, std::string& text) const;
-  // Reads `length` bytes at `offset` (already checked against the file size) and cuts the
-  // text at its first 0 byte.
-  void read_text(std::uint64_t offset, std::size_t length, std::string& text) const;
+  // Reads the `length` bytes a stored memo length gives, at `offset`, and cuts the text at its
+  // first 0 byte; leaves `text` empty when the length is negative or runs past the file's end.
+  void read_text(std::uint64_t offset, std::int64_t length, std::string& text) const;
 
   std::uint64_t size_ = 0;
 

@@ -78,12 +78,7 @@ void dbf_record::get_memo_field(const char* bytes, std::size_t width, bool wide,
   memo_->read_memo(block, buffers_.narrow);
   memo_bytes_ += buffers_.narrow.size();
   if (wide) {
-    std::u16string& wide = out.text_buffer();
-    if (chars_->has_utf8()) {
-      chars_->decode(buffers_.narrow, wide, out.utf8_form_buffer());
-    } else {
-      chars_->decode(buffers_.narrow, wide);
-    }
+    chars_->decode(buffers_.narrow, out);
     TK_WLOG(1, "Got MEMO: %s", out.text());
   } else {
     out.attach_string(buffers_.narrow);

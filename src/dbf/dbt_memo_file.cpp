@@ -27,13 +27,5 @@ void dbt_memo_file::read_memo(std::uint32_t block, std::string& text) const {
       static_cast<std::uint32_t>(raw[2]) << 16 | static_cast<std::uint32_t>(raw[3]) << 24;
   const std::int64_t length = static_cast<std::int64_t>(static_cast<std::int32_t>(stored)) - 8;
   TK_LOG(1, "MEMO length=%d", static_cast<int>(length));
-  if (length < 0 || p + 4 + static_cast<std::uint64_t>(length) > size_) {
-    TK_LOG(2, "MEMO has invalid size: %d", static_cast<int>(length));
-    return;
-  }
-  if (length == 0) {
-    TK_LOG(1, "Got empty MEMO");
-    return;
-  }
-  read_text(p + 4, static_cast<std::size_t>(length), text);
+  read_text(p + 4, length, text);
 }

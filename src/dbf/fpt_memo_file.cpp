@@ -47,14 +47,6 @@ void fpt_memo_file::read_memo(std::uint32_t block, std::string& text) const {
   }
   const std::int64_t length = static_cast<std::int32_t>(big_endian(raw, 4));
   TK_LOG(1, "memo_len=%d", static_cast<int>(length));
-  if (length < 0 || p + 4 + static_cast<std::uint64_t>(length) > size_) {
-    TK_LOG(2, "MEMO has invalid size: %d", static_cast<int>(length));
-    return;
-  }
-  if (length == 0) {
-    TK_LOG(1, "Got empty MEMO");
-    return;
-  }
-  read_text(p + 4, static_cast<std::size_t>(length), text);
+  read_text(p + 4, length, text);
   TK_LOG(1, "fpt_memo_file::read_memo - END");
 }
