@@ -23,11 +23,16 @@ mssql_converter_impl::mssql_converter_impl() : engine_(std::make_unique<mss_engi
 
 void mssql_converter_impl::connect_mssql_server() {
   TK_LOG(1, "mssql_converter_impl::connect_mssql_server");
-  // This build writes scripts only; a direct run must not look like it succeeded.
-  throw tk_exception(
-      "Direct conversion into a running MS SQL server is not available in this build. "
-      "Use --dump to write a T-SQL script instead.",
-      1);
+  // A failure to log in ends the run: nothing can be converted without the server.
+  try {
+    if (sec_log || user.empty()) {
+      engine_->connect(host, true);
+    } else {
+      engine_->connect(host, user, pswd, true);
+    }
+  } catch (const tk_exception& e) {
+    throw tk_exception(std::string(e.what()), 1);
+  }
 }
 
 void mssql_converter_impl::store_profile(udb_profile& profile) const {

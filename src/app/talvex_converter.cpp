@@ -34,7 +34,11 @@ talvex_converter::~talvex_converter() {
 
 void talvex_converter::check_dest() {
   TK_WLOG(2, "talvex_converter::check_dest(%s)", dest);
-  if (direct) return;  // the server database is prepared through the engine once connected
+  if (direct) {
+    // Mode 0 overwrites the entire database: it is dropped here and created anew by the run.
+    if (mode() == 0 && engine().is_db_exist(dest)) engine().delete_db(dest);
+    return;
+  }
   const std::string path = tk_to_ansi(dest);
   common_check_dest(path);
   // Only an old script is removed: a device or pipe named as the destination (/dev/null,

@@ -59,14 +59,29 @@ class talvex_converter : public mssql_converter_impl,
   // exits with -1 instead of reporting success).
   bool failed = false;
 
+  // What the last run moved, for its closing summary.
+  struct run_totals {
+    int tables_converted = 0;
+    int tables_failed = 0;
+    std::int64_t rows_read = 0;
+    std::int64_t rows_written = 0;
+    std::int64_t rows_skipped = 0;  // deleted records left out
+    std::int64_t records_failed = 0;
+  };
+  const run_totals& totals() const noexcept { return totals_; }
+  // "Tables converted: ..., records failed: ..." for the totals.
+  static std::string summary_line(const run_totals& totals);
+
  private:
   std::unique_ptr<udb_database> open_target();
-  void convert_table(dbf_database& source, udb_database& target, mss_tn_validator& names,
+  // False when the table was passed over (missing, or skipped as existing).
+  bool convert_table(dbf_database& source, udb_database& target, mss_tn_validator& names,
                      const std::u16string& name);
   void copy_records(dbf_recordset& source, udb_recordset& target);
 
   bool console_;
   conversion_progress* progress_ = nullptr;
+  run_totals totals_;
 };
 
 // Refusals for a file destination (tk_exception, level 1): a folder, an existing file that

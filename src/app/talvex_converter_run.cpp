@@ -10,9 +10,12 @@
 #include "dbf/dbf_record.h"
 #include "dbf/dbf_record_stream.h"
 #include "dbf/dbf_recordset.h"
+#include "mss/mss_database.h"
 #include "mss/mss_dmp_database.h"
+#include "mss/mss_engine.h"
 #include "mss/mss_validator.h"
 #include "tk/tk_encoding.h"
+#include "tk/tk_interrupt.h"
 #include "tk/tk_log.h"
 #include "udb/udb_custom_conversion.h"
 
@@ -50,8 +53,23 @@ class dbf_error_report : public dbf_error_sink {
 
 }  // namespace
 
+std::string talvex_converter::summary_line(const run_totals& t) {
+  return "Tables converted: " + std::to_string(t.tables_converted) +
+         ", tables failed: " + std::to_string(t.tables_failed) +
+         ", rows read: " + std::to_string(t.rows_read) +
+         ", rows written: " + std::to_string(t.rows_written) +
+         ", rows skipped (deleted): " + std::to_string(t.rows_skipped) +
+         ", records failed: " + std::to_string(t.records_failed);
+}
+
 std::unique_ptr<udb_database> talvex_converter::open_target() {
-  if (direct) connect_mssql_server();
+  if (direct) {
+    if (!engine().is_initialized()) connect_mssql_server();
+    if (engine().is_db_exist(dest)) {
+      return engine().open_db(dest, mode() != 0 ? mss_open_append : mss_open_existing);
+    }
+    return engine().create_db(dest);
+  }
   dump_options.creator = "Talvex 2.3 ";
   return engine().create_dump(dest, dump_options);
 }
@@ -60,6 +78,7 @@ void talvex_converter::operator()() {
   TK_LOG(2, "talvex_converter::operator()");
   const init_conversion run(finished);
   failed = false;
+  totals_ = run_totals();
   error_handler& errors = error_handler::instance();
   const dbf_error_report memo_reports;
   try {
@@ -87,8 +106,9 @@ void talvex_converter::operator()() {
       records_total = 0;
       records_done = 0;
       try {
-        convert_table(source, *target, names, name);
+        if (convert_table(source, *target, names, name)) ++totals_.tables_converted;
       } catch (const tk_exception& e) {
+        ++totals_.tables_failed;
         errors.set_context(tk_to_ansi(name));
         errors.handle(e, false);
       }
@@ -99,6 +119,11 @@ void talvex_converter::operator()() {
     tables_done = 0;
     tables_total = 0;
     if (auto* dump = dynamic_cast<mss_dmp_database*>(target.get())) dump->close();
+    if (direct) {
+      const std::string summary = summary_line(totals_);
+      TK_LOG(3, "%s", summary);
+      if (console_) console_line(silent, stdout, summary);
+    }
   } catch (const tk_final_exception&) {
   } catch (const tk_exception& e) {
     errors.handle(e, true);
@@ -109,11 +134,11 @@ void talvex_converter::operator()() {
   }
 }
 
-void talvex_converter::convert_table(dbf_database& source, udb_database& target,
+bool talvex_converter::convert_table(dbf_database& source, udb_database& target,
                                      mss_tn_validator& names, const std::u16string& name) {
   if (console_ && !source.is_table_exist(name)) {
     console_line(silent, stderr, "Table " + tk_to_ansi(name) + " not exists");
-    return;
+    return false;
   }
   const std::unique_ptr<dbf_recordset> table = source.get_table(name, dbf_recordset::k_mode_read);
 
@@ -122,7 +147,7 @@ void talvex_converter::convert_table(dbf_database& source, udb_database& target,
   const std::u16string target_name = accepted ? name : names.get_safe_name(name);
 
   if (target.is_table_exist(target_name)) {
-    if (mode() == 2) return;
+    if (mode() == 2) return false;
     if (mode() == 1) target.delete_tab(target_name);
   }
 
@@ -147,36 +172,66 @@ void talvex_converter::convert_table(dbf_database& source, udb_database& target,
         silent, stdout,
         "Converting table " + tk_to_ansi(name) + "(" + std::to_string(records_total) + " records)");
   }
-  if (records_total == 0 || tab_def) return;
-  copy_records(*table, *written);
+  if (records_total > 0 && !tab_def) copy_records(*table, *written);
+  // Ends the table's load; a server writer checks here that every row sent arrived.
+  written->flush();
+  return true;
 }
 
 void talvex_converter::copy_records(dbf_recordset& source, udb_recordset& target) {
   error_handler& errors = error_handler::instance();
+  const auto report = [&](std::int64_t record_no, const tk_exception& e) {
+    ++totals_.records_failed;
+    errors.set_record_context(current_table, record_no);
+    errors.handle(e, false);
+  };
+  // A writer that sends rows in batches reports a refused row after later appends.
+  target.set_reject_handler([&](std::int64_t record_no, const tk_exception& e) {
+    --totals_.rows_written;
+    report(record_no, e);
+  });
+  // False once the user asked the run to stop: the rows sent so far are kept.
   const auto copy = [&](dbf_record* record) {
-    if (record != nullptr && !(skip_del && record->is_deleted())) {
+    if (tk_interrupted()) return false;
+    ++totals_.rows_read;
+    if (record != nullptr && skip_del && record->is_deleted()) {
+      ++totals_.rows_skipped;
+    } else if (record != nullptr) {
       try {
+        target.set_record_no(records_done + 1);
         target.append_record(*record);
+        ++totals_.rows_written;
       } catch (const tk_exception& e) {
-        errors.set_record_context(current_table, records_done + 1);
-        errors.handle(e, false);
+        if (e.ends_table()) throw;
+        report(records_done + 1, e);
       }
     }
     ++records_done;
     if (progress_ != nullptr && records_done % k_progress_step == 0) {
       progress_->records(records_done, records_total);
     }
+    return true;
   };
   source.reset();
+  bool whole = true;
   // Large tables are decoded a batch ahead on a second thread. While detail traces are
   // written, records are read one by one, so that the trace tells each record's story in order.
   if (tk_log_gate > 2 && source.record_count() > k_stream_threshold) {
     dbf_record_stream stream(source);
-    while (dbf_record* record = stream.next()) copy(record);
-    return;
+    while (dbf_record* record = stream.next()) {
+      if (!(whole = copy(record))) break;
+    }
+  } else {
+    for (; !source.is_eof() && whole; source.next()) {
+      TK_LOG(1, "Converting %d record", static_cast<int>(records_done + 1));
+      whole = copy(static_cast<dbf_record*>(source.get_item()));
+    }
   }
-  for (; !source.is_eof(); source.next()) {
-    TK_LOG(1, "Converting %d record", static_cast<int>(records_done + 1));
-    copy(static_cast<dbf_record*>(source.get_item()));
+  if (!whole) {
+    target.flush();
+    throw tk_exception("The run was interrupted: table " + tk_to_ansi(current_table) +
+                           " was cut after " + std::to_string(records_done) + " of " +
+                           std::to_string(records_total) + " records.",
+                       1);
   }
 }

@@ -62,10 +62,6 @@ std::u16string ascii(std::string_view text) {
   return std::u16string(text.begin(), text.end());
 }
 
-std::u16string text_of(const ole_variant& value) {
-  return value.vt() == VT_BSTR ? value.text() : value.to_wstring();
-}
-
 void append_bracketed_list(std::u16string& out, const std::vector<std::u16string>& names) {
   for (std::size_t i = 0; i < names.size(); ++i) {
     if (i > 0) out += u", ";
@@ -170,24 +166,7 @@ std::unique_ptr<udb_recordset> mss_dmp_database::create_table(const std::u16stri
       if (column.b_not_null || column.b_auto_num || indexes.is_idx_field(column.name, true)) {
         statement += u" NOT NULL";
       }
-      const std::u16string def = text_of(column.def_value);
-      TK_WLOG(2, "Got safe default value: %s", def);
-      if (def.empty()) continue;
-      if (column.vartype == VT_BSTR && column.reserved == 1) {
-        if (udb_names_equal_nocase(def, u"newid()") ||
-            udb_names_equal_nocase(def, u"uuid_generate_v4()")) {
-          statement += u" DEFAULT newid()";
-        }
-      } else if (column.vartype == VT_BSTR || column.vartype == VT_DATE) {
-        statement += u" DEFAULT '";
-        for (const char16_t c : def) {
-          statement += c;
-          if (c == u'\'') statement += u'\'';
-        }
-        statement += u'\'';
-      } else {
-        statement += u" DEFAULT " + def;
-      }
+      mss_append_default(statement, column);
     }
     udb_database::tables_.push_back(name);
     bool has_primary_key = false;

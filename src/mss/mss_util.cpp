@@ -21,6 +21,7 @@
 #include "udb/t_ftd.h"
 #include "udb/udb_custom_conversion.h"
 #include "udb/udb_field.h"
+#include "udb/udb_name_compare.h"
 
 namespace {
 
@@ -769,4 +770,55 @@ std::u16string mss_get_fld_append_str(const udb_field* field, const t_ftd* colum
   std::string out;
   mss_append_fld_str(out, *field, *column);
   return tk_from_utf8(out);
+}
+
+void mss_append_default(std::u16string& out, const t_ftd& column) {
+  const ole_variant& value = column.def_value;
+  const std::u16string def = value.vt() == VT_BSTR ? value.text() : value.to_wstring();
+  TK_WLOG(2, "Got safe default value: %s", def);
+  if (def.empty()) return;
+  if (column.vartype == VT_BSTR && column.reserved == 1) {
+    if (udb_names_equal_nocase(def, u"newid()") ||
+        udb_names_equal_nocase(def, u"uuid_generate_v4()")) {
+      out += u" DEFAULT newid()";
+    }
+  } else if (column.vartype == VT_BSTR || column.vartype == VT_DATE) {
+    out += u" DEFAULT '";
+    for (const char16_t c : def) {
+      out += c;
+      if (c == u'\'') out += u'\'';
+    }
+    out += u'\'';
+  } else {
+    out += u" DEFAULT " + def;
+  }
+}
+
+std::u16string mss_server_column_type(const t_ftd& column) {
+  if (!column.native_type.empty()) return column.native_type;
+  if (udb_custom_conversion::is_acceptable1(column)) {
+    std::u16string type = udb_custom_conversion::handle1(column);
+    if (!type.empty()) return type;
+  }
+  const mss_server_facts* facts = mss_server_facts::instance_ptr();
+  const bool modern = facts != nullptr && facts->version() >= 5;
+  char buf[32];
+  switch (column.vartype) {
+    case VT_DECIMAL: {
+      const std::uint32_t precision = column.get_precision();
+      // No precision given: every integer part a decimal can have, with nine decimals.
+      if (precision == 0) return u"numeric(38,9)";
+      if (precision >= 39) return u"float";
+      std::snprintf(buf, sizeof buf, "numeric(%u,%u)", precision, column.get_scale());
+      return std::u16string(buf, buf + std::strlen(buf));
+    }
+    case VT_BSTR:
+      if (column.reserved == 1 && modern) return u"uniqueidentifier";
+      break;
+    default:
+      break;
+  }
+  std::u16string type = get_mss_native_type(column, false);
+  while (!type.empty() && type.back() == u' ') type.pop_back();
+  return type;
 }

@@ -27,6 +27,13 @@ ole_variant mssql_get_safe_variant(const ole_variant& value);
 // arguments must be present.
 std::u16string mss_get_fld_append_str(const udb_field* field, const t_ftd* column);
 
+// Appends " DEFAULT <value>" for a column with a default value; nothing otherwise.
+void mss_append_default(std::u16string& out, const t_ftd& column);
+
+// The column's type in a CREATE TABLE sent to the server: the lower-case mapping with decimal
+// precision and scale, GUIDs as uniqueidentifier, a rule's or the descriptor's own type first.
+std::u16string mss_server_column_type(const t_ftd& column);
+
 // Decimal checks: whether the value's integer digits exceed what the column's precision and
 // scale leave for them; whether a literal's integer part fits; the column's largest value.
 bool dec_is_out_of_range(const udb_field& field, const t_ftd& column);

@@ -93,7 +93,7 @@ DBINT fixed_length(odb_bulk_kind kind) {
 }  // namespace
 
 odb_bulk_copy::odb_bulk_copy(odb_connection& connection, const std::u16string& table,
-                             std::vector<odb_bulk_column> columns)
+                             std::vector<odb_bulk_column> columns, bool keep_identity)
     : connection_(connection), columns_(std::move(columns)), slots_(columns_.size()) {
   TK_WLOG(2, "odb_bulk_copy::ctor(%s)", table);
   connection_.clear_pending();
@@ -103,6 +103,10 @@ odb_bulk_copy::odb_bulk_copy(odb_connection& connection, const std::u16string& t
     throw odb_exception("The bulk load of " + name + " could not be started.");
   }
   open_ = true;
+  if (keep_identity && bcp_control(connection_.handle(), BCPKEEPIDENTITY, 1) == FAIL) {
+    connection_.throw_pending("keeping identity values");
+    throw odb_exception("The bulk load of " + name + " cannot keep identity values.");
+  }
   for (std::size_t i = 0; i < columns_.size(); ++i) bind(i);
 }
 

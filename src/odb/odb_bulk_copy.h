@@ -48,8 +48,9 @@ struct odb_bulk_column {
 class odb_bulk_copy {
  public:
   // `table` is the owner-qualified name as the server takes it.
+  // `keep_identity`: identity columns take the values sent instead of generating them.
   odb_bulk_copy(odb_connection& connection, const std::u16string& table,
-                std::vector<odb_bulk_column> columns);
+                std::vector<odb_bulk_column> columns, bool keep_identity);
   // A load not finished is ended without committing its last batch.
   ~odb_bulk_copy();
   odb_bulk_copy(const odb_bulk_copy&) = delete;

@@ -240,14 +240,19 @@ void odb_connection::throw_pending(const char* what) {
 }
 
 void odb_connection::send(std::u16string_view sql) {
+  TK_WLOG(2, "odb_command::execute(%s)", sql);
+  send_utf8(narrow(sql));
+}
+
+void odb_connection::send_utf8(std::string_view sql) {
   if (is_dead()) {
     odb_exception e("The connection to the server was lost.");
     e.set_connection_lost();
     throw e;
   }
   diag_->clear();
-  TK_WLOG(2, "odb_command::execute(%s)", sql);
-  const std::string text = narrow(sql);
+  // dbcmd wants a terminated text.
+  const std::string text(sql);
   if (dbcmd(proc_, text.c_str()) == FAIL || dbsqlexec(proc_) == FAIL) {
     drain();
     throw_pending("sending a statement");
@@ -269,6 +274,13 @@ void odb_connection::drain() noexcept {
 
 void odb_connection::execute(std::u16string_view sql) {
   send(sql);
+  drain();
+  throw_pending("running a statement");
+}
+
+void odb_connection::execute_utf8(std::string_view sql) {
+  TK_LOG(2, "odb_command::execute(%s)", sql);
+  send_utf8(sql);
   drain();
   throw_pending("running a statement");
 }

@@ -22,6 +22,7 @@ class odb_exception : public tk_exception {
   int state() const noexcept { return state_; }
   // The connection is gone: the server or the network closed it, or it timed out.
   bool connection_lost() const noexcept { return connection_lost_; }
+  bool ends_table() const noexcept override { return connection_lost_; }
   void set_connection_lost() noexcept { connection_lost_ = true; }
 
   // Message numbers callers test.

@@ -16,6 +16,9 @@ class tk_exception : public std::exception {
   const std::string& message() const noexcept { return message_; }
   int code() const noexcept { return code_; }
   int level() const noexcept { return level_; }
+  // The failure takes the rest of the current table with it (a lost connection), even where it
+  // arose while one record was written.
+  virtual bool ends_table() const noexcept { return false; }
 
  protected:
   void set_message(std::string message);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +25,12 @@ class udb_recordset {
   udb_recordset& operator=(const udb_recordset&) = delete;
 
   virtual void append_record(udb_record& record) = 0;
+  // A writer that sends rows in batches learns of a refused row only after its append: it
+  // reports the row through this handler with the record number it was appended under.
+  using reject_handler = std::function<void(std::int64_t record_no, const class tk_exception&)>;
+  void set_reject_handler(reject_handler handler) { reject_handler_ = std::move(handler); }
+  // The source's number of the record appended next (1-based).
+  void set_record_no(std::int64_t record_no) noexcept { record_no_ = record_no; }
   virtual void update();
   // Completes pending work; nothing in the base.
   virtual void flush();
@@ -69,6 +76,8 @@ class udb_recordset {
   udb_database* database_ = nullptr;
   std::uint32_t reserved_ = 0;
   std::int32_t key_pos_ = -1;
+  reject_handler reject_handler_;
+  std::int64_t record_no_ = 0;
   // The record get_item hands out; derived readers create it once and refill it per row.
   std::unique_ptr<udb_record> current_record_;
 

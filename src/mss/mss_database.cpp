@@ -1,0 +1,334 @@
+// The server database: existing tables, CREATE TABLE, keys, indexes, foreign keys and views.
+#include "mss/mss_database.h"
+
+#include "mss/mss_engine.h"
+#include "mss/mss_names.h"
+#include "mss/mss_refine_view.h"
+#include "mss/mss_table.h"
+#include "mss/mss_util.h"
+#include "mss/mss_validator.h"
+#include "mss/mss_version.h"
+#include "odb/odb_connection.h"
+#include "odb/odb_exception.h"
+#include "odb/odb_meta_data.h"
+#include "odb/odb_recordset.h"
+#include "tk/tk_log.h"
+#include "udb/udb_name_compare.h"
+
+namespace {
+
+constexpr std::uint64_t k_max_index_bytes = 900;
+constexpr std::size_t k_max_index_fields = 16;
+
+bool is_identity_type(ole_vartype vt) {
+  switch (vt) {
+    case VT_I2:
+    case VT_I4:
+    case VT_BOOL:
+    case VT_I1:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_I8:
+    case VT_UI8:
+    case VT_INT:
+    case VT_UINT:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool is_text_type_name(std::u16string_view type) {
+  for (std::u16string_view prefix : {u"nvarchar", u"varchar", u"nchar", u"char"}) {
+    if (type.substr(0, prefix.size()) == prefix) return true;
+  }
+  return false;
+}
+
+std::u16string quoted_literal(std::u16string_view text) {
+  std::u16string out = u"N'";
+  for (const char16_t c : text) {
+    out += c;
+    if (c == u'\'') out += u'\'';
+  }
+  return out + u"'";
+}
+
+}  // namespace
+
+mss_database::mss_database(std::u16string name, std::unique_ptr<odb_connection> connection,
+                           int mode)
+    : odb_database(std::move(name), std::move(connection), mode) {
+  TK_WLOG(2, "mss_database::ctor(%s)", this->name());
+  const mss_engine& engine = mss_engine::instance();
+  TK_WLOG(2, "user=%s", engine.user());
+  if (engine.user().empty() || engine.as_dbo() || udb_names_equal_nocase(engine.user(), u"sa")) {
+    TK_LOG(2, "Setting 'dbo' user");
+    owner_ = u"dbo";
+  } else {
+    owner_ = engine.user();
+    // Tables go under a schema named like the login, which a new database does not have.
+    create_schema(owner_);
+  }
+  init_tables();
+}
+
+mss_database::~mss_database() {
+  TK_LOG(2, "mss_database::dtor");
+}
+
+void mss_database::init_tables() {
+  for (const odb_table_meta& table : odb_read_tables(*connection_)) {
+    TK_WLOG(1, "Got table (1): (name=%s, owner=%s)", table.name, table.schema);
+    std::u16string stored = mss_quote_name(table.schema) + u"." + mss_quote_name(table.name);
+    TK_WLOG(1, "Stored as %s", stored);
+    tables_.push_back(std::move(stored));
+  }
+  TK_LOG(2, "Tables count: %d", static_cast<int>(tables_.size()));
+}
+
+bool mss_database::reconnect_if_lost() {
+  if (!connection_->is_dead()) return false;
+  TK_WLOG(3, "The connection to database '%s' was lost; connecting again", name());
+  connection_ = mss_engine::instance().open_connection(name());
+  return true;
+}
+
+std::u16string mss_database::safe_name(std::u16string_view table) const {
+  return mss_engine::instance().get_safe_tname(table);
+}
+
+bool mss_database::is_table_exist(const std::u16string& name) {
+  TK_WLOG(2, "mss_database::is_table_exist(%s)", name);
+  if (name.empty()) return false;
+  return find_table(safe_name(name)) >= 0;
+}
+
+bool mss_database::delete_tab(const std::u16string& name) {
+  TK_WLOG(2, "odb_database::delete_tab(%s)", name);
+  const std::u16string t = safe_name(name);
+  query(u"DROP TABLE " + t);
+  return udb_database::delete_tab(t);
+}
+
+void mss_database::create_schema(const std::u16string& schema_name) {
+  if (schema_name == u"dbo") {
+    TK_LOG(2, "Skip 'dbo' schema");
+    return;
+  }
+  std::u16string literal;
+  for (const char16_t c : schema_name) {
+    literal += c;
+    if (c == u'\'') literal += u"''''";
+  }
+  query(
+      u"IF NOT EXISTS (SELECT  schema_name FROM    information_schema.schemata WHERE   "
+      u"schema_name = '" +
+      literal + u"' ) BEGIN EXEC sp_executesql N'CREATE SCHEMA " + mss_quote_name(literal) +
+      u"' END");
+}
+
+std::unique_ptr<udb_recordset> mss_database::create_table(const std::u16string& name,
+                                                          const udb_schema& schema,
+                                                          const udb_indexes& indexes) {
+  TK_WLOG(2, "mss_database::create_table(%s)", name);
+  TK_ASSERT((mode_ & 1) == 0);
+  reconnect_if_lost();
+  if (is_table_exist(name)) {
+    if (mode_ == mss_open_append) return get_table1(name);
+    throw odb_exception(u"The specified table already exists");
+  }
+  pk_created_ = false;
+  const std::u16string t = safe_name(name);
+  TK_WLOG(2, "Got safe table name: %s", t);
+
+  // Column names the server would not take as they are (a second column of one name) get
+  // generated ones; the names map carries them to the writer.
+  udb_schema columns = schema;
+  mss_fn_validator validator(udb_schema{});
+  udb_names_map::name_pairs renamed;
+  std::u16string sql = u"CREATE TABLE " + t + u" (";
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    t_ftd& column = columns[i];
+    const std::u16string source_name = column.name;
+    if (!validator.is_acceptable(column.name)) {
+      column.name = validator.get_safe_name(column.name);
+      renamed.emplace_back(source_name, column.name);
+    }
+    validator.add_existing_name(column.name);
+    validator.add_restricted_name(column.name);
+    const std::u16string type = mss_server_column_type(column);
+    TK_WLOG(2, "Creating column '%s', type=%d, size=%d, native_type=%s", column.name,
+            static_cast<int>(column.vartype), static_cast<int>(column.size), type);
+    if (i > 0) sql += u", ";
+    sql += mss_quote_name(column.name) + u" " + type;
+    // Keys of DBF indexes compare text exactly; so do the server's text columns.
+    if (is_text_type_name(type)) sql += u" COLLATE Latin1_General_CS_AS";
+    const bool identity =
+        column.b_auto_num && is_identity_type(column.vartype) && column.vartype != VT_BOOL;
+    if (identity) sql += u" IDENTITY(1,1)";
+    const bool in_key = indexes.is_idx_field(source_name, true);
+    if (in_key) TK_LOG(2, "Field is a part of Primary Key");
+    sql += column.b_not_null || identity || in_key ? u" NOT NULL" : u" NULL";
+    if (!identity && !column.is_binary()) mss_append_default(sql, column);
+  }
+  sql += u")";
+  TK_WLOG(2, "Right before creating the table: %s", sql);
+  query(sql);
+  tables_.push_back(t);
+  if (!renamed.empty()) names_map().add_fn_map(name, renamed);
+
+  TK_LOG(1, "mss_database::create_table - step #2");
+  create_indexes(name, columns, indexes);
+  TK_LOG(1, "mss_database::create_table - step #3");
+  if (!pk_created_ && mss_engine::instance().version() == mss_version_azure) {
+    create_clustered_index(name, columns);
+  }
+  TK_LOG(1, "mss_database::create_table - step #4");
+  return std::make_unique<mss_table>(*this, name, columns, -1);
+}
+
+std::unique_ptr<mss_table> mss_database::get_table1(const std::u16string& name) {
+  TK_WLOG(2, "mss_database::get_table1(%s)", name);
+  std::u16string table;
+  std::u16string owner;
+  mss_split_tab_name(name, table, owner);
+  if (owner.empty()) owner = owner_;
+  udb_schema columns;
+  for (const odb_column_meta& meta : odb_read_columns(*connection_, owner, table)) {
+    columns.push_back(odb_column_to_ftd(meta));
+  }
+  if (columns.empty()) throw odb_exception(u"The specified table does not exist.");
+  const std::u16string t = safe_name(name);
+  const std::int64_t existing =
+      std::stoll(tk_to_utf8_lossy(connection_->scalar(u"SELECT COUNT_BIG(*) FROM " + t)));
+  return std::make_unique<mss_table>(*this, name, columns, existing);
+}
+
+void mss_database::create_index(const std::u16string& table, const udb_schema& schema,
+                                const udb_index& index) {
+  TK_LOG(2, "mss_database::create_index");
+  if (index.fields.empty()) {
+    TK_WLOG(3, "Index '%s': no fields, cannot build index", mss_quote_name(index.name));
+    return;
+  }
+  const std::u16string t = safe_name(table);
+  std::u16string sql = index.b_primary
+                           ? u"ALTER TABLE " + t + u" ADD PRIMARY KEY("
+                           : u"CREATE " + std::u16string(index.b_unique ? u"UNIQUE " : u"") +
+                                 u"INDEX " + mss_quote_name(index.name) + u" ON " + t + u"(";
+  std::u16string filter;
+  std::uint64_t total = 0;
+  const bool skip = index.fields.size() > k_max_index_fields;
+  for (std::size_t i = 0; i < index.fields.size() && !skip; ++i) {
+    // Columns may have been renamed for the server.
+    const std::u16string field = names_map().get_fn_mapped_name(table, index.fields[i], true);
+    const std::uint64_t size = schema.get_field_size(field);
+    const std::uint16_t type = schema.get_field_type(field);
+    total += type == VT_BSTR ? 2 * size : size;
+    TK_WLOG(1, "Index field '%s' has vt=%08X, size=%d", field, static_cast<unsigned>(type),
+            static_cast<int>(size));
+    if (total > k_max_index_bytes || type == VT_BOOL || size == 0 || size > 8000) {
+      TK_WLOG(3, "Index '%s' has been skipped", mss_quote_name(index.name));
+      if (index.b_primary) pk_created_ = true;
+      return;
+    }
+    if (i > 0) sql += u", ";
+    sql += mss_quote_name(field);
+    if (index.b_unique && !index.b_primary && mss_engine::instance().version() >= 5) {
+      filter += i == 0 ? u" WHERE " : u" AND ";
+      filter += mss_quote_name(field) + u" IS NOT NULL";
+    }
+  }
+  if (skip) {
+    TK_WLOG(3, "Index '%s' has been skipped", mss_quote_name(index.name));
+    return;
+  }
+  sql += u")" + filter;
+  TK_WLOG(2, "Create index query: '%s'", sql);
+  try {
+    query(sql);
+  } catch (const odb_exception& e) {
+    // An index the server refuses leaves the table as it is; the rows still go in.
+    TK_LOG(3, "Error: %s", e.message());
+  }
+  if (index.b_primary) pk_created_ = true;
+}
+
+void mss_database::create_clustered_index(const std::u16string& table, const udb_schema& schema) {
+  TK_LOG(2, "mss_database::create_clustered_index");
+  for (const t_ftd& column : schema) {
+    const bool suitable = (column.vartype != VT_BSTR && column.vartype != VT_BLOB) ||
+                          (column.size >= 1 && column.size <= 7999);
+    if (!suitable) {
+      TK_WLOG(2, "Field '%s' is not suitable for building index", column.name);
+      continue;
+    }
+    const std::u16string sql = u"CREATE CLUSTERED INDEX " +
+                               mss_quote_name(column.name + u"_clust_idx") + u" ON " +
+                               safe_name(table) + u"(" + mss_quote_name(column.name) + u")";
+    TK_WLOG(2, "CLUSTERED-index-query: %s", sql);
+    try {
+      query(sql);
+    } catch (const tk_exception& e) {
+      TK_LOG(2, "ERROR: %s", e.message());
+    }
+    return;
+  }
+  TK_LOG(2, "Failed to find a field for building clustered index");
+}
+
+void mss_database::create_relationships(const udb_relationships& relationships) {
+  TK_LOG(2, "mss_database::create_relationships");
+  if (mode_ == mss_open_append) {
+    TK_LOG(3, "Foreign keys are not converted in append mode");
+    return;
+  }
+  for (const udb_relationship& fk : relationships) {
+    TK_WLOG(3, "Processing '%s'", fk.name);
+    const std::u16string child = names_map().get_tn_mapped_name(fk.fk_table, false);
+    const std::u16string parent = names_map().get_tn_mapped_name(fk.pk_table, false);
+    auto fields = [&](const std::u16string& table, const std::vector<std::u16string>& list) {
+      std::u16string out;
+      for (std::size_t i = 0; i < list.size(); ++i) {
+        if (i > 0) out += u", ";
+        out += mss_quote_name(names_map().get_fn_mapped_name(table, list[i], true));
+      }
+      return out;
+    };
+    std::u16string sql = u"ALTER TABLE " + safe_name(child) + u" ADD CONSTRAINT " +
+                         mss_quote_name(fk.name) + u" FOREIGN KEY (" +
+                         fields(child, fk.child_fields) + u") REFERENCES " + safe_name(parent) +
+                         u"(" + fields(parent, fk.parent_fields) + u")";
+    if (!fk.action_text.empty()) sql += u" " + fk.action_text;
+    TK_WLOG(3, "Foreign key query: '%s'", sql);
+    query(sql);
+  }
+}
+
+void mss_database::create_views(const query_list& queries) {
+  TK_LOG(2, "mss_database::create_views");
+  mss_tn_validator validator(tables_, {});
+  for (const auto& [name, text] : queries) {
+    TK_WLOG(1, "Processing '%s'", name);
+    std::u16string view = name;
+    if (!validator.is_acceptable(view)) {
+      view = validator.get_safe_name(view);
+      names_map().add_tn_mapping(name, view);
+      validator.add_existing_name(view);
+    }
+    query(u"IF OBJECT_ID(" + quoted_literal(mss_quote_name(view)) + u") IS NOT NULL DROP VIEW " +
+          mss_quote_name(view));
+    query(u"CREATE VIEW " + mss_quote_name(view) + u" AS " +
+          names_map().do_global_replace1(refine_view(text), u"", u""));
+  }
+}
+
+bool mss_database::get_query(const std::u16string& /*name*/, std::u16string& /*text*/) {
+  return false;
+}
+
+std::unique_ptr<udb_recordset> mss_database::get_table(const std::u16string& name) {
+  return connection_->query(u"SELECT * FROM " + safe_name(name));
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "odb/odb_database.h"
+
+class mss_table;
+
+// The destination database on a running server: it knows the tables the database already
+// has, creates schemas, tables (CREATE TABLE with the server type mapping, NOT NULL, defaults,
+// identity, case-sensitive text), their keys and indexes, foreign keys and views, and hands out
+// the table writers that load the rows. Every statement runs at once on the database's
+// connection; failures come back as odb_exceptions.
+class mss_database : public odb_database {
+ public:
+  mss_database(std::u16string name, std::unique_ptr<odb_connection> connection, int mode);
+  ~mss_database() override;
+
+  bool is_table_exist(const std::u16string& name) override;
+  void create_schema(const std::u16string& schema_name) override;
+  // In append mode an existing table is opened for appending; otherwise an existing table is
+  // "The specified table already exists".
+  std::unique_ptr<udb_recordset> create_table(const std::u16string& name, const udb_schema& schema,
+                                              const udb_indexes& indexes) override;
+  void create_index(const std::u16string& table, const udb_schema& schema,
+                    const udb_index& index) override;
+  void create_relationships(const udb_relationships& relationships) override;
+  void create_views(const query_list& queries) override;
+  bool delete_tab(const std::u16string& name) override;
+  bool get_query(const std::u16string& name, std::u16string& text) override;
+  // The table's rows, read at once.
+  std::unique_ptr<udb_recordset> get_table(const std::u16string& name) override;
+
+  // The writer of an existing table, with its columns as the server has them.
+  std::unique_ptr<mss_table> get_table1(const std::u16string& name);
+
+  // The owner-qualified, bracketed name statements use.
+  std::u16string safe_name(std::u16string_view table) const;
+  const std::u16string& owner() const noexcept { return owner_; }
+
+  // Opens a new connection when the current one was lost (once per call); true when it did.
+  bool reconnect_if_lost();
+
+ private:
+  void init_tables();
+  void create_clustered_index(const std::u16string& table, const udb_schema& schema);
+
+  std::u16string owner_;
+  bool pk_created_ = false;
+};

@@ -1,0 +1,483 @@
+// The server table writer: bulk copy or batched INSERTs, refused rows reported one by one, and
+// the closing check that the server holds every row sent.
+#include "mss/mss_table.h"
+
+#include <algorithm>
+
+#include "mss/mss_database.h"
+#include "mss/mss_engine.h"
+#include "mss/mss_names.h"
+#include "mss/mss_util.h"
+#include "odb/odb_connection.h"
+#include "odb/odb_exception.h"
+#include "ole/ole_currency.h"
+#include "ole/ole_decimal.h"
+#include "tk/tk_encoding.h"
+#include "tk/tk_exception.h"
+#include "tk/tk_log.h"
+#include "udb/udb_custom_conversion.h"
+
+namespace {
+
+// An empty N-text travels as this noncharacter (which no interchanged text holds) and is
+// turned back into '' once the load has ended: the client library takes a length of 0 for
+// NULL.
+constexpr char16_t k_empty_marker = u'\uFDD0';
+constexpr std::string_view k_empty_marker_utf8 = "\xEF\xB7\x90";
+
+// The INSERT batch is sent once it holds this many bytes, whatever its row count.
+constexpr std::size_t k_insert_batch_bytes = 1 << 20;
+
+std::u16string lower_base_type(std::u16string_view type) {
+  std::u16string out;
+  for (const char16_t c : type) {
+    if (c == u'(' || c == u' ') break;
+    out += c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
+  }
+  return out;
+}
+
+// Precision and scale written in the type ("numeric(10,2)"), else those of the descriptor.
+void numeric_size(std::u16string_view type, const t_ftd& column, odb_bulk_column& out) {
+  const std::size_t open = type.find(u'(');
+  if (open != std::u16string_view::npos) {
+    int values[2] = {0, 0};
+    int n = 0;
+    for (std::size_t i = open + 1; i < type.size() && n < 2; ++i) {
+      const char16_t c = type[i];
+      if (c >= u'0' && c <= u'9') {
+        values[n] = values[n] * 10 + (c - u'0');
+      } else if (c == u',') {
+        ++n;
+      } else if (c == u')') {
+        break;
+      }
+    }
+    out.precision = values[0];
+    out.scale = values[1];
+  } else {
+    out.precision = static_cast<int>(column.get_precision());
+    out.scale = static_cast<int>(column.get_scale());
+  }
+  if (out.precision <= 0 || out.precision > 38) {
+    out.precision = 18;
+    out.scale = 0;
+  }
+}
+
+odb_bulk_column bulk_column_of(const t_ftd& column) {
+  const std::u16string type =
+      column.native_type.empty() ? mss_server_column_type(column) : column.native_type;
+  const std::u16string base = lower_base_type(type);
+  odb_bulk_column out;
+  static const std::pair<std::u16string_view, odb_bulk_kind> k_kinds[] = {
+      {u"tinyint", odb_bulk_kind::tinyint},
+      {u"smallint", odb_bulk_kind::smallint},
+      {u"int", odb_bulk_kind::integer},
+      {u"bigint", odb_bulk_kind::bigint},
+      {u"bit", odb_bulk_kind::bit},
+      {u"real", odb_bulk_kind::real},
+      {u"float", odb_bulk_kind::float8},
+      {u"money", odb_bulk_kind::money},
+      {u"smallmoney", odb_bulk_kind::money},
+      {u"numeric", odb_bulk_kind::numeric},
+      {u"decimal", odb_bulk_kind::numeric},
+      {u"datetime", odb_bulk_kind::datetime},
+      {u"smalldatetime", odb_bulk_kind::datetime},
+      {u"datetime2", odb_bulk_kind::datetime2},
+      {u"datetimeoffset", odb_bulk_kind::datetime2},
+      {u"date", odb_bulk_kind::date},
+      {u"time", odb_bulk_kind::time},
+      {u"varchar", odb_bulk_kind::text},
+      {u"char", odb_bulk_kind::text},
+      {u"text", odb_bulk_kind::text},
+      {u"varbinary", odb_bulk_kind::binary},
+      {u"binary", odb_bulk_kind::binary},
+      {u"image", odb_bulk_kind::binary},
+      {u"uniqueidentifier", odb_bulk_kind::guid},
+  };
+  out.kind = odb_bulk_kind::ntext;  // nvarchar, nchar, ntext, xml and anything unknown
+  for (const auto& [name, kind] : k_kinds) {
+    if (base == name) out.kind = kind;
+  }
+  if (out.kind == odb_bulk_kind::numeric) numeric_size(type, column, out);
+  return out;
+}
+
+bool is_marker_like(std::u16string_view text) {
+  if (text.empty() || text[0] != k_empty_marker) return false;
+  return text.find_first_not_of(u' ', 1) == std::u16string_view::npos;
+}
+
+// A rule's literal ('T', N'x') without its quotes.
+std::string_view unquoted(std::string_view literal) {
+  if (!literal.empty() && literal[0] == 'N') literal.remove_prefix(1);
+  if (literal.size() >= 2 && literal.front() == '\'' && literal.back() == '\'') {
+    literal = literal.substr(1, literal.size() - 2);
+  }
+  return literal;
+}
+
+}  // namespace
+
+mss_table::mss_table(mss_database& database, const std::u16string& name, const udb_schema& columns,
+                     std::int64_t existing_rows)
+    : udb_recordset(&database, name),
+      database_(database),
+      safe_name_(database.safe_name(name)),
+      existing_rows_(std::max<std::int64_t>(existing_rows, 0)) {
+  TK_WLOG(2, "mss_table::ctor3(%s)", name);
+  schema_ = columns;
+  insert_prefix_ = "INSERT INTO " + tk_to_utf8_lossy(safe_name_) + " (";
+  for (std::size_t i = 0; i < schema_.size(); ++i) {
+    const t_ftd& column = schema_[i];
+    if (column.b_auto_num) {
+      TK_LOG(2, "Auto-increment found: field #%d", static_cast<int>(i));
+      identity_ = true;
+    }
+    if (i > 0) insert_prefix_ += ", ";
+    std::u16string bracketed;
+    mss_append_bracketed(bracketed, column.name);
+    mss_append_utf8(insert_prefix_, bracketed, false);
+    kinds_.push_back(bulk_column_of(column));
+  }
+  insert_prefix_ += ") VALUES (";
+  marked_columns_.assign(schema_.size(), false);
+  bulk_ = mss_engine::instance().use_bulk_copy();
+  TK_LOG(2, "fast_load=%d", bulk_ ? 1 : 0);
+}
+
+mss_table::~mss_table() {
+  TK_LOG(2, "mss_table::dtor(b_identity=%d)", identity_ ? 1 : 0);
+  loader_.reset();
+  if (identity_insert_on_ && !connection().is_dead()) {
+    try {
+      set_identity_insert(false);
+    } catch (const tk_exception& e) {
+      TK_LOG(2, "setting IDENTITY_INSERT -> OFF failed: %s", e.message());
+    }
+  }
+}
+
+odb_connection& mss_table::connection() {
+  return database_.connection();
+}
+
+void mss_table::set_identity_insert(bool on) {
+  TK_LOG(2, "setting IDENTITY_INSERT -> %s", on ? "ON" : "OFF");
+  connection().execute(u"SET IDENTITY_INSERT " + safe_name_ + (on ? u" ON" : u" OFF"));
+  identity_insert_on_ = on;
+}
+
+void mss_table::append_record(udb_record& record) {
+  TK_LOG(2, "mss_table::append_record(schema size=%d, record size=%d",
+         static_cast<int>(schema_.size()), static_cast<int>(record.size()));
+  if (record.size() != schema_.size()) {
+    throw tk_exception("The structure of data source does not conform to the destination table.",
+                       0);
+  }
+  convert_record(record);
+  if (bulk_) {
+    bulk_append(record);
+    return;
+  }
+  queue_insert(record);
+  if (pending_.size() >= k_insert_batch_rows || insert_text_.size() >= k_insert_batch_bytes) {
+    send_inserts();
+  }
+}
+
+void mss_table::start_bulk() {
+  TK_LOG(2, "mss_fast_load::open_table");
+  loader_ = std::make_unique<odb_bulk_copy>(connection(), safe_name_, kinds_, identity_);
+  if (kept_.empty()) kept_.resize(k_batch_rows);
+}
+
+bool mss_table::bind_row(const udb_record& record) {
+  for (std::size_t i = 0; i < schema_.size(); ++i) {
+    const udb_field& field = record[i];
+    const t_ftd& column = schema_[i];
+    const ole_vartype vt = field.get_type();
+    if (vt == VT_NULL || vt == VT_EMPTY) {
+      // A NOT NULL column takes its default or an empty value, as the INSERT literal has it.
+      if (column.b_not_null) return false;
+      loader_->set_null(i);
+      continue;
+    }
+    const odb_bulk_kind kind = kinds_[i].kind;
+    if ((kind == odb_bulk_kind::text || kind == odb_bulk_kind::ntext) &&
+        udb_custom_conversion::may_accept2(vt) && udb_custom_conversion::is_acceptable2(field)) {
+      std::string_view literal = udb_custom_conversion::ascii_literal2(field);
+      std::string rule_text;
+      if (literal.empty()) {
+        mss_append_utf8(rule_text, udb_custom_conversion::handle2(field), false);
+        literal = rule_text;
+      }
+      const std::string_view text = unquoted(literal);
+      if (text.empty() || text.find('\'') != std::string_view::npos) return false;
+      if (kind == odb_bulk_kind::text) {
+        loader_->set_narrow_text(i, text);
+      } else {
+        loader_->set_text(i, tk_from_utf8_lossy(text));
+      }
+      continue;
+    }
+    switch (kind) {
+      case odb_bulk_kind::tinyint:
+      case odb_bulk_kind::smallint:
+      case odb_bulk_kind::integer:
+      case odb_bulk_kind::bigint:
+        loader_->set_integer(i, field.to_i8());
+        break;
+      case odb_bulk_kind::bit:
+        loader_->set_integer(i, field.to_bool() ? 1 : 0);
+        break;
+      case odb_bulk_kind::real:
+      case odb_bulk_kind::float8:
+        loader_->set_double(i, mssql_get_safe_variant(field).to_double());
+        break;
+      case odb_bulk_kind::money: {
+        ole_currency cy;
+        if (vt == VT_CY) {
+          cy = field.cy();
+        } else if (!ole_currency::from_double(field.to_double(), cy)) {
+          return false;
+        }
+        loader_->set_money(i, cy.int64);
+        break;
+      }
+      case odb_bulk_kind::numeric: {
+        ole_decimal value;
+        if (vt == VT_DECIMAL) {
+          value = field.decimal();
+        } else if (!ole_decimal::from_double(field.to_double(), value)) {
+          return false;
+        }
+        // Beyond the column: the INSERT literal clamps it as the script does.
+        if (!loader_->set_numeric(i, value)) return false;
+        break;
+      }
+      case odb_bulk_kind::datetime:
+      case odb_bulk_kind::datetime2:
+      case odb_bulk_kind::date:
+      case odb_bulk_kind::time: {
+        if (vt != VT_DATE) return false;
+        const ole_variant safe = mssql_get_safe_variant(field);
+        loader_->set_datetime(i, safe.systemtime());
+        break;
+      }
+      case odb_bulk_kind::ntext: {
+        if (vt != VT_BSTR) return false;
+        const std::u16string& text = field.text();
+        if (text.empty()) {
+          loader_->set_text(i, std::u16string_view(&k_empty_marker, 1));
+          marked_columns_[i] = true;
+        } else if (is_marker_like(text)) {
+          return false;
+        } else {
+          loader_->set_text(i, text);
+        }
+        break;
+      }
+      case odb_bulk_kind::text: {
+        // Narrow columns hold the server's code page: only ASCII passes unchanged.
+        if (vt != VT_BSTR) return false;
+        const std::u16string& text = field.text();
+        if (text.empty()) return false;
+        std::string& narrow = narrow_scratch_;
+        narrow.clear();
+        for (const char16_t c : text) {
+          if (c >= 0x80) return false;
+          narrow += static_cast<char>(c);
+        }
+        loader_->set_narrow_text(i, narrow);
+        break;
+      }
+      case odb_bulk_kind::binary: {
+        if (!field.is_binary() || field.bytes().empty()) return false;
+        loader_->set_bytes(i, field.bytes());
+        break;
+      }
+      case odb_bulk_kind::guid: {
+        if (vt != VT_BSTR) return false;
+        std::u16string_view text = field.text();
+        if (text.size() >= 2 && text.front() == u'{' && text.back() == u'}') {
+          text = text.substr(1, text.size() - 2);
+        }
+        if (text.empty()) return false;
+        loader_->set_narrow_text(i, tk_to_utf8_lossy(text));
+        break;
+      }
+    }
+  }
+  return true;
+}
+
+void mss_table::bulk_append(const udb_record& record) {
+  if (!loader_) start_bulk();
+  if (!bind_row(record)) {
+    // Sent after the load, in order of arrival among such rows.
+    std::swap(insert_text_, deferred_text_);
+    std::swap(pending_, deferred_);
+    try {
+      queue_insert(record);
+    } catch (...) {
+      std::swap(insert_text_, deferred_text_);
+      std::swap(pending_, deferred_);
+      throw;
+    }
+    std::swap(insert_text_, deferred_text_);
+    std::swap(pending_, deferred_);
+    return;
+  }
+  loader_->send_row();
+  std::vector<udb_field>& kept = kept_[kept_rows_];
+  kept.resize(record.size());
+  std::size_t bytes = 0;
+  for (std::size_t i = 0; i < record.size(); ++i) {
+    kept[i] = record[i];
+    if (record[i].get_type() == VT_BSTR) bytes += record[i].text().size() * 2;
+    if (record[i].is_binary()) bytes += record[i].bytes().size();
+  }
+  if (kept_record_no_.size() <= kept_rows_) kept_record_no_.resize(kept_rows_ + 1);
+  kept_record_no_[kept_rows_] = record_no_;
+  ++kept_rows_;
+  kept_bytes_ += bytes;
+  if (kept_rows_ >= k_batch_rows || kept_bytes_ >= k_batch_bytes) commit_bulk_batch();
+}
+
+void mss_table::commit_bulk_batch() {
+  if (!loader_ || kept_rows_ == 0) return;
+  try {
+    rows_loaded_ += loader_->batch();
+  } catch (const odb_exception& e) {
+    if (e.connection_lost()) throw;
+    // The server refused the batch as a whole; sent again one by one, each refused row is
+    // reported under its own record number and the others arrive.
+    TK_LOG(3, "A batch of %d rows was refused (%s); sending its rows one by one",
+           static_cast<int>(kept_rows_), e.message());
+    loader_.reset();
+    for (std::size_t r = 0; r < kept_rows_; ++r) {
+      queue_insert(kept_[r], kept_record_no_[r]);
+      send_inserts();
+    }
+  }
+  kept_rows_ = 0;
+  kept_bytes_ = 0;
+}
+
+void mss_table::end_bulk() {
+  if (loader_) {
+    commit_bulk_batch();
+    if (loader_) {
+      rows_loaded_ += loader_->finish();
+      loader_.reset();
+    }
+  }
+  if (!deferred_.empty()) {
+    TK_LOG(2, "Sending %d rows bulk copy could not carry", static_cast<int>(deferred_.size()));
+    std::swap(insert_text_, deferred_text_);
+    std::swap(pending_, deferred_);
+    send_inserts();
+  }
+}
+
+void mss_table::queue_insert(const udb_record& record) {
+  const std::size_t start = insert_text_.size();
+  try {
+    insert_text_ += insert_prefix_;
+    auto column = schema_.begin();
+    for (const udb_field& field : record) {
+      if (column != schema_.begin()) insert_text_ += ", ";
+      mss_append_fld_str(insert_text_, field, *column++);
+    }
+    insert_text_ += ");\n";
+  } catch (...) {
+    insert_text_.resize(start);
+    throw;
+  }
+  pending_.push_back({record_no_, insert_text_.size()});
+}
+
+void mss_table::queue_insert(const std::vector<udb_field>& fields, std::int64_t record_no) {
+  insert_text_ += insert_prefix_;
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (i > 0) insert_text_ += ", ";
+    mss_append_fld_str(insert_text_, fields[i], schema_[i]);
+  }
+  insert_text_ += ");\n";
+  pending_.push_back({record_no, insert_text_.size()});
+}
+
+void mss_table::send_inserts() {
+  if (pending_.empty()) return;
+  if (identity_ && !identity_insert_on_) set_identity_insert(true);
+  std::string batch = "SET XACT_ABORT ON; BEGIN TRANSACTION;\n";
+  batch += insert_text_;
+  batch += "COMMIT TRANSACTION;";
+  try {
+    connection().execute_utf8(batch);
+    rows_inserted_ += static_cast<std::int64_t>(pending_.size());
+  } catch (const odb_exception& e) {
+    if (e.connection_lost()) throw;
+    TK_LOG(2, "The INSERT batch failed (%s); sending its rows one by one", e.message());
+    connection().execute(u"IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION");
+    std::size_t start = 0;
+    for (const pending_row& row : pending_) {
+      const std::string_view statement =
+          std::string_view(insert_text_).substr(start, row.end - start);
+      start = row.end;
+      try {
+        connection().execute_utf8(statement);
+        ++rows_inserted_;
+      } catch (const odb_exception& refused) {
+        if (refused.connection_lost()) throw;
+        ++rows_refused_;
+        if (!reject_handler_) throw;
+        reject_handler_(row.record_no, refused);
+      }
+    }
+  }
+  insert_text_.clear();
+  pending_.clear();
+}
+
+void mss_table::restore_empty_texts() {
+  for (std::size_t i = 0; i < schema_.size(); ++i) {
+    if (!marked_columns_[i]) continue;
+    std::string sql = "UPDATE " + tk_to_utf8_lossy(safe_name_) + " SET ";
+    std::u16string column;
+    mss_append_bracketed(column, schema_[i].name);
+    mss_append_utf8(sql, column, false);
+    sql += " = N'' WHERE ";
+    mss_append_utf8(sql, column, false);
+    sql += " = N'";
+    sql += k_empty_marker_utf8;
+    sql += "' COLLATE Latin1_General_BIN2";
+    connection().execute_utf8(sql);
+    marked_columns_[i] = false;
+  }
+}
+
+void mss_table::check_counts() {
+  const std::u16string held = connection().scalar(u"SELECT COUNT_BIG(*) FROM " + safe_name_);
+  const std::int64_t rows = std::stoll(tk_to_utf8_lossy(held)) - existing_rows_;
+  const std::int64_t sent = rows_written();
+  TK_LOG(2, "Rows check: %lld sent, %lld held", static_cast<long long>(sent),
+         static_cast<long long>(rows));
+  if (rows != sent) {
+    throw tk_exception("The row count check failed for table " + tk_to_utf8_lossy(safe_name_) +
+                           ": " + std::to_string(sent) + " rows were written, the table holds " +
+                           std::to_string(rows) + (existing_rows_ > 0 ? " new rows" : " rows"),
+                       0);
+  }
+}
+
+void mss_table::flush() {
+  TK_LOG(2, "mss_table::flush");
+  if (bulk_) end_bulk();
+  send_inserts();
+  restore_empty_texts();
+  if (identity_insert_on_) set_identity_insert(false);
+  check_counts();
+}

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "odb/odb_bulk_copy.h"
+#include "udb/udb_recordset.h"
+
+class mss_database;
+class odb_connection;
+
+// The writer of one server table. Rows go through bulk copy when the engine says so, else as
+// INSERT statements sent many to a round trip inside a transaction; a batch the server refuses
+// is sent again row by row, so each refused record is reported with its own number through the
+// reject handler, and the others still arrive. A row bulk copy cannot carry (an empty binary
+// value, narrow text the client cannot pass on unchanged) goes the INSERT way after the load;
+// empty N-texts travel as a private marker that one UPDATE per column turns back into ''.
+// flush() ends the load and compares the rows the server holds with the rows sent: a
+// difference is a failure of the table, never a silent success.
+class mss_table : public udb_recordset {
+ public:
+  // `columns` are the table's columns as created or read from the server; `existing_rows` is
+  // the row count before this run appends (-1 for a table just created).
+  mss_table(mss_database& database, const std::u16string& name, const udb_schema& columns,
+            std::int64_t existing_rows);
+  // Ends a load that flush() did not end; what it sent stays unchecked.
+  ~mss_table() override;
+
+  void append_record(udb_record& record) override;
+  void flush() override;
+
+  // Rows the server took so far (committed bulk batches and INSERTs that ran).
+  std::int64_t rows_written() const noexcept { return rows_loaded_ + rows_inserted_; }
+
+  // Rows a bulk batch or INSERT batch holds at most before it is sent.
+  static constexpr std::size_t k_batch_rows = 1000;
+  static constexpr std::size_t k_insert_batch_rows = 100;
+  static constexpr std::size_t k_batch_bytes = 8 << 20;
+
+ private:
+  struct pending_row {
+    std::int64_t record_no;
+    std::size_t end;  // end of its statement in insert_text_
+  };
+
+  void start_bulk();
+  void bulk_append(const udb_record& record);
+  // False when the row must go as an INSERT instead.
+  bool bind_row(const udb_record& record);
+  void commit_bulk_batch();
+  void end_bulk();
+  void queue_insert(const udb_record& record);
+  void queue_insert(const std::vector<udb_field>& fields, std::int64_t record_no);
+  void send_inserts();
+  void restore_empty_texts();
+  void check_counts();
+  void set_identity_insert(bool on);
+
+  mss_database& database_;
+  odb_connection& connection();
+  std::u16string safe_name_;
+  std::string insert_prefix_;
+  std::vector<odb_bulk_column> kinds_;
+  bool identity_ = false;
+  bool identity_insert_on_ = false;
+  bool bulk_ = false;
+  std::int64_t existing_rows_ = 0;
+  std::int64_t rows_loaded_ = 0;
+  std::int64_t rows_inserted_ = 0;
+  std::int64_t rows_refused_ = 0;
+
+  std::unique_ptr<odb_bulk_copy> loader_;
+  // The rows of the bulk batch under way, kept until it is committed so that a refused batch
+  // can be sent again row by row.
+  std::vector<std::vector<udb_field>> kept_;
+  std::vector<std::int64_t> kept_record_no_;
+  std::size_t kept_rows_ = 0;
+  std::size_t kept_bytes_ = 0;
+  std::vector<bool> marked_columns_;  // columns whose empty texts travel as the marker
+  std::string narrow_scratch_;
+  // Rows waiting to go as INSERT statements: the statements and their records.
+  std::string insert_text_;
+  std::vector<pending_row> pending_;
+  // Rows bulk copy could not carry, sent as INSERTs once the load has ended.
+  std::string deferred_text_;
+  std::vector<pending_row> deferred_;
+};
