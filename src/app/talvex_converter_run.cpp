@@ -172,9 +172,17 @@ bool talvex_converter::convert_table(dbf_database& source, udb_database& target,
         silent, stdout,
         "Converting table " + tk_to_ansi(name) + "(" + std::to_string(records_total) + " records)");
   }
-  if (records_total > 0 && !tab_def) copy_records(*table, *written);
-  // Ends the table's load; a server writer checks here that every row sent arrived.
-  written->flush();
+  const std::int64_t written_before = totals_.rows_written;
+  try {
+    if (records_total > 0 && !tab_def) copy_records(*table, *written);
+    // Ends the table's load; a server writer checks here that every row sent arrived.
+    written->flush();
+  } catch (const tk_exception&) {
+    // Of a failed table, count only what the writer knows arrived.
+    if (written->rows_written() >= 0)
+      totals_.rows_written = written_before + written->rows_written();
+    throw;
+  }
   return true;
 }
 

@@ -177,6 +177,9 @@ std::unique_ptr<udb_recordset> mss_database::create_table(const std::u16string& 
   TK_WLOG(2, "Right before creating the table: %s", sql);
   query(sql);
   tables_.push_back(t);
+  // A source name that still names a column (the first of two fields of one name) keeps
+  // meaning that column.
+  std::erase_if(renamed, [&](const auto& pair) { return columns.get_field_idx(pair.first) >= 0; });
   if (!renamed.empty()) names_map().add_fn_map(name, renamed);
 
   TK_LOG(1, "mss_database::create_table - step #2");

@@ -176,7 +176,15 @@ void mss_table::append_record(udb_record& record) {
     throw tk_exception("The structure of data source does not conform to the destination table.",
                        0);
   }
-  convert_record(record);
+  // Fields are in the order of the columns; a table may hold two fields of one name, so the
+  // position, not the name, says which column a field goes to.
+  for (std::size_t i = 0; i < schema_.size(); ++i) {
+    udb_field& field = record[i];
+    const ole_vartype vt = field.get_type();
+    if (vt != schema_[i].vartype && vt != VT_EMPTY && vt != VT_NULL) {
+      field.change_type(schema_[i].vartype);
+    }
+  }
   if (bulk_) {
     bulk_append(record);
     return;
@@ -195,14 +203,23 @@ void mss_table::start_bulk() {
 
 bool mss_table::bind_row(const udb_record& record) {
   for (std::size_t i = 0; i < schema_.size(); ++i) {
-    const udb_field& field = record[i];
+    if (!bind_field(record[i], i)) {
+      TK_LOG(1, "Field %d goes by INSERT", static_cast<int>(i));
+      return false;
+    }
+  }
+  return true;
+}
+
+bool mss_table::bind_field(const udb_field& field, std::size_t i) {
+  {
     const t_ftd& column = schema_[i];
     const ole_vartype vt = field.get_type();
     if (vt == VT_NULL || vt == VT_EMPTY) {
       // A NOT NULL column takes its default or an empty value, as the INSERT literal has it.
       if (column.b_not_null) return false;
       loader_->set_null(i);
-      continue;
+      return true;
     }
     const odb_bulk_kind kind = kinds_[i].kind;
     if ((kind == odb_bulk_kind::text || kind == odb_bulk_kind::ntext) &&
@@ -220,7 +237,7 @@ bool mss_table::bind_row(const udb_record& record) {
       } else {
         loader_->set_text(i, tk_from_utf8_lossy(text));
       }
-      continue;
+      return true;
     }
     switch (kind) {
       case odb_bulk_kind::tinyint:

@@ -32,7 +32,7 @@ class mss_table : public udb_recordset {
   void flush() override;
 
   // Rows the server took so far (committed bulk batches and INSERTs that ran).
-  std::int64_t rows_written() const noexcept { return rows_loaded_ + rows_inserted_; }
+  std::int64_t rows_written() const override { return rows_loaded_ + rows_inserted_; }
 
   // Rows a bulk batch or INSERT batch holds at most before it is sent.
   static constexpr std::size_t k_batch_rows = 1000;
@@ -49,6 +49,7 @@ class mss_table : public udb_recordset {
   void bulk_append(const udb_record& record);
   // False when the row must go as an INSERT instead.
   bool bind_row(const udb_record& record);
+  bool bind_field(const udb_field& field, std::size_t column);
   void commit_bulk_batch();
   void end_bulk();
   void queue_insert(const udb_record& record);

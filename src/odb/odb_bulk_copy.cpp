@@ -259,10 +259,12 @@ void odb_bulk_copy::send_row() {
     connection_.throw_pending("sending a row");
     throw odb_exception("The server did not take the row.");
   }
+  ++rows_sent_;
 }
 
 std::int64_t odb_bulk_copy::batch() {
   const DBINT rows = bcp_batch(connection_.handle());
+  rows_sent_ = 0;
   if (rows < 0) {
     connection_.throw_pending("committing a batch of rows");
     throw odb_exception("A batch of rows was not committed.");
@@ -274,6 +276,14 @@ std::int64_t odb_bulk_copy::batch() {
 std::int64_t odb_bulk_copy::finish() {
   open_ = false;
   const DBINT rows = bcp_done(connection_.handle());
+  const bool nothing_pending = rows_sent_ == 0;
+  rows_sent_ = 0;
+  // The library answers -1 for a load that ends with no row after the last batch; nothing can
+  // have been lost then, unless the server says otherwise.
+  if (rows < 0 && nothing_pending) {
+    connection_.throw_pending("ending the bulk load");
+    return 0;
+  }
   if (rows < 0) {
     connection_.throw_pending("ending the bulk load");
     throw odb_exception("The bulk load did not end well; its last rows were not committed.");

@@ -84,5 +84,6 @@ class odb_bulk_copy {
   odb_connection& connection_;
   std::vector<odb_bulk_column> columns_;
   std::vector<slot> slots_;
+  std::int64_t rows_sent_ = 0;  // since the last batch
   bool open_ = false;
 };

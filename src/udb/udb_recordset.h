@@ -34,6 +34,8 @@ class udb_recordset {
   virtual void update();
   // Completes pending work; nothing in the base.
   virtual void flush();
+  // Rows the destination is known to hold from this writer, -1 when the writer cannot tell.
+  virtual std::int64_t rows_written() const { return -1; }
   // The current record (owned by the recordset), null when there is none.
   virtual udb_record* get_item();
   virtual bool is_eof();
