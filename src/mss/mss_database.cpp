@@ -91,7 +91,13 @@ void mss_database::init_tables() {
 bool mss_database::reconnect_if_lost() {
   if (!connection_->is_dead()) return false;
   TK_WLOG(3, "The connection to database '%s' was lost; connecting again", name());
-  connection_ = mss_engine::instance().open_connection(name());
+  try {
+    connection_ = mss_engine::instance().open_connection(name());
+  } catch (const tk_exception& e) {
+    // Without the server no further table can be converted: the run ends here.
+    throw tk_exception(
+        "The connection to the server was lost and could not be made again: " + e.message(), 1);
+  }
   return true;
 }
 

@@ -1,6 +1,7 @@
 // Reading result sets: column types to variant types and each value into its variant.
 #include "odb/odb_recordset.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "odb/odb_connection.h"
@@ -130,6 +131,29 @@ void read_numeric(DBPROCESS* proc, int type, const BYTE* data, DBINT len, ole_va
   out = ole_variant(converted_text(proc, type, data, len));
 }
 
+// A date, time or both as SQL Server reads them back in any language setting
+// ("0001-01-01 00:00:00.1234567"), the fraction to the digits it has.
+std::string iso_text(const DBDATEREC2& rec, std::uint32_t kind) {
+  char buf[48];
+  std::string out;
+  if (kind != 3) {
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", rec.year, rec.month, rec.day);
+    out += buf;
+  }
+  if (kind != 2) {
+    if (!out.empty()) out += ' ';
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", rec.hour, rec.minute, rec.second);
+    out += buf;
+    if (rec.nanosecond != 0) {
+      std::snprintf(buf, sizeof buf, ".%09d", rec.nanosecond);
+      std::string fraction = buf;
+      while (fraction.back() == '0') fraction.pop_back();
+      out += fraction;
+    }
+  }
+  return out;
+}
+
 void read_date(DBPROCESS* proc, int type, const BYTE* data, DBINT len, std::uint32_t kind,
                ole_variant& out) {
   DBDATEREC2 rec{};
@@ -151,7 +175,8 @@ void read_date(DBPROCESS* proc, int type, const BYTE* data, DBINT len, std::uint
   }
   // Finer than a millisecond, or outside the years a variant date holds: the exact text.
   if (rec.nanosecond % 1000000 != 0 || (kind != 3 && rec.year < 100) || !out.set_date(st)) {
-    out = ole_variant(converted_text(proc, type, data, len));
+    out = ole_variant(type == SYBMSDATETIMEOFFSET ? converted_text(proc, type, data, len)
+                                                  : iso_text(rec, kind));
   }
 }
 
