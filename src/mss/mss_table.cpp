@@ -368,12 +368,16 @@ void mss_table::commit_bulk_batch() {
   try {
     rows_loaded_ += loader_->batch();
   } catch (const odb_exception& e) {
-    if (e.connection_lost()) throw;
-    // The server refused the batch as a whole; sent again one by one, each refused row is
-    // reported under its own record number and the others arrive.
+    // The server refused the batch as a whole and rolled it back; sent again one by one, each
+    // refused row is reported under its own record number and the others arrive. A client
+    // library that gave up the connection over the refusal gets one new connection.
     TK_LOG(3, "A batch of %d rows was refused (%s); sending its rows one by one",
            static_cast<int>(kept_rows_), e.message());
     loader_.reset();
+    if (connection().is_dead()) {
+      database_.reconnect_if_lost();
+      identity_insert_on_ = false;
+    }
     for (std::size_t r = 0; r < kept_rows_; ++r) {
       queue_insert(kept_[r], kept_record_no_[r]);
       send_inserts();
