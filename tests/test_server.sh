@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# A throw-away SQL Server (the Babelfish test server) for one test run: the test programs that
+# talk to a server read its address and login from DIR/server.env.
+#
+#   test_server.sh start DIR [BABELFISH_DIR]   start a fresh server on a free port, write DIR/server.env
+#   test_server.sh stop DIR                    stop it and remove it
+#
+# BABELFISH_DIR (default: ../shared/babelfish beside the source tree) holds the server's own
+# `start` script. When it is absent, `start` writes nothing and succeeds: the tests that need
+# a server then skip, unless QV_MSSQL_SERVER names one.
+set -euo pipefail
+
+usage() {
+  echo "usage: test_server.sh start DIR [BABELFISH_DIR] | stop DIR" >&2
+  exit 2
+}
+
+port_in_use() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
+
+# A port nothing listens on, drawn at random below the usual ephemeral range so that a
+# developer's server on 1433 and another build's test server are left alone.
+free_port() {
+  local port
+  for _ in $(seq 1 200); do
+    port=$((20000 + RANDOM % 12000))
+    if ! port_in_use "$port" && [ "$port" != "${1:-0}" ]; then
+      echo "$port"
+      return 0
+    fi
+  done
+  echo "test_server.sh: no free TCP port found" >&2
+  return 1
+}
+
+# Stops and removes the server DIR records, if any, and forgets its login.
+stop_server() {
+  local dir=$1 server_dir
+  rm -f "$dir/server.env"
+  [ -f "$dir/server.dir" ] || return 0
+  server_dir=$(cat "$dir/server.dir")
+  if [ -n "$server_dir" ] && [ -d "$server_dir" ]; then
+    if [ -x "$server_dir/stop" ]; then "$server_dir/stop" >/dev/null 2>&1 || true; fi
+    rm -rf "$server_dir"
+  fi
+  rm -f "$dir/server.dir"
+}
+
+start_server() {
+  local dir=$1 babelfish=$2 attempt server_dir port pg_port out
+  mkdir -p "$dir"
+  stop_server "$dir"
+  if [ ! -x "$babelfish/start" ]; then
+    echo "test_server.sh: $babelfish/start not found; tests that need a server will skip"
+    return 0
+  fi
+  # Two runs may pick the same port at the same moment; the loser tries again elsewhere.
+  for attempt in 1 2 3; do
+    # The server runs as an unprivileged user when started by root, so it lives in a
+    # folder every user can reach rather than in the build tree.
+    server_dir=$(mktemp -d "${TMPDIR:-/tmp}/qv-test-server.XXXXXX")
+    chmod 755 "$server_dir"
+    echo "$server_dir" >"$dir/server.dir"
+    port=$(free_port)
+    pg_port=$(free_port "$port")
+    if out=$(BABELFISH_PG_PORT=$pg_port "$babelfish/start" "$server_dir" "$port" 2>"$dir/start.log"); then
+      local BABELFISH_USER="" BABELFISH_PASSWORD=""
+      eval "$out"
+      {
+        echo "QV_MSSQL_SERVER=127.0.0.1:$port"
+        echo "QV_MSSQL_USER=$BABELFISH_USER"
+        echo "QV_MSSQL_PASSWORD=$BABELFISH_PASSWORD"
+      } >"$dir/server.env.tmp"
+      mv "$dir/server.env.tmp" "$dir/server.env"
+      echo "test_server.sh: test server on 127.0.0.1:$port ($server_dir)"
+      return 0
+    fi
+    echo "test_server.sh: attempt $attempt on port $port failed:" >&2
+    tail -n 20 "$dir/start.log" >&2
+    stop_server "$dir"
+  done
+  echo "test_server.sh: the test server did not start" >&2
+  return 1
+}
+
+[ $# -ge 2 ] || usage
+case "$1" in
+  start)
+    here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+    start_server "$2" "${3:-$here/../../shared/babelfish}"
+    ;;
+  stop)
+    stop_server "$2"
+    ;;
+  *) usage ;;
+esac
