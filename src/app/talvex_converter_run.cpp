@@ -25,6 +25,8 @@ void console_line(bool silent, std::FILE* stream, const std::string& text) {
   if (silent) return;
   std::fputs(text.c_str(), stream);
   std::fputc('\n', stream);
+  // A run's lines show as they happen also where the output goes to a file or a pipe.
+  std::fflush(stream);
 }
 
 // Records between two progress reports: often enough for a smooth line, rare enough to cost
@@ -119,6 +121,9 @@ void talvex_converter::operator()() {
     tables_done = 0;
     tables_total = 0;
     if (auto* dump = dynamic_cast<mss_dmp_database*>(target.get())) dump->close();
+    // A server that went away during the last table is tried once more; when it cannot be
+    // reached the run fails as a whole rather than end as if it had succeeded.
+    if (auto* server = dynamic_cast<mss_database*>(target.get())) server->reconnect_if_lost();
     if (direct) {
       const std::string summary = summary_line(totals_);
       TK_LOG(3, "%s", summary);

@@ -232,9 +232,11 @@ void odb_connection::throw_pending(const char* what) {
     if (diag_->timed_out) {
       text += " (no reply within " + std::to_string(k_query_timeout) + " seconds)";
     }
-    odb_exception e(text + " while " + what);
+    text += std::string(" while ") + what;
+    if (dead && !diag_->client_text.empty()) text += "; the connection to the server was lost";
+    odb_exception e(text);
+    if (dead || diag_->timed_out) e.set_connection_lost();
     diag_->clear();
-    if (dead || e.message().find("timed out") != std::string::npos) e.set_connection_lost();
     throw e;
   }
 }
