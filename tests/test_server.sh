@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
-# A throw-away SQL Server (the Babelfish test server) for one test run: the test programs that
+# A throw-away SQL Server (the Babelfish test server) for test runs: the test programs that
 # talk to a server read its address and login from DIR/server.env.
 #
-#   test_server.sh start DIR [BABELFISH_DIR]   start a fresh server on a free port, write DIR/server.env
+#   test_server.sh start DIR [BABELFISH_DIR]   start a server on a free port, write DIR/server.env
 #   test_server.sh stop DIR                    stop it and remove it
 #
 # BABELFISH_DIR (default: ../shared/babelfish beside the source tree) holds the server's own
 # `start` script. When it is absent, `start` writes nothing and succeeds: the tests that need
 # a server then skip, unless QV_MSSQL_SERVER names one.
+#
+# Two test runs in one build folder share the server: each run (the process that called the
+# script, ctest) is recorded in DIR/users, and the server stops when the last living one is
+# done, so one run's cleanup never pulls the server from under another.
 set -euo pipefail
 
 usage() {
@@ -18,7 +22,7 @@ usage() {
 port_in_use() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
 
 # A port nothing listens on, drawn at random below the usual ephemeral range so that a
-# developer's server on 1433 and another build's test server are left alone.
+# developer's server on 1433 and other builds' test servers are left alone.
 free_port() {
   local port
   for _ in $(seq 1 200); do
@@ -32,6 +36,25 @@ free_port() {
   return 1
 }
 
+# Keeps only the runs whose process still lives.
+prune_users() {
+  local dir=$1 pid
+  [ -f "$dir/users" ] || return 0
+  : >"$dir/users.tmp"
+  while read -r pid; do
+    if [ -n "$pid" ] && [ -d "/proc/$pid" ]; then echo "$pid" >>"$dir/users.tmp"; fi
+  done <"$dir/users"
+  mv "$dir/users.tmp" "$dir/users"
+}
+
+# Whether the server DIR records is up and answering on its port.
+server_running() {
+  local dir=$1 server
+  [ -f "$dir/server.env" ] || return 1
+  server=$(sed -n 's/^QV_MSSQL_SERVER=//p' "$dir/server.env")
+  port_in_use "${server##*:}"
+}
+
 # Stops and removes the server DIR records, if any, and forgets its login.
 stop_server() {
   local dir=$1 server_dir
@@ -39,7 +62,7 @@ stop_server() {
   [ -f "$dir/server.dir" ] || return 0
   server_dir=$(cat "$dir/server.dir")
   if [ -n "$server_dir" ] && [ -d "$server_dir" ]; then
-    if [ -x "$server_dir/stop" ]; then "$server_dir/stop" >/dev/null 2>&1 || true; fi
+    if [ -x "$server_dir/stop" ]; then "$server_dir/stop" >/dev/null 2>&1 9>&- || true; fi
     rm -rf "$server_dir"
   fi
   rm -f "$dir/server.dir"
@@ -47,8 +70,6 @@ stop_server() {
 
 start_server() {
   local dir=$1 babelfish=$2 attempt server_dir port pg_port out
-  mkdir -p "$dir"
-  stop_server "$dir"
   if [ ! -x "$babelfish/start" ]; then
     echo "test_server.sh: $babelfish/start not found; tests that need a server will skip"
     return 0
@@ -62,7 +83,8 @@ start_server() {
     echo "$server_dir" >"$dir/server.dir"
     port=$(free_port)
     pg_port=$(free_port "$port")
-    if out=$(BABELFISH_PG_PORT=$pg_port "$babelfish/start" "$server_dir" "$port" 2>"$dir/start.log"); then
+    # The server must not inherit the lock, or it would hold it for its whole life.
+    if out=$(BABELFISH_PG_PORT=$pg_port "$babelfish/start" "$server_dir" "$port" 2>"$dir/start.log" 9>&-); then
       local BABELFISH_USER="" BABELFISH_PASSWORD=""
       eval "$out"
       {
@@ -83,13 +105,32 @@ start_server() {
 }
 
 [ $# -ge 2 ] || usage
+dir=$2
+mkdir -p "$dir"
+exec 9>"$dir/lock"
+# A start takes seconds; a lock held far longer was left by a process that should not hold it.
+flock -w 90 9 || echo "test_server.sh: $dir/lock stays taken; going on without it" >&2
+prune_users "$dir"
 case "$1" in
   start)
     here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-    start_server "$2" "${3:-$here/../../shared/babelfish}"
+    if [ -s "$dir/users" ] && server_running "$dir"; then
+      echo "test_server.sh: sharing the running test server ($(sed -n 's/^QV_MSSQL_SERVER=//p' "$dir/server.env"))"
+    else
+      # Whatever an interrupted run left behind goes first.
+      stop_server "$dir"
+      start_server "$dir" "${3:-$here/../../shared/babelfish}"
+    fi
+    echo "$PPID" >>"$dir/users"
     ;;
   stop)
-    stop_server "$2"
+    if [ -f "$dir/users" ]; then grep -vx "$PPID" "$dir/users" >"$dir/users.tmp" || true; fi
+    [ -f "$dir/users.tmp" ] && mv "$dir/users.tmp" "$dir/users"
+    if [ ! -s "$dir/users" ]; then
+      stop_server "$dir"
+    else
+      echo "test_server.sh: another test run still uses the server"
+    fi
     ;;
   *) usage ;;
 esac

@@ -82,7 +82,7 @@ login_outcome try_login(const odb_login& login) {
   return out;
 }
 
-TEST(OdbConnection, RepeatedLoginsLeakNeitherDescriptorsNorMemory) {
+TEST(odb_connection, repeated_logins_leak_neither_descriptors_nor_memory) {
   ODB_TEST_LOGIN_OR_SKIP(login);
   const auto round = [&] {
     odb_connection c(login);
@@ -102,7 +102,7 @@ TEST(OdbConnection, RepeatedLoginsLeakNeitherDescriptorsNorMemory) {
       << "resident memory grew by " << resident_kb() - rss << " kB over 1000 logins";
 }
 
-TEST(OdbConnection, ServerErrorsKeepNumberAndText) {
+TEST(odb_connection, server_errors_keep_number_and_text) {
   ODB_TEST_LOGIN_OR_SKIP(login);
   odb_test_database db(login);
   auto c = db.connect();
@@ -145,7 +145,7 @@ TEST(OdbConnection, ServerErrorsKeepNumberAndText) {
   EXPECT_EQ(c->scalar(u"SELECT COUNT(*) FROM dbo.parent"), u"1");
 }
 
-TEST(OdbConnection, LoginsThatCannotSucceedFailInBoundedTime) {
+TEST(odb_connection, logins_that_cannot_succeed_fail_in_bounded_time) {
   ODB_TEST_LOGIN_OR_SKIP(login);
 
   odb_login wrong = login;
@@ -259,7 +259,7 @@ class private_server {
   odb_login login_;
 };
 
-TEST(OdbConnection, ServerDyingMidQueryEndsTheQueryWithAnError) {
+TEST(odb_connection, server_dying_mid_query_ends_the_query_with_an_error) {
   private_server server;
   if (!server.available()) GTEST_SKIP() << "no test server kit (../shared/babelfish absent)";
   ASSERT_TRUE(server.started()) << server.start_errors();

@@ -45,7 +45,7 @@ constexpr std::u16string_view k_schema_ddl =
     u"ALTER TABLE dbo.[Every Kind] ADD CONSTRAINT fk_every_parent FOREIGN KEY (pid) "
     u"REFERENCES dbo.Parent (id) ON DELETE CASCADE;";
 
-class OdbMetaData : public ::testing::Test {
+class odb_meta_data : public ::testing::Test {
  protected:
   void SetUp() override {
     const std::optional<odb_login> login = odb_test_login();
@@ -61,7 +61,7 @@ class OdbMetaData : public ::testing::Test {
   std::unique_ptr<odb_connection> c_;
 };
 
-TEST_F(OdbMetaData, TablesOfTheDatabase) {
+TEST_F(odb_meta_data, tables_of_the_database) {
   const std::vector<odb_table_meta> tables = odb_read_tables(*c_);
   ASSERT_EQ(tables.size(), 2u);
   EXPECT_EQ(tables[0].schema, u"dbo");
@@ -81,7 +81,7 @@ TEST_F(OdbMetaData, TablesOfTheDatabase) {
   EXPECT_EQ(odb_read_tables(*c_).size(), 3u);
 }
 
-TEST_F(OdbMetaData, ColumnsWithTypesLengthsAndFlags) {
+TEST_F(odb_meta_data, columns_with_types_lengths_and_flags) {
   const std::vector<odb_column_meta> cols = odb_read_columns(*c_, u"dbo", u"Every Kind");
   ASSERT_EQ(cols.size(), 33u);
   std::map<std::u16string, odb_column_meta> by_name;
@@ -158,7 +158,7 @@ TEST_F(OdbMetaData, ColumnsWithTypesLengthsAndFlags) {
   EXPECT_NE(by_name[u"c"].default_text.find(u"'x'"), std::u16string::npos);
 }
 
-TEST_F(OdbMetaData, ColumnsOfEveryTableAndOfAliasTypes) {
+TEST_F(odb_meta_data, columns_of_every_table_and_of_alias_types) {
   c_->execute(u"CREATE TYPE dbo.qv_code FROM nvarchar(12)");
   c_->execute(u"CREATE TABLE dbo.Aliased (k dbo.qv_code, v int)");
   const std::vector<odb_column_meta> all = odb_read_columns(*c_, u"dbo", {});
@@ -186,7 +186,7 @@ TEST_F(OdbMetaData, ColumnsOfEveryTableAndOfAliasTypes) {
   EXPECT_TRUE(odb_read_columns(*c_, u"dbo", u"No Such Table").empty());
 }
 
-TEST_F(OdbMetaData, IndexesWithKeyColumnsInOrder) {
+TEST_F(odb_meta_data, indexes_with_key_columns_in_order) {
   std::vector<odb_index_meta> indexes = odb_read_indexes(*c_, u"dbo", u"Every Kind");
   // The test server renames indexes it creates from CREATE INDEX (lower case, table name and
   // a hash appended), so they are told apart by their columns; constraint names survive.
@@ -225,7 +225,7 @@ TEST_F(OdbMetaData, IndexesWithKeyColumnsInOrder) {
   EXPECT_TRUE(odb_read_indexes(*c_, u"dbo", u"Bare").empty());
 }
 
-TEST_F(OdbMetaData, ForeignKeysOfTheChildTable) {
+TEST_F(odb_meta_data, foreign_keys_of_the_child_table) {
   c_->execute(
       u"CREATE TABLE dbo.Pair (a int NOT NULL, b char(2) NOT NULL, CONSTRAINT pk_pair PRIMARY "
       u"KEY (a, b));"
@@ -254,7 +254,7 @@ TEST_F(OdbMetaData, ForeignKeysOfTheChildTable) {
   EXPECT_EQ(odb_read_foreign_keys(*c_, u"dbo", {}).size(), 2u);
 }
 
-TEST_F(OdbMetaData, ViewsWithTheirText) {
+TEST_F(odb_meta_data, views_with_their_text) {
   const std::vector<odb_view_meta> views = odb_read_views(*c_);
   ASSERT_EQ(views.size(), 1u);
   EXPECT_EQ(views[0].schema, u"dbo");
@@ -264,7 +264,7 @@ TEST_F(OdbMetaData, ViewsWithTheirText) {
   EXPECT_TRUE(odb_read_views(*c_, u"no_such_schema").empty());
 }
 
-TEST_F(OdbMetaData, CatalogColumnsBecomeDescriptors) {
+TEST_F(odb_meta_data, catalog_columns_become_descriptors) {
   std::map<std::u16string, t_ftd> ftd;
   for (const odb_column_meta& m : odb_read_columns(*c_, u"dbo", u"Every Kind")) {
     ftd[m.name] = odb_column_to_ftd(m);

@@ -18,7 +18,7 @@
 
 namespace {
 
-class OdbTypes : public ::testing::Test {
+class odb_types : public ::testing::Test {
  protected:
   void SetUp() override {
     const std::optional<odb_login> login = odb_test_login();
@@ -72,7 +72,7 @@ ole_decimal decimal(std::string_view text) {
   return d;
 }
 
-TEST_F(OdbTypes, IntegersAndBitAtTheirLimits) {
+TEST_F(odb_types, integers_and_bit_at_their_limits) {
   const udb_record& r =
       row(u"SELECT CAST(0 AS tinyint), CAST(255 AS tinyint), CAST(-32768 AS smallint), "
           u"CAST(32767 AS smallint), CAST(-2147483648 AS int), CAST(2147483647 AS int), "
@@ -101,7 +101,7 @@ TEST_F(OdbTypes, IntegersAndBitAtTheirLimits) {
   }
 }
 
-TEST_F(OdbTypes, FloatingPointExactToTheLastBit) {
+TEST_F(odb_types, floating_point_exact_to_the_last_bit) {
   const udb_record& r =
       row(u"SELECT CAST(1.5 AS real), CAST(-3.25E10 AS real), CAST(3.4E38 AS real), "
           u"CAST(0.1 AS float), CAST(1.7976931348623157E308 AS float), "
@@ -122,7 +122,7 @@ TEST_F(OdbTypes, FloatingPointExactToTheLastBit) {
   EXPECT_EQ(column(8).vartype, VT_R8);
 }
 
-TEST_F(OdbTypes, NumericKeepsEveryDigit) {
+TEST_F(odb_types, numeric_keeps_every_digit) {
   const udb_record& r =
       row(u"SELECT CAST(12345678.90 AS numeric(10,2)), CAST(-0.01 AS numeric(10,2)), "
           u"CAST(999999999999999999.9999999999 AS numeric(28,10)), "
@@ -162,7 +162,7 @@ TEST_F(OdbTypes, NumericKeepsEveryDigit) {
   EXPECT_EQ(r[8].decimal(), decimal("7"));
 }
 
-TEST_F(OdbTypes, MoneyAtItsLimits) {
+TEST_F(odb_types, money_at_its_limits) {
   const udb_record& r =
       row(u"SELECT CAST(922337203685477.5807 AS money), CAST(-922337203685477.5808 AS money), "
           u"CAST(214748.3647 AS smallmoney), CAST(-214748.3648 AS smallmoney), "
@@ -178,7 +178,7 @@ TEST_F(OdbTypes, MoneyAtItsLimits) {
   EXPECT_EQ(column(5).vartype, VT_CY);
 }
 
-TEST_F(OdbTypes, DatesAndTimesAtTheirLimits) {
+TEST_F(odb_types, dates_and_times_at_their_limits) {
   // DATETIME2 and TIME with at most six fractional digits: the test server keeps no more
   // (SQL Server keeps seven).
   const udb_record& r = row(
@@ -217,7 +217,7 @@ TEST_F(OdbTypes, DatesAndTimesAtTheirLimits) {
   for (std::size_t i = 9; i < 13; ++i) EXPECT_TRUE(r[i].is_null()) << i;
 }
 
-TEST_F(OdbTypes, TextOfEveryKindWithEmptyAndNull) {
+TEST_F(odb_types, text_of_every_kind_with_empty_and_null) {
   const std::u16string world = u"Привет, 你好, 😀";
   const udb_record& r =
       row(u"SELECT CAST('ab' AS char(5)), CAST('café' AS varchar(10)), CAST(N'Жy' AS nchar(3)), "
@@ -252,7 +252,7 @@ TEST_F(OdbTypes, TextOfEveryKindWithEmptyAndNull) {
   EXPECT_EQ(column(3).vartype, VT_BSTR);
 }
 
-TEST_F(OdbTypes, OneMegabyteOfUnicodeText) {
+TEST_F(odb_types, one_megabyte_of_unicode_text) {
   // Built on the server, so the value crosses the wire only once: on the way back. Doubled
   // rather than repeated with REPLICATE, whose result the test server makes non-Unicode.
   const udb_record& r =
@@ -269,7 +269,7 @@ TEST_F(OdbTypes, OneMegabyteOfUnicodeText) {
   }
 }
 
-TEST_F(OdbTypes, BinaryAndGuid) {
+TEST_F(odb_types, binary_and_guid) {
   const udb_record& r =
       row(u"SELECT CAST(0x00FF10 AS varbinary(16)), CAST(0x0102 AS binary(4)), "
           u"CAST(REPLICATE(CAST('AB' AS varchar(max)), 50000) AS varbinary(max)), "
@@ -299,7 +299,7 @@ TEST_F(OdbTypes, BinaryAndGuid) {
   EXPECT_EQ(column(6).reserved, 1u);
 }
 
-TEST_F(OdbTypes, ValuesStoredInATableReadBackAlike) {
+TEST_F(odb_types, values_stored_in_a_table_read_back_alike) {
   ODB_TEST_LOGIN_OR_SKIP(login);
   odb_test_database db(login);
   auto c = db.connect();
