@@ -36,7 +36,9 @@ void talvex_converter::check_dest() {
   TK_WLOG(2, "talvex_converter::check_dest(%s)", dest);
   if (direct) {
     // Mode 0 overwrites the entire database: it is dropped here and created anew by the run.
-    if (mode() == 0 && engine().is_db_exist(dest)) engine().delete_db(dest);
+    if (mode() == 0 && engine().is_initialized() && engine().is_db_exist(dest)) {
+      engine().delete_db(dest);
+    }
     return;
   }
   const std::string path = tk_to_ansi(dest);
