@@ -108,8 +108,12 @@ start_server() {
 dir=$2
 mkdir -p "$dir"
 exec 9>"$dir/lock"
-# A start takes seconds; a lock held far longer was left by a process that should not hold it.
-flock -w 90 9 || echo "test_server.sh: $dir/lock stays taken; going on without it" >&2
+# A start takes seconds, at worst a few minutes; a lock held longer than that is an error to
+# report, not one to step around (two starts at once would each leave a server behind).
+if ! flock -w 240 9; then
+  echo "test_server.sh: $dir/lock is still taken after 4 minutes" >&2
+  exit 1
+fi
 prune_users "$dir"
 case "$1" in
   start)
