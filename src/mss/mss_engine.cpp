@@ -58,8 +58,9 @@ void mss_engine::connect(const std::u16string& server, const std::u16string& use
 void mss_engine::connect(const std::u16string& server, const std::u16string& user,
                          const std::u16string& password, bool integrated, bool fast_load) {
   TK_LOG(3, "Connecting to MS SQL server...");
-  const std::unique_ptr<odb_connection> connection =
-      std::make_unique<odb_connection>(odb_login{server, user, password, {}});
+  probe_.reset();
+  server_connection_ = std::make_unique<odb_connection>(odb_login{server, user, password, {}});
+  odb_connection* connection = server_connection_.get();
   server_ = server;
   user_ = user;
   password_ = password;
@@ -118,6 +119,13 @@ std::unique_ptr<odb_connection> mss_engine::open_connection(const std::u16string
   return std::make_unique<odb_connection>(odb_login{server_, user_, password_, database});
 }
 
+odb_connection& mss_engine::server_connection() {
+  TK_ASSERT(connected_);
+  if (!server_connection_ || server_connection_->is_dead())
+    server_connection_ = open_connection({});
+  return *server_connection_;
+}
+
 void mss_engine::test_connection() const {
   open_connection({});
 }
@@ -150,7 +158,7 @@ bool mss_engine::is_db_exist(const std::u16string& name) {
   }
   TK_LOG(2, "Step #2: check via test_connection(...)");
   try {
-    open_connection(name);
+    probe_ = open_connection(name);
   } catch (const odb_exception& e) {
     // On Azure the list is not readable: a database that cannot be opened is taken as absent
     // unless the server says it exists.
@@ -165,7 +173,7 @@ std::unique_ptr<mss_database> mss_engine::create_db(const std::u16string& name) 
   TK_WLOG(2, "mss_engine::create_db(%s)", name);
   TK_WLOG(3, "Creating MS SQL database '%s'", name);
   TK_ASSERT(connected_);
-  open_connection({})->execute(u"CREATE DATABASE " + mss_quote_name(name));
+  server_connection().execute(u"CREATE DATABASE " + mss_quote_name(name));
   databases_.push_back(name);
   return open_db(name, mss_open_created);
 }
@@ -173,7 +181,11 @@ std::unique_ptr<mss_database> mss_engine::create_db(const std::u16string& name) 
 std::unique_ptr<mss_database> mss_engine::open_db(const std::u16string& name, int mode) {
   TK_WLOG(2, "mss_engine::open_db(%s)", name);
   TK_ASSERT(connected_);
-  std::unique_ptr<odb_connection> connection = open_connection(name);
+  // The connection that just proved the database opens is used again: a login is not cheap.
+  std::unique_ptr<odb_connection> connection =
+      probe_ && !probe_->is_dead() && probe_->login().database == name ? std::move(probe_)
+                                                                       : open_connection(name);
+  probe_.reset();
   TK_LOG(1, "Connection to the database was establish successfully");
   return std::make_unique<mss_database>(name, std::move(connection), mode);
 }
@@ -182,7 +194,8 @@ void mss_engine::delete_db(const std::u16string& name) {
   TK_WLOG(2, "mss_engine::delete_db(%s)", name);
   TK_WLOG(3, "Deleting MS SQL database '%s'", name);
   TK_ASSERT(connected_);
-  open_connection({})->execute(u"DROP DATABASE " + mss_quote_name(name));
+  probe_.reset();
+  server_connection().execute(u"DROP DATABASE " + mss_quote_name(name));
   for (auto it = databases_.begin(); it != databases_.end(); ++it) {
     if (*it == name) {
       databases_.erase(it);

@@ -96,7 +96,12 @@ class mss_engine : public mss_server_facts, public tk_singleton<mss_engine> {
   void read_version(odb_connection& connection);
   void init_db_contents(odb_connection& connection);
   static mss_load_path load_path_override();
+  // The connection made by connect, in the login's default database, made again when lost.
+  odb_connection& server_connection();
 
+  std::unique_ptr<odb_connection> server_connection_;
+  // The last connection is_db_exist opened into a database, kept for open_db.
+  std::unique_ptr<odb_connection> probe_;
   std::vector<std::u16string> databases_;
   bool babelfish_ = false;
   int version_ = 0;

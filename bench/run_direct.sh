@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# Direct-mode throughput: rows per second into a server through quorvik's bulk copy, through
+# its INSERT path, and through FreeTDS's own `freebcp in` of the same rows from a character
+# file (what a DBA would reach for).
+#
+#   bench/run_direct.sh [RECORDS] [RUNS]     (defaults: 200000 records, 3 runs)
+#
+# The server is the one named by QV_MSSQL_SERVER / QV_MSSQL_USER / QV_MSSQL_PASSWORD, or else
+# a Babelfish test server started from ../shared/babelfish for the run (its default build,
+# whose bulk load works with FreeTDS). The INSERT path runs on a tenth of the rows: it is
+# about fifteen times slower. Each figure is the median of RUNS runs; quorvik's includes
+# reading the table, creating the database table and the closing row count check.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+records=${1:-200000}
+runs=${2:-3}
+build=${BENCH_BUILD:-$root/build-bench}
+data=${BENCH_DIR:-$build/bench-tables}
+
+for tool in freebcp tsql /usr/bin/time python3; do
+  command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/setup.sh" >&2; exit 1; }
+done
+
+server_dir=
+if [ -z "${QV_MSSQL_SERVER:-}" ]; then
+  [ -x ../shared/babelfish/start ] || { echo "no server: set QV_MSSQL_SERVER or provide ../shared/babelfish" >&2; exit 1; }
+  server_dir=$(mktemp -d /tmp/qv-bench-server.XXXXXX)
+  port=$((20000 + RANDOM % 12000))
+  eval "$(../shared/babelfish/start "$server_dir/bbf" "$port" 2>/dev/null)"
+  trap '"$BABELFISH_STOP" >/dev/null 2>&1 || true; rm -rf "$server_dir"' EXIT
+  QV_MSSQL_SERVER=$BABELFISH_HOST:$BABELFISH_PORT
+  QV_MSSQL_USER=$BABELFISH_USER
+  QV_MSSQL_PASSWORD=$BABELFISH_PASSWORD
+fi
+host=${QV_MSSQL_SERVER%:*}
+port=${QV_MSSQL_SERVER##*:}
+[ "$port" = "$QV_MSSQL_SERVER" ] && port=1433
+
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+flock /tmp/qv-build.lock cmake --build "$build" -j "$(nproc)" --target quorvik >/dev/null
+quorvik=$build/src/quorvik
+
+make_tables() {  # folder, record count
+  if [ "$(cat "$1/records" 2>/dev/null)" != "$2" ]; then
+    echo "writing $2-record tables into $1"
+    rm -rf "$1"
+    mkdir -p "$1"
+    python3 bench/make_tables.py "$1" "$2"
+    echo "$2" >"$1/records"
+  fi
+}
+make_tables "$data/full" "$records"
+make_tables "$data/tenth" "$((records / 10))"
+work=$(mktemp -d /tmp/qv-bench-direct.XXXXXX)
+trap 'rm -rf "$work"; [ -n "$server_dir" ] && { "$BABELFISH_STOP" >/dev/null 2>&1 || true; rm -rf "$server_dir"; }' EXIT
+
+sql() {  # database, statement
+  printf 'USE [%s]\ngo\n%s\ngo\n' "$1" "$2" |
+    TDSVER=7.4 tsql -H "$host" -p "$port" -U "$QV_MSSQL_USER" -P "$QV_MSSQL_PASSWORD" 2>/dev/null
+}
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+seconds() { /usr/bin/time -f '%e' -o "$work/t" "$@" >/dev/null 2>&1; cat "$work/t"; }
+
+quorvik_run() {  # load path, folder, database
+  QUORVIK_LOAD_PATH=$1 seconds "$quorvik" --src="$2" --dest="$3" --mode=1 --silent \
+    --mssqlh="$QV_MSSQL_SERVER" --mssqlu="$QV_MSSQL_USER" --mssqlp="$QV_MSSQL_PASSWORD"
+}
+
+printf '%-8s %9s %14s %14s %14s %8s\n' table rows "bulk rows/s" "INSERT rows/s" "freebcp rows/s" ratio
+for sub in vfp dbase3; do
+  table=$(basename "$data/full/$sub"/*.dbf .dbf)
+  db=qvbench_$sub
+  bulk=() insert=() bcp=()
+  for ((i = 1; i <= runs; ++i)); do
+    bulk+=("$(quorvik_run bulk "$data/full/$sub" "$db")")
+    insert+=("$(quorvik_run insert "$data/tenth/$sub" "${db}_ins")")
+  done
+  # freebcp loads the rows quorvik put there, exported to a character file.
+  schema=$(sql "$db" "SELECT SCHEMA_NAME(schema_id) FROM sys.tables WHERE name = '$table'" |
+    awk 'NF == 1 && $1 !~ /^[0-9]+>/ { print $1; exit }')
+  TDSVER=7.4 freebcp "$schema.$table" out "$work/rows.txt" -c -S "$QV_MSSQL_SERVER" \
+    -U "$QV_MSSQL_USER" -P "$QV_MSSQL_PASSWORD" -D "$db" >/dev/null 2>&1
+  rows=$(wc -l <"$work/rows.txt")
+  for ((i = 1; i <= runs; ++i)); do
+    sql "$db" "TRUNCATE TABLE [$schema].[$table]" >/dev/null
+    bcp+=("$(TDSVER=7.4 seconds freebcp "$schema.$table" in "$work/rows.txt" -c -b 1000 \
+      -S "$QV_MSSQL_SERVER" -U "$QV_MSSQL_USER" -P "$QV_MSSQL_PASSWORD" -D "$db")")
+  done
+  b=$(printf '%s\n' "${bulk[@]}" | median)
+  n=$(printf '%s\n' "${insert[@]}" | median)
+  f=$(printf '%s\n' "${bcp[@]}" | median)
+  awk -v t="$table" -v r="$records" -v b="$b" -v n="$n" -v f="$f" -v rows="$rows" 'BEGIN {
+    printf "%-8s %9d %14.0f %14.0f %14.0f %8.2f\n", t, r, r / b, r / 10 / n, rows / f, (r / b) / (rows / f) }'
+done
+echo "ratio: quorvik bulk rows/s over freebcp rows/s (above 1: quorvik is faster)"
