@@ -464,20 +464,25 @@ void mss_table::send_inserts() {
 }
 
 void mss_table::restore_empty_texts() {
+  // One statement, so the table is read once whatever the number of columns.
+  std::string set;
+  std::string where;
   for (std::size_t i = 0; i < schema_.size(); ++i) {
     if (!marked_columns_[i]) continue;
-    std::string sql = "UPDATE " + tk_to_utf8_lossy(safe_name_) + " SET ";
-    std::u16string column;
-    mss_append_bracketed(column, schema_[i].name);
-    mss_append_utf8(sql, column, false);
-    sql += " = N'' WHERE ";
-    mss_append_utf8(sql, column, false);
-    sql += " = N'";
-    sql += k_empty_marker_utf8;
-    sql += "' COLLATE Latin1_General_BIN2";
-    connection().execute_utf8(sql);
+    std::string column;
+    std::u16string bracketed;
+    mss_append_bracketed(bracketed, schema_[i].name);
+    mss_append_utf8(column, bracketed, false);
+    const std::string is_marker =
+        column + " = N'" + std::string(k_empty_marker_utf8) + "' COLLATE Latin1_General_BIN2";
+    set += (set.empty() ? "" : ", ") + column + " = CASE WHEN " + is_marker + " THEN N'' ELSE " +
+           column + " END";
+    where += (where.empty() ? "" : " OR ") + is_marker;
     marked_columns_[i] = false;
   }
+  if (set.empty()) return;
+  connection().execute_utf8("UPDATE " + tk_to_utf8_lossy(safe_name_) + " SET " + set + " WHERE " +
+                            where);
 }
 
 void mss_table::check_counts() {
