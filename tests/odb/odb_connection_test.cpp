@@ -92,11 +92,21 @@ TEST(odb_connection, repeated_logins_leak_neither_descriptors_nor_memory) {
   for (int i = 0; i < 20; ++i) round();
   const std::size_t fds = open_fds();
   const long rss = resident_kb();
-  for (int i = 0; i < 1000; ++i) {
+#if defined(__SANITIZE_ADDRESS__)
+  // AddressSanitizer holds freed memory back for a while, so resident memory grows without a
+  // leak; its own leak check covers this build, and a hundred logins show a descriptor leak.
+  constexpr int k_logins = 100;
+  constexpr bool k_measure_memory = false;
+#else
+  constexpr int k_logins = 1000;
+  constexpr bool k_measure_memory = true;
+#endif
+  for (int i = 0; i < k_logins; ++i) {
     round();
     if (HasFatalFailure()) return;
   }
   EXPECT_LE(open_fds(), fds + 2) << "descriptors kept by closed connections";
+  if (!k_measure_memory) return;
   // A connection's buffers alone are tens of kilobytes, so a leak per login shows as megabytes.
   EXPECT_LE(resident_kb(), rss + 4096)
       << "resident memory grew by " << resident_kb() - rss << " kB over 1000 logins";
