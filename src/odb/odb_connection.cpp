@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <mutex>
 
@@ -192,7 +193,23 @@ void odb_connection::open(int version) {
   }
   proc_ = proc;
   dbsetuserdata(proc_, reinterpret_cast<BYTE*>(diag_.get()));
-  tds_version_ = version_number(dbtds(proc_) >= 0 ? version : version);
+  // The server answers with the version it speaks, which may be below the one asked for.
+  switch (dbtds(proc_)) {
+    case DBTDS_7_4:
+      tds_version_ = 74;
+      break;
+    case DBTDS_7_3:
+      tds_version_ = 73;
+      break;
+    case DBTDS_7_2:
+      tds_version_ = 72;
+      break;
+    case DBTDS_7_1:
+      tds_version_ = 71;
+      break;
+    default:
+      tds_version_ = std::min(70, version_number(version));
+  }
   TK_LOG(2, "Connected with TDS %d", tds_version_);
   // Some SET options differ between client libraries; these are the ones SQL Server's own
   // tools use, which computed columns, filtered indexes and indexed views require.
