@@ -212,119 +212,117 @@ bool mss_table::bind_row(const udb_record& record) {
 }
 
 bool mss_table::bind_field(const udb_field& field, std::size_t i) {
-  {
-    const t_ftd& column = schema_[i];
-    const ole_vartype vt = field.get_type();
-    if (vt == VT_NULL || vt == VT_EMPTY) {
-      // A NOT NULL column takes its default or an empty value, as the INSERT literal has it.
-      if (column.b_not_null) return false;
-      loader_->set_null(i);
-      return true;
+  const t_ftd& column = schema_[i];
+  const ole_vartype vt = field.get_type();
+  if (vt == VT_NULL || vt == VT_EMPTY) {
+    // A NOT NULL column takes its default or an empty value, as the INSERT literal has it.
+    if (column.b_not_null) return false;
+    loader_->set_null(i);
+    return true;
+  }
+  const odb_bulk_kind kind = kinds_[i].kind;
+  if ((kind == odb_bulk_kind::text || kind == odb_bulk_kind::ntext) &&
+      udb_custom_conversion::may_accept2(vt) && udb_custom_conversion::is_acceptable2(field)) {
+    std::string_view literal = udb_custom_conversion::ascii_literal2(field);
+    std::string rule_text;
+    if (literal.empty()) {
+      mss_append_utf8(rule_text, udb_custom_conversion::handle2(field), false);
+      literal = rule_text;
     }
-    const odb_bulk_kind kind = kinds_[i].kind;
-    if ((kind == odb_bulk_kind::text || kind == odb_bulk_kind::ntext) &&
-        udb_custom_conversion::may_accept2(vt) && udb_custom_conversion::is_acceptable2(field)) {
-      std::string_view literal = udb_custom_conversion::ascii_literal2(field);
-      std::string rule_text;
-      if (literal.empty()) {
-        mss_append_utf8(rule_text, udb_custom_conversion::handle2(field), false);
-        literal = rule_text;
+    const std::string_view text = unquoted(literal);
+    if (text.empty() || text.find('\'') != std::string_view::npos) return false;
+    if (kind == odb_bulk_kind::text) {
+      loader_->set_narrow_text(i, text);
+    } else {
+      loader_->set_text(i, tk_from_utf8_lossy(text));
+    }
+    return true;
+  }
+  switch (kind) {
+    case odb_bulk_kind::tinyint:
+    case odb_bulk_kind::smallint:
+    case odb_bulk_kind::integer:
+    case odb_bulk_kind::bigint:
+      loader_->set_integer(i, field.to_i8());
+      break;
+    case odb_bulk_kind::bit:
+      loader_->set_integer(i, field.to_bool() ? 1 : 0);
+      break;
+    case odb_bulk_kind::real:
+    case odb_bulk_kind::float8:
+      loader_->set_double(i, mssql_get_safe_variant(field).to_double());
+      break;
+    case odb_bulk_kind::money: {
+      ole_currency cy;
+      if (vt == VT_CY) {
+        cy = field.cy();
+      } else if (!ole_currency::from_double(field.to_double(), cy)) {
+        return false;
       }
-      const std::string_view text = unquoted(literal);
-      if (text.empty() || text.find('\'') != std::string_view::npos) return false;
-      if (kind == odb_bulk_kind::text) {
-        loader_->set_narrow_text(i, text);
+      loader_->set_money(i, cy.int64);
+      break;
+    }
+    case odb_bulk_kind::numeric: {
+      ole_decimal value;
+      if (vt == VT_DECIMAL) {
+        value = field.decimal();
+      } else if (!ole_decimal::from_double(field.to_double(), value)) {
+        return false;
+      }
+      // Beyond the column: the INSERT literal clamps it as the script does.
+      if (!loader_->set_numeric(i, value)) return false;
+      break;
+    }
+    case odb_bulk_kind::datetime:
+    case odb_bulk_kind::datetime2:
+    case odb_bulk_kind::date:
+    case odb_bulk_kind::time: {
+      if (vt != VT_DATE) return false;
+      const ole_variant safe = mssql_get_safe_variant(field);
+      loader_->set_datetime(i, safe.systemtime());
+      break;
+    }
+    case odb_bulk_kind::ntext: {
+      if (vt != VT_BSTR) return false;
+      const std::u16string& text = field.text();
+      if (text.empty()) {
+        loader_->set_text(i, std::u16string_view(&k_empty_marker, 1));
+        marked_columns_[i] = true;
+      } else if (is_marker_like(text)) {
+        return false;
       } else {
-        loader_->set_text(i, tk_from_utf8_lossy(text));
+        loader_->set_text(i, text);
       }
-      return true;
+      break;
     }
-    switch (kind) {
-      case odb_bulk_kind::tinyint:
-      case odb_bulk_kind::smallint:
-      case odb_bulk_kind::integer:
-      case odb_bulk_kind::bigint:
-        loader_->set_integer(i, field.to_i8());
-        break;
-      case odb_bulk_kind::bit:
-        loader_->set_integer(i, field.to_bool() ? 1 : 0);
-        break;
-      case odb_bulk_kind::real:
-      case odb_bulk_kind::float8:
-        loader_->set_double(i, mssql_get_safe_variant(field).to_double());
-        break;
-      case odb_bulk_kind::money: {
-        ole_currency cy;
-        if (vt == VT_CY) {
-          cy = field.cy();
-        } else if (!ole_currency::from_double(field.to_double(), cy)) {
-          return false;
-        }
-        loader_->set_money(i, cy.int64);
-        break;
+    case odb_bulk_kind::text: {
+      // Narrow columns hold the server's code page: only ASCII passes unchanged.
+      if (vt != VT_BSTR) return false;
+      const std::u16string& text = field.text();
+      if (text.empty()) return false;
+      std::string& narrow = narrow_scratch_;
+      narrow.clear();
+      for (const char16_t c : text) {
+        if (c >= 0x80) return false;
+        narrow += static_cast<char>(c);
       }
-      case odb_bulk_kind::numeric: {
-        ole_decimal value;
-        if (vt == VT_DECIMAL) {
-          value = field.decimal();
-        } else if (!ole_decimal::from_double(field.to_double(), value)) {
-          return false;
-        }
-        // Beyond the column: the INSERT literal clamps it as the script does.
-        if (!loader_->set_numeric(i, value)) return false;
-        break;
+      loader_->set_narrow_text(i, narrow);
+      break;
+    }
+    case odb_bulk_kind::binary: {
+      if (!field.is_binary() || field.bytes().empty()) return false;
+      loader_->set_bytes(i, field.bytes());
+      break;
+    }
+    case odb_bulk_kind::guid: {
+      if (vt != VT_BSTR) return false;
+      std::u16string_view text = field.text();
+      if (text.size() >= 2 && text.front() == u'{' && text.back() == u'}') {
+        text = text.substr(1, text.size() - 2);
       }
-      case odb_bulk_kind::datetime:
-      case odb_bulk_kind::datetime2:
-      case odb_bulk_kind::date:
-      case odb_bulk_kind::time: {
-        if (vt != VT_DATE) return false;
-        const ole_variant safe = mssql_get_safe_variant(field);
-        loader_->set_datetime(i, safe.systemtime());
-        break;
-      }
-      case odb_bulk_kind::ntext: {
-        if (vt != VT_BSTR) return false;
-        const std::u16string& text = field.text();
-        if (text.empty()) {
-          loader_->set_text(i, std::u16string_view(&k_empty_marker, 1));
-          marked_columns_[i] = true;
-        } else if (is_marker_like(text)) {
-          return false;
-        } else {
-          loader_->set_text(i, text);
-        }
-        break;
-      }
-      case odb_bulk_kind::text: {
-        // Narrow columns hold the server's code page: only ASCII passes unchanged.
-        if (vt != VT_BSTR) return false;
-        const std::u16string& text = field.text();
-        if (text.empty()) return false;
-        std::string& narrow = narrow_scratch_;
-        narrow.clear();
-        for (const char16_t c : text) {
-          if (c >= 0x80) return false;
-          narrow += static_cast<char>(c);
-        }
-        loader_->set_narrow_text(i, narrow);
-        break;
-      }
-      case odb_bulk_kind::binary: {
-        if (!field.is_binary() || field.bytes().empty()) return false;
-        loader_->set_bytes(i, field.bytes());
-        break;
-      }
-      case odb_bulk_kind::guid: {
-        if (vt != VT_BSTR) return false;
-        std::u16string_view text = field.text();
-        if (text.size() >= 2 && text.front() == u'{' && text.back() == u'}') {
-          text = text.substr(1, text.size() - 2);
-        }
-        if (text.empty()) return false;
-        loader_->set_narrow_text(i, tk_to_utf8_lossy(text));
-        break;
-      }
+      if (text.empty()) return false;
+      loader_->set_narrow_text(i, tk_to_utf8_lossy(text));
+      break;
     }
   }
   return true;
