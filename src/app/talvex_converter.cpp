@@ -36,8 +36,14 @@ void talvex_converter::check_dest() {
   TK_WLOG(2, "talvex_converter::check_dest(%s)", dest);
   if (direct) {
     // Mode 0 overwrites the entire database: it is dropped here and created anew by the run.
-    if (mode() == 0 && engine().is_initialized() && engine().is_db_exist(dest)) {
-      engine().delete_db(dest);
+    // Without it the run would append to the old database: a failure here ends the run.
+    try {
+      if (mode() == 0 && engine().is_initialized() && engine().is_db_exist(dest)) {
+        engine().delete_db(dest);
+      }
+    } catch (const tk_exception& e) {
+      if (e.level() >= 1) throw;
+      throw tk_exception(e.message(), 1);
     }
     return;
   }

@@ -24,6 +24,8 @@ int main(int argc, char** argv) {
     run_conversion(*converter);
   } catch (const tk_exception& error) {
     handler.handle(error, true);
+    // Whatever reaches here stopped the run before it was done.
+    return 255;
   } catch (const std::exception& error) {
     exit_with_message(error.what());
   }

@@ -1,8 +1,10 @@
 // The server engine: the connection to one SQL Server, its version, and its databases.
 #include "mss/mss_engine.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "mss/mss_database.h"
 #include "mss/mss_dmp_database.h"
@@ -195,7 +197,19 @@ void mss_engine::delete_db(const std::u16string& name) {
   TK_WLOG(3, "Deleting MS SQL database '%s'", name);
   TK_ASSERT(connected_);
   probe_.reset();
-  server_connection().execute(u"DROP DATABASE " + mss_quote_name(name));
+  // A connection just closed (the probe's, a previous run's) may still be in the database on
+  // the server's side for a moment, which refuses the drop while it is.
+  constexpr int k_attempts = 10;
+  for (int attempt = 1;; ++attempt) {
+    try {
+      server_connection().execute(u"DROP DATABASE " + mss_quote_name(name));
+      break;
+    } catch (const odb_exception& e) {
+      if (e.connection_lost() || attempt == k_attempts) throw;
+      TK_LOG(2, "DROP DATABASE refused (%s), trying again", e.message());
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
+  }
   for (auto it = databases_.begin(); it != databases_.end(); ++it) {
     if (*it == name) {
       databases_.erase(it);
