@@ -192,14 +192,15 @@ bool talvex_converter::convert_table(dbf_database& source, udb_database& target,
 }
 
 void talvex_converter::copy_records(dbf_recordset& source, udb_recordset& target) {
-  error_handler& errors = error_handler::instance();
-  const auto report = [&](std::int64_t record_no, const tk_exception& e) {
+  const auto report = [this](std::int64_t record_no, const tk_exception& e) {
     ++totals_.records_failed;
+    error_handler& errors = error_handler::instance();
     errors.set_record_context(current_table, record_no);
     errors.handle(e, false);
   };
-  // A writer that sends rows in batches reports a refused row after later appends.
-  target.set_reject_handler([&](std::int64_t record_no, const tk_exception& e) {
+  // A writer that sends rows in batches reports a refused row after later appends, up to its
+  // flush, which comes after this function: the handler holds nothing of this frame.
+  target.set_reject_handler([this, report](std::int64_t record_no, const tk_exception& e) {
     --totals_.rows_written;
     report(record_no, e);
   });
