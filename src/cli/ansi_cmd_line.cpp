@@ -10,7 +10,7 @@ const cmd_option quorvik_options[] = {
     {opt_mode, "--mode="},         {opt_mssqlh, "--mssqlh="},   {opt_mssqlu, "--mssqlu="},
     {opt_mssqlp, "--mssqlp="},     {opt_profile, "--profile="}, {opt_silent, "--silent"},
     {opt_skip_del, "--skip_del"},  {opt_src, "--src="},         {opt_tab_def, "--tab_def"},
-    {opt_tab_file, "--tab_file="}, {opt_unmatched, ""},
+    {opt_tab_file, "--tab_file="}, {opt_version, "--version"},  {opt_unmatched, ""},
 };
 
 TCmdLine::TCmdLine(int argc, const char* const* argv, const cmd_option* table)

@@ -29,6 +29,7 @@ enum quorvik_option : int {
   opt_src = 13,
   opt_tab_def = 14,
   opt_tab_file = 15,
+  opt_version = 16,
 };
 
 // The console program's options, in table order.

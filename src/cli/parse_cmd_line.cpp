@@ -1,9 +1,14 @@
 #include "cli/parse_cmd_line.h"
 
+#include <termios.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 #include "app/error_handler.h"
 #include "app/talvex_converter.h"
@@ -17,6 +22,32 @@
 #include "tk/tk_path_probe.h"
 
 namespace {
+
+// The password typed at the terminal without echo, or the first line of standard input when
+// that is no terminal.
+std::string read_password() {
+  std::string line;
+  const bool terminal = ::isatty(STDIN_FILENO) == 1;
+  termios saved{};
+  if (terminal) {
+    std::fputs("Password: ", stderr);
+    std::fflush(stderr);
+    if (::tcgetattr(STDIN_FILENO, &saved) == 0) {
+      termios quiet = saved;
+      quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+      ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+  }
+  for (int c = std::getchar(); c != EOF && c != '\n'; c = std::getchar()) {
+    line += static_cast<char>(c);
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  if (terminal) {
+    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    std::fputc('\n', stderr);
+  }
+  return line;
+}
 
 // A decimal number read as C's strtol does (leading blanks, a sign, digits, the rest ignored),
 // clamped to int.
@@ -58,12 +89,17 @@ void set_mode(talvex_converter& converter, const std::string& value) {
 
 bool parse_cmd_line(int argc, const char* const* argv) {
   TK_LOG(1, "parse_cmd_line");
-  for (int i = 0; i < argc; ++i) TK_LOG(1, "parameter #%d: %s", i, argv[i]);
+  for (int i = 0; i < argc; ++i) {
+    // The password is traced masked, like everywhere else.
+    const bool secret = std::string_view(argv[i]).rfind("--mssqlp=", 0) == 0;
+    TK_LOG(1, "parameter #%d: %s", i, secret ? "--mssqlp=********" : argv[i]);
+  }
 
   talvex_converter& converter = talvex_converter::instance();
   std::u16string host;
   std::u16string user;
   std::u16string pswd;
+  bool pswd_given = false;
   bool profile_loaded = false;
 
   ansi_cmd_line line(argc, argv, quorvik_options);
@@ -102,7 +138,12 @@ bool parse_cmd_line(int argc, const char* const* argv) {
         break;
       case opt_mssqlp:
         pswd = tk_from_ansi(value);
+        pswd_given = true;
         break;
+      case opt_version:
+        std::printf("quorvik %s\n", QV_VERSION);
+        std::fflush(stdout);
+        std::exit(0);
       case opt_profile:
         TK_LOG(1, "parse_cmd_line - got profile %s", value);
         profile_loaded = converter.load_profile(value);
@@ -144,6 +185,13 @@ bool parse_cmd_line(int argc, const char* const* argv) {
     }
     exit_with_message(
         "Path to DBF database does not exist.\nPlease verify the correct path was given.");
+  }
+  // A password on the command line shows in the process list and the shell's history: it may
+  // come from the environment or be typed instead.
+  if (!user.empty() && !pswd_given) {
+    if (const char* env = std::getenv("QUORVIK_MSSQLP")) pswd = tk_from_ansi(env);
+  } else if (pswd_given && pswd == u"-") {
+    pswd = tk_from_ansi(read_password());
   }
   if (!profile_loaded) {
     converter.host = std::move(host);

@@ -30,6 +30,7 @@ constexpr const char* k_usage =
     "   --tab_def      convert table definitions only\n"
     "   --tab_file=... file containing the list of tables to convert\n"
     "                  (one table name per line)\n"
+    "   --version      display the program's version and exit\n"
     "\n"
     "NOTES:\n"
     "   1) You can omit 'mssqlh' parameter to connect local MS SQL server.\n"

@@ -25,7 +25,7 @@ TEST(cli_usage, names_the_version_and_every_option) {
   for (const char* option :
        {"--dest=...", "--dump", "--encoding=...", "--help", "--logfile=...", "--log2int",
         "--mode=...", "--mssqlh=...", "--mssqlu=...", "--mssqlp=...", "--profile=...", "--silent",
-        "--skip_del", "--src=...", "--tab_def", "--tab_file=..."}) {
+        "--skip_del", "--src=...", "--tab_def", "--tab_file=...", "--version"}) {
     EXPECT_NE(text.find(std::string("\n   ") + option + " "), std::string::npos) << option;
   }
 }
