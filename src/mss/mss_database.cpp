@@ -296,20 +296,9 @@ void mss_database::create_relationships(const udb_relationships& relationships) 
   }
   for (const udb_relationship& fk : relationships) {
     TK_WLOG(3, "Processing '%s'", fk.name);
-    const std::u16string child = names_map().get_tn_mapped_name(fk.fk_table, false);
-    const std::u16string parent = names_map().get_tn_mapped_name(fk.pk_table, false);
-    auto fields = [&](const std::u16string& table, const std::vector<std::u16string>& list) {
-      std::u16string out;
-      for (std::size_t i = 0; i < list.size(); ++i) {
-        if (i > 0) out += u", ";
-        out += mss_quote_name(names_map().get_fn_mapped_name(table, list[i], true));
-      }
-      return out;
-    };
-    std::u16string sql = u"ALTER TABLE " + safe_name(child) + u" ADD CONSTRAINT " +
-                         mss_quote_name(fk.name) + u" FOREIGN KEY (" +
-                         fields(child, fk.child_fields) + u") REFERENCES " + safe_name(parent) +
-                         u"(" + fields(parent, fk.parent_fields) + u")";
+    std::u16string sql = mss_fk_statement(
+        names_map(), fk, safe_name(names_map().get_tn_mapped_name(fk.fk_table, false)),
+        safe_name(names_map().get_tn_mapped_name(fk.pk_table, false)), u"FOREIGN KEY (");
     if (!fk.action_text.empty()) sql += u" " + fk.action_text;
     TK_WLOG(3, "Foreign key query: '%s'", sql);
     query(sql);

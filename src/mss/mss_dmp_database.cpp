@@ -275,21 +275,10 @@ void mss_dmp_database::create_relationships(const udb_relationships& relationshi
     write("\r\n/*\r\nCreate foreign key constraints\r\n*/\r\n\r\n");
   }
   for (const udb_relationship& fk : relationships) {
-    const std::u16string child = names_map().get_tn_mapped_name(fk.fk_table, false);
-    const std::u16string parent = names_map().get_tn_mapped_name(fk.pk_table, false);
     TK_WLOG(2, "Processing FK '%s'", fk.name);
-    auto fields = [&](const std::u16string& table, const std::vector<std::u16string>& list) {
-      std::u16string out;
-      for (std::size_t i = 0; i < list.size(); ++i) {
-        if (i > 0) out += u", ";
-        out += mss_quote_name(names_map().get_fn_mapped_name(table, list[i], true));
-      }
-      return out;
-    };
-    std::u16string sql = u"ALTER TABLE " + safe_name(child) + u" ADD CONSTRAINT " +
-                         mss_quote_name(fk.name) + u" FOREIGN KEY(" +
-                         fields(child, fk.child_fields) + u") REFERENCES " + safe_name(parent) +
-                         u"(" + fields(parent, fk.parent_fields) + u")";
+    std::u16string sql = mss_fk_statement(
+        names_map(), fk, safe_name(names_map().get_tn_mapped_name(fk.fk_table, false)),
+        safe_name(names_map().get_tn_mapped_name(fk.pk_table, false)), u"FOREIGN KEY(");
     sql += fk.action_text.empty() ? u" ON DELETE CASCADE ON UPDATE CASCADE;"
                                   : u" " + fk.action_text + u";";
     write_utf8(sql + u"\r\nGO\r\n");

@@ -16,14 +16,7 @@ mss_dmp_recordset::mss_dmp_recordset(mss_dmp_database& database, const std::u16s
     if (column.b_auto_num) has_identity_ = true;
   }
   mss_append_utf8(safe_name_utf8_, database.safe_name(table_name), false);
-  insert_prefix_ = "INSERT INTO " + safe_name_utf8_ + " (";
-  for (std::size_t i = 0; i < schema_.size(); ++i) {
-    if (i > 0) insert_prefix_ += ", ";
-    std::u16string bracketed;
-    mss_append_bracketed(bracketed, schema_[i].name);
-    mss_append_utf8(insert_prefix_, bracketed, false);
-  }
-  insert_prefix_ += ") VALUES (";
+  insert_prefix_ = mss_insert_prefix(safe_name_utf8_, schema_);
 }
 
 mss_dmp_recordset::~mss_dmp_recordset() {

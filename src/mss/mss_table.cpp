@@ -128,20 +128,15 @@ mss_table::mss_table(mss_database& database, const std::u16string& name, const u
       existing_rows_(std::max<std::int64_t>(existing_rows, 0)) {
   TK_WLOG(2, "mss_table::ctor3(%s)", name);
   schema_ = columns;
-  insert_prefix_ = "INSERT INTO " + tk_to_utf8_lossy(safe_name_) + " (";
+  insert_prefix_ = mss_insert_prefix(tk_to_utf8_lossy(safe_name_), schema_);
   for (std::size_t i = 0; i < schema_.size(); ++i) {
     const t_ftd& column = schema_[i];
     if (column.b_auto_num) {
       TK_LOG(2, "Auto-increment found: field #%d", static_cast<int>(i));
       identity_ = true;
     }
-    if (i > 0) insert_prefix_ += ", ";
-    std::u16string bracketed;
-    mss_append_bracketed(bracketed, column.name);
-    mss_append_utf8(insert_prefix_, bracketed, false);
     kinds_.push_back(bulk_column_of(column));
   }
-  insert_prefix_ += ") VALUES (";
   marked_columns_.assign(schema_.size(), false);
   bulk_ = mss_engine::instance().use_bulk_copy();
   TK_LOG(2, "fast_load=%d", bulk_ ? 1 : 0);
@@ -447,7 +442,7 @@ void mss_table::send_inserts() {
           std::string_view(insert_text_).substr(start, row.end - start);
       start = row.end;
       try {
-        connection().execute_utf8(statement);
+        connection().execute_utf8(std::string(statement));
         ++rows_inserted_;
       } catch (const odb_exception& refused) {
         if (refused.connection_lost()) throw;

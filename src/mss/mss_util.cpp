@@ -11,6 +11,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "mss/mss_names.h"
 #include "mss/mss_server_facts.h"
 #include "ole/ole_date.h"
 #include "ole/ole_guid_extractor.h"
@@ -22,6 +23,9 @@
 #include "udb/udb_custom_conversion.h"
 #include "udb/udb_field.h"
 #include "udb/udb_name_compare.h"
+#include "udb/udb_names_map.h"
+#include "udb/udb_relationships.h"
+#include "udb/udb_schema.h"
 
 namespace {
 
@@ -821,4 +825,35 @@ std::u16string mss_server_column_type(const t_ftd& column) {
   std::u16string type = get_mss_native_type(column, false);
   while (!type.empty() && type.back() == u' ') type.pop_back();
   return type;
+}
+
+std::string mss_insert_prefix(std::string_view safe_table_utf8, const udb_schema& columns) {
+  std::string out = "INSERT INTO ";
+  out += safe_table_utf8;
+  out += " (";
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    if (i > 0) out += ", ";
+    std::u16string bracketed;
+    mss_append_bracketed(bracketed, columns[i].name);
+    mss_append_utf8(out, bracketed, false);
+  }
+  return out + ") VALUES (";
+}
+
+std::u16string mss_fk_statement(const udb_names_map& names, const udb_relationship& fk,
+                                const std::u16string& child_safe, const std::u16string& parent_safe,
+                                std::u16string_view foreign_key) {
+  const std::u16string child = names.get_tn_mapped_name(fk.fk_table, false);
+  const std::u16string parent = names.get_tn_mapped_name(fk.pk_table, false);
+  auto fields = [&](const std::u16string& table, const std::vector<std::u16string>& list) {
+    std::u16string out;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+      if (i > 0) out += u", ";
+      out += mss_quote_name(names.get_fn_mapped_name(table, list[i], true));
+    }
+    return out;
+  };
+  return u"ALTER TABLE " + child_safe + u" ADD CONSTRAINT " + mss_quote_name(fk.name) + u" " +
+         std::u16string(foreign_key) + fields(child, fk.child_fields) + u") REFERENCES " +
+         parent_safe + u"(" + fields(parent, fk.parent_fields) + u")";
 }

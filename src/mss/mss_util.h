@@ -7,6 +7,9 @@
 #include "ole/ole_variant.h"
 
 class t_ftd;
+class udb_names_map;
+class udb_schema;
+class udb_relationship;
 class udb_field;
 
 // The T-SQL both writers share: the server's column type of a descriptor and the literal
@@ -26,6 +29,16 @@ ole_variant mssql_get_safe_variant(const ole_variant& value);
 // The literal for the field in an INSERT: NULL, the column default, or the value. Both
 // arguments must be present.
 std::u16string mss_get_fld_append_str(const udb_field* field, const t_ftd* column);
+
+// "INSERT INTO <table> ([a], [b]) VALUES (" in UTF-8: what every row of the table starts with.
+std::string mss_insert_prefix(std::string_view safe_table_utf8, const udb_schema& columns);
+
+// "ALTER TABLE <child> ADD CONSTRAINT [name] FOREIGN KEY(<fields>) REFERENCES <parent>(<fields>)"
+// with the destination names of tables and fields; no referential actions. `foreign_key` is
+// written "FOREIGN KEY(" or "FOREIGN KEY (" as the writer wants it.
+std::u16string mss_fk_statement(const udb_names_map& names, const udb_relationship& fk,
+                                const std::u16string& child_safe, const std::u16string& parent_safe,
+                                std::u16string_view foreign_key);
 
 // Appends " DEFAULT <value>" for a column with a default value; nothing otherwise.
 void mss_append_default(std::u16string& out, const t_ftd& column);

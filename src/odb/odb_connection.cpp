@@ -263,16 +263,14 @@ void odb_connection::send(std::u16string_view sql) {
   send_utf8(narrow(sql));
 }
 
-void odb_connection::send_utf8(std::string_view sql) {
+void odb_connection::send_utf8(const std::string& sql) {
   if (is_dead()) {
     odb_exception e("The connection to the server was lost.");
     e.set_connection_lost();
     throw e;
   }
   diag_->clear();
-  // dbcmd wants a terminated text.
-  const std::string text(sql);
-  if (dbcmd(proc_, text.c_str()) == FAIL || dbsqlexec(proc_) == FAIL) {
+  if (dbcmd(proc_, sql.c_str()) == FAIL || dbsqlexec(proc_) == FAIL) {
     drain();
     throw_pending("sending a statement");
     throw odb_exception("The statement could not be sent to the server.");
@@ -297,7 +295,7 @@ void odb_connection::execute(std::u16string_view sql) {
   throw_pending("running a statement");
 }
 
-void odb_connection::execute_utf8(std::string_view sql) {
+void odb_connection::execute_utf8(const std::string& sql) {
   TK_LOG(2, "odb_command::execute(%s)", sql);
   send_utf8(sql);
   drain();

@@ -28,7 +28,7 @@ class odb_connection {
 
   // Runs a batch and reads past all its results.
   void execute(std::u16string_view sql);
-  void execute_utf8(std::string_view sql);
+  void execute_utf8(const std::string& sql);
   // Runs a batch and returns the rows of its first result set.
   std::unique_ptr<odb_recordset> query(std::u16string_view sql);
   // The first column of the first row as text; empty when there is no row or it is NULL.
@@ -48,7 +48,7 @@ class odb_connection {
   void clear_pending();
   // Sends the text and waits for the first reply; throws on failure.
   void send(std::u16string_view sql);
-  void send_utf8(std::string_view sql);
+  void send_utf8(const std::string& sql);
   // Reads past whatever results remain.
   void drain() noexcept;
 
