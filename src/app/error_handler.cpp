@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "tk/tk_console.h"
 #include "tk/tk_encoding.h"
 #include "tk/tk_log.h"
 
@@ -85,12 +86,12 @@ void error_handler::handle(const tk_exception& e, bool final) {
 
 void console_error_handler::internal_error(const tk_exception& e) {
   TK_LOG(3, "Internal error:\n%s", e.what());
-  std::printf("Internal error: %s\n", e.what());
+  std::fprintf(tk_console_stream(), "Internal error: %s\n", e.what());
   exit_process();
 }
 
 void console_error_handler::present(const tk_exception& e, const std::string& text, bool) {
-  if (!quiet()) std::printf("Error:\n%s\n", text.c_str());
+  if (!quiet()) std::fprintf(tk_console_stream(), "Error:\n%s\n", text.c_str());
   if (e.level() == 1) {
     TK_LOG(1, "Got 1-level error");
     exit_process();

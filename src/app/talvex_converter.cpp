@@ -1,11 +1,10 @@
 #include "app/talvex_converter.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
 
+#include "tk/tk_console.h"
 #include "tk/tk_encoding.h"
 #include "tk/tk_exception.h"
 #include "tk/tk_file_name.h"
@@ -48,14 +47,16 @@ void talvex_converter::check_dest() {
     return;
   }
   const std::string path = tk_to_ansi(dest);
-  common_check_dest(path);
-  // Only an old script is removed: a device or pipe named as the destination (/dev/null,
-  // /dev/stdout) is written to, never unlinked.
-  struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0 || !(S_ISREG(st.st_mode) || S_ISLNK(st.st_mode))) return;
-  if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
-    throw tk_exception_ex("Cannot delete the dump file: ", 1);
+  if (tk_is_standard_output(path)) {
+    tk_console_use_stderr();
+    return;
   }
+  // A pipe, FIFO or device is opened once, by the writer: a probe here would already count
+  // as the reader's one writer, or wait for a reader.
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) return;
+  // The old script stays until the new one is complete and takes its place.
+  common_check_dest(path);
 }
 
 bool talvex_converter::serialize(bool store) {

@@ -37,8 +37,9 @@ class talvex_converter : public mssql_converter_impl,
   // Runs one conversion on the current settings; failures go to the error handler.
   void operator()();
 
-  // Prepares the destination once the options are known. Dump: common_check_dest, then an
-  // existing dump file is deleted (a failure raises tk_exception_ex, level 1).
+  // Prepares the destination once the options are known. Dump: common_check_dest for a file
+  // (the old script is kept until the new one replaces it); standard output sends the console
+  // lines to standard error; a pipe or device is left untouched for the writer.
   void check_dest();
 
   // Reads or writes the remembered settings; false when the store cannot be opened.

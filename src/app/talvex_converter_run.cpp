@@ -14,6 +14,7 @@
 #include "mss/mss_dmp_database.h"
 #include "mss/mss_engine.h"
 #include "mss/mss_validator.h"
+#include "tk/tk_console.h"
 #include "tk/tk_encoding.h"
 #include "tk/tk_interrupt.h"
 #include "tk/tk_log.h"
@@ -95,7 +96,7 @@ void talvex_converter::operator()() {
     tables_total = static_cast<int>(table_list.size());
     TK_WLOG(3, "Converting database %s (%d tables)", src, tables_total);
     if (console_) {
-      console_line(silent, stdout,
+      console_line(silent, tk_console_stream(),
                    "Converting database " + tk_to_ansi(src) + "(" + std::to_string(tables_total) +
                        " tables)");
     }
@@ -127,7 +128,7 @@ void talvex_converter::operator()() {
     if (direct) {
       const std::string summary = summary_line(totals_);
       TK_LOG(3, "%s", summary);
-      if (console_) console_line(silent, stdout, summary);
+      if (console_) console_line(silent, tk_console_stream(), summary);
     }
   } catch (const tk_final_exception&) {
   } catch (const tk_exception& e) {
@@ -174,7 +175,7 @@ bool talvex_converter::convert_table(dbf_database& source, udb_database& target,
   TK_WLOG(3, "Converting table %s (%d records)", name, static_cast<int>(records_total));
   if (console_) {
     console_line(
-        silent, stdout,
+        silent, tk_console_stream(),
         "Converting table " + tk_to_ansi(name) + "(" + std::to_string(records_total) + " records)");
   }
   const std::int64_t written_before = totals_.rows_written;

@@ -73,9 +73,8 @@ void decode_datetime(const char* bytes, ole_variant& out) {
   out.set_date(st);
 }
 
-// A D field of eight digits naming a real date of year 100 or later: the date the text parser
-// finds, made here without parsing. False leaves everything else (blanks, zeros, two-digit
-// years, impossible dates) to the parser.
+// A D field of eight digits naming a real date: that date, whatever its year. False leaves
+// everything else (blanks, zeros, impossible dates) to the parser.
 bool set_plain_date(std::string_view text, ole_variant& out) {
   if (text.size() != 8) return false;
   unsigned digits[8];
@@ -88,7 +87,7 @@ bool set_plain_date(std::string_view text, ole_variant& out) {
       static_cast<std::uint16_t>(digits[0] * 1000 + digits[1] * 100 + digits[2] * 10 + digits[3]);
   st.month = static_cast<std::uint16_t>(digits[4] * 10 + digits[5]);
   st.day = static_cast<std::uint16_t>(digits[6] * 10 + digits[7]);
-  if (st.year < 100 || st.month < 1 || st.month > 12 || st.day < 1 ||
+  if (st.year < 1 || st.month < 1 || st.month > 12 || st.day < 1 ||
       st.day > ole_days_in_month(st.year, st.month)) {
     return false;
   }
@@ -205,9 +204,9 @@ void dbf_field::get_variant(const char* bytes, const dbf_field_layout& layout,
       }
       if (layout.vartype == VT_BSTR) {
         chars.decode(text, out);
-      } else if (letter == 'D' && layout.vartype == VT_DATE && tk_log_gate > 1 &&
-                 set_plain_date(text, out)) {
-        // Detail traces off: the common date form needs no parser.
+      } else if (letter == 'D' && layout.vartype == VT_DATE && set_plain_date(text, out)) {
+        // YYYYMMDD needs no parser, and its year stays as written: the parser would widen
+        // the years below 100 as if they had two digits.
       } else if (layout.vartype == VT_I4 && tk_log_gate > 1 && set_plain_i4(text, out)) {
         // Detail traces off: plain integers need no number reader either,
       } else if (layout.vartype == VT_DECIMAL && tk_log_gate > 1 && set_plain_decimal(text, out)) {

@@ -1,35 +1,40 @@
 #include "mss/mss_dmp_stream.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <system_error>
 #include <utility>
 
+#include "tk/tk_console.h"
 #include "tk/tk_exception.h"
 #include "tk/tk_log.h"
 
 mss_dmp_stream::mss_dmp_stream(std::string path) : path_(std::move(path)) {
-  fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  const std::string failure = "Cannot create the dump file '" + path_ + "': ";
+  struct stat st {};
+  if (tk_is_standard_output(path_)) {
+    fd_ = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0);
+  } else if (::stat(path_.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    fd_ = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC);
+  } else {
+    replacement_ = std::make_unique<tk_replacement_file>(path_, failure);
+    fd_ = replacement_->fd();
+  }
   if (fd_ < 0) {
     const int error_code = errno;
     TK_LOG(2, "Failed to open file");
-    throw tk_exception_ex("Cannot create the dump file '" + path_ + "': ", error_code, 1);
+    throw tk_exception_ex(failure, error_code, 1);
   }
   buffer_.reserve(k_buffer_size);
   outgoing_.reserve(k_buffer_size);
 }
 
 mss_dmp_stream::~mss_dmp_stream() {
-  if (fd_ >= 0) {
-    try {
-      close();
-    } catch (const tk_exception& e) {
-      TK_LOG(3, "%s", e.message());
-    }
-  }
   stop_writer();
+  if (fd_ >= 0) ::close(fd_);
 }
 
 void mss_dmp_stream::fail(int error_code) const {
@@ -177,5 +182,9 @@ void mss_dmp_stream::close() {
   buffer_.clear();
   if (::close(fd_) != 0 && error_code == 0) error_code = errno;
   fd_ = -1;
-  if (error_code != 0) fail(error_code);
+  if (error_code != 0) {
+    if (replacement_) replacement_->discard();
+    fail(error_code);
+  }
+  if (replacement_) replacement_->commit();
 }

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <thread>
+
+#include "tk/tk_replacement_file.h"
 
 // The script file: bytes are gathered in a large buffer; a full buffer is written with one
 // write() on a helper thread (started with the first full buffer and kept for the file's life)
@@ -12,15 +15,18 @@
 // or write the file is a tk_exception_ex of level 1 (the run ends) naming the file, raised by the
 // next write that passes a buffer's end or by close(); a failure inside a destructor is kept and
 // raised the same way.
+//
+// A regular file is written under a temporary name and replaces the old script only at close();
+// a stream left unclosed (the run failed) leaves the old script as it was. Standard output ("-"
+// or a path to it), a pipe, a FIFO or a device is opened once for writing and written in order.
 class mss_dmp_stream {
  public:
   static constexpr std::size_t k_buffer_size = std::size_t{1} << 20;
   // Room left for a row formatted in place before the buffer is written out.
   static constexpr std::size_t k_row_room = std::size_t{64} << 10;
 
-  // Creates or truncates the file (mode 0666 before the umask).
   explicit mss_dmp_stream(std::string path);
-  // Flushes what is left; a failure there is only traced (call close() to see it).
+  // Without close(), what is still buffered is dropped and a regular file is not replaced.
   ~mss_dmp_stream();
   mss_dmp_stream(const mss_dmp_stream&) = delete;
   mss_dmp_stream& operator=(const mss_dmp_stream&) = delete;
@@ -33,7 +39,8 @@ class mss_dmp_stream {
   void drop_row(std::size_t size) noexcept { buffer_.resize(size); }
   // For destructors: never throws; a failure is raised by the next write or close().
   void write_noexcept(std::string_view bytes) noexcept;
-  // Writes the buffer out and closes the file; raises any failure seen so far.
+  // Writes the buffer out, closes the file and puts it in the old one's place; raises any
+  // failure seen so far (and then leaves the old file).
   void close();
 
   const std::string& path() const noexcept { return path_; }
@@ -54,6 +61,7 @@ class mss_dmp_stream {
   void raise_pending();
 
   std::string path_;
+  std::unique_ptr<tk_replacement_file> replacement_;  // none for streams and devices
   std::string buffer_;
   std::string outgoing_;  // the buffer the helper thread writes
 

@@ -273,8 +273,7 @@ bool mss_table::bind_field(const udb_field& field, std::size_t i) {
     case odb_bulk_kind::date:
     case odb_bulk_kind::time: {
       if (vt != VT_DATE) return false;
-      const ole_variant safe = mssql_get_safe_variant(field);
-      loader_->set_datetime(i, safe.systemtime());
+      loader_->set_datetime(i, mss_safe_date(field, kind != odb_bulk_kind::datetime));
       break;
     }
     case odb_bulk_kind::ntext: {

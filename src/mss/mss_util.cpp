@@ -426,6 +426,35 @@ double safe_double(double d) {
   return d;
 }
 
+// How a column holds dates, which decides both the range a value must keep and the literal's
+// form: DATETIME holds 1753 to 9999 and reads only 'YYYY-MM-DDThh:mm:ss' the same under every
+// SET LANGUAGE and SET DATEFORMAT; DATE holds years 1 to 9999 and reads 'YYYY-MM-DD' alike
+// everywhere. TIME columns keep the general path.
+enum class date_form { datetime, date, other };
+
+date_form form_of(const t_ftd& column) {
+  if (column.vartype != VT_DATE) return date_form::datetime;
+  switch (column.reserved & 3) {
+    case 2: {
+      // A server before 2008 has no DATE: the column is DATETIME there.
+      const mss_server_facts* facts = mss_server_facts::instance_ptr();
+      const bool has_date = facts == nullptr || !facts->is_initialized() || facts->version() >= 5;
+      return has_date ? date_form::date : date_form::datetime;
+    }
+    case 3:
+      return date_form::other;
+    default:
+      return date_form::datetime;
+  }
+}
+
+bool date_fits(const ole_systemtime& st, date_form form) {
+  const int first_year = form == date_form::date ? 1 : 1753;
+  return st.year >= first_year && st.year <= 9999 && st.month >= 1 && st.month <= 12 &&
+         st.day >= 1 && st.day <= ole_days_in_month(st.year, st.month) && st.hour <= 23 &&
+         st.minute <= 59 && st.second <= 59 && st.milliseconds <= 999;
+}
+
 bool date_in_range(const ole_variant& value) {
   ole_systemtime st;
   if (!ole_variant_time_to_systemtime(value.date(), st)) return false;
@@ -442,39 +471,47 @@ char* put_digits(char* p, unsigned value, int width) {
   return p + width;
 }
 
-// The literal of a date whose broken-down form is an ordinary date and time well inside
-// SQL Server's range, printed straight from its parts: the same text the general path gets
-// by printing, reading back and printing again. False leaves every other date to that path.
-bool append_plain_date(std::string& out, const ole_variant& value) {
-  const ole_systemtime& st = value.systemtime();
-  if (st.year < 1754 || st.year > 9998 || st.month < 1 || st.month > 12 || st.day < 1 ||
-      st.day > ole_days_in_month(st.year, st.month) || st.hour > 23 || st.minute > 59 ||
-      st.second > 59 || st.milliseconds > 999) {
-    return false;
+// The literal of a date for a DATETIME or DATE column, printed straight from its parts; a
+// value the column cannot hold becomes 9999-12-30.
+void append_date_literal(std::string& out, const ole_variant& value, date_form form) {
+  const ole_systemtime* st = &value.systemtime();
+  if (!date_fits(*st, form)) {
+    TK_LOG(1, "Skip date-out-of-range");
+    st = &latest_date().systemtime();
   }
   char buf[32];
   char* p = buf;
   *p++ = '\'';
-  p = put_digits(p, st.year, 4);
+  p = put_digits(p, st->year, 4);
   *p++ = '-';
-  p = put_digits(p, st.month, 2);
+  p = put_digits(p, st->month, 2);
   *p++ = '-';
-  p = put_digits(p, st.day, 2);
-  if (st.hour != 0 || st.minute != 0 || st.second != 0 || st.milliseconds != 0) {
-    *p++ = ' ';
-    p = put_digits(p, st.hour, 2);
+  p = put_digits(p, st->day, 2);
+  const bool has_time =
+      st->hour != 0 || st->minute != 0 || st->second != 0 || st->milliseconds != 0;
+  if (form == date_form::datetime || has_time) {
+    *p++ = form == date_form::datetime ? 'T' : ' ';
+    p = put_digits(p, st->hour, 2);
     *p++ = ':';
-    p = put_digits(p, st.minute, 2);
+    p = put_digits(p, st->minute, 2);
     *p++ = ':';
-    p = put_digits(p, st.second, 2);
-    if (st.milliseconds != 0) {
+    p = put_digits(p, st->second, 2);
+    if (st->milliseconds != 0) {
       *p++ = '.';
-      p = put_digits(p, st.milliseconds, 3);
+      p = put_digits(p, st->milliseconds, 3);
     }
   }
   *p++ = '\'';
   out.append(buf, static_cast<std::size_t>(p - buf));
-  return true;
+}
+
+// A date column's default as a date, when it reads as one (empty otherwise).
+ole_variant date_default(const t_ftd& column) {
+  const ole_variant& def = column.def_value;
+  if (column.vartype != VT_DATE) return ole_variant();
+  if (def.vt() == VT_DATE) return def;
+  if (def.vt() != VT_BSTR || def.text().empty()) return ole_variant();
+  return ole_variant::from_string(tk_to_utf8_lossy(def.text()), VT_DATE);
 }
 
 // Whether a decimal's printed integer digits are more than the column leaves room for.
@@ -490,11 +527,15 @@ std::string& scratch() {
 }
 
 // to_mssql_str of the text of mssql_get_safe_variant(value), without building either.
-void append_value_literal(std::string& out, const ole_variant& value, ole_vartype vt) {
+void append_value_literal(std::string& out, const ole_variant& value, ole_vartype vt,
+                          date_form form) {
+  if (vt == VT_DATE && form != date_form::other) {
+    append_date_literal(out, value, form);
+    return;
+  }
   // While detail traces are off, the common kinds print straight from the value; with them
   // on, the general path writes its traces.
   if (tk_log_gate > 1) {
-    if (vt == VT_DATE && append_plain_date(out, value)) return;
     if (vt == VT_DECIMAL) {
       char buf[ole_decimal::k_text_size];
       out.append(buf, value.decimal().format(buf));
@@ -667,6 +708,13 @@ ole_variant mssql_get_safe_variant(const ole_variant& value) {
   return value;
 }
 
+const ole_systemtime& mss_safe_date(const ole_variant& value, bool from_year_one) {
+  const ole_systemtime& st = value.systemtime();
+  if (date_fits(st, from_year_one ? date_form::date : date_form::datetime)) return st;
+  TK_LOG(1, "Skip date-out-of-range");
+  return latest_date().systemtime();
+}
+
 bool dec_is_out_of_range(const udb_field& field, const t_ftd& column) {
   TK_ASSERT(field.get_type() == VT_DECIMAL);
   const ole_decimal& value = field.decimal();
@@ -709,7 +757,8 @@ void mss_append_fld_str(std::string& out, const udb_field& field, const t_ftd& c
   TK_LOG(1, "mss_get_fld_append_str");
   const std::size_t start = out.size();
   const ole_vartype vt = field.get_type();
-  append_value_literal(out, field, vt);
+  const date_form form = form_of(column);
+  append_value_literal(out, field, vt, form);
   TK_LOG(2, "Got initial string: %s", std::string_view(out).substr(start));
 
   // The rules are asked only about values of a type one of them takes (and about every value
@@ -734,7 +783,10 @@ void mss_append_fld_str(std::string& out, const udb_field& field, const t_ftd& c
     out.resize(start);
     if (column.b_not_null) {
       const ole_variant& def = column.def_value;
-      if (def.vt() == VT_BSTR) {
+      const ole_variant date = form != date_form::other ? date_default(column) : ole_variant();
+      if (date.vt() == VT_DATE) {
+        append_date_literal(out, date, form);
+      } else if (def.vt() == VT_BSTR) {
         mss_append_mssql_str(out, def.text(), column.vartype);
       } else {
         thread_local std::u16string def_text;
@@ -786,6 +838,11 @@ void mss_append_default(std::u16string& out, const t_ftd& column) {
         udb_names_equal_nocase(def, u"uuid_generate_v4()")) {
       out += u" DEFAULT newid()";
     }
+  } else if (const date_form form = form_of(column);
+             form != date_form::other && date_default(column).vt() == VT_DATE) {
+    std::string literal;
+    append_date_literal(literal, date_default(column), form);
+    out += u" DEFAULT " + tk_from_utf8(literal);
   } else if (column.vartype == VT_BSTR || column.vartype == VT_DATE) {
     out += u" DEFAULT '";
     for (const char16_t c : def) {

@@ -26,6 +26,10 @@ std::u16string to_mssql_str(std::u16string_view text, ole_vartype vt);
 // 9999-12-30, doubles beyond what a FLOAT holds are clamped.
 ole_variant mssql_get_safe_variant(const ole_variant& value);
 
+// The date a column keeps for a VT_DATE value: the value's own, or 9999-12-30 where the column
+// cannot hold it (DATETIME before 1753; DATE and DATETIME2, `from_year_one`, before year 1).
+const ole_systemtime& mss_safe_date(const ole_variant& value, bool from_year_one);
+
 // The literal for the field in an INSERT: NULL, the column default, or the value. Both
 // arguments must be present.
 std::u16string mss_get_fld_append_str(const udb_field* field, const t_ftd* column);

@@ -153,13 +153,14 @@ TEST_F(talvex_settings, loading_twice_appends_the_tables_twice) {
 
 namespace {
 
-TEST_F(talvex_settings, dump_destination_removes_old_scripts_but_not_devices) {
+TEST_F(talvex_settings, dump_destination_keeps_old_scripts_and_devices) {
+  // The old script stays until the new one is complete and takes its place.
   talvex_converter converter(true);
   converter.direct = false;
   const std::string script = dir.write("old.sql", "-- old");
   converter.dest = tk_from_utf8(script);
   converter.check_dest();
-  EXPECT_FALSE(std::filesystem::exists(script));
+  EXPECT_EQ(tk_read_file(script), "-- old");
 
   const std::string pipe = dir / "pipe.sql";
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);

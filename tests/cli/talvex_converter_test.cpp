@@ -117,7 +117,7 @@ TEST(common_check_dest, refusals) {
   }
 }
 
-TEST(check_dest, dump_deletes_an_existing_file_only_in_dump_mode) {
+TEST(check_dest, dump_keeps_an_existing_script_for_the_writer_to_replace) {
   const tk_test_dir dir;
   const std::string dump = dir.write("out.sql", "old script");
   talvex_converter converter;
@@ -126,8 +126,7 @@ TEST(check_dest, dump_deletes_an_existing_file_only_in_dump_mode) {
   EXPECT_TRUE(std::filesystem::exists(dump));
   converter.direct = false;
   converter.check_dest();
-  EXPECT_FALSE(std::filesystem::exists(dump));
-  EXPECT_NO_THROW(converter.check_dest());  // nothing to delete
+  EXPECT_EQ(tk_read_file(dump), "old script");
   converter.dest = tk_from_utf8(dir.path());
   EXPECT_EQ(refusal([&] { converter.check_dest(); }),
             "Destination name should specify a file, not folder.");

@@ -23,7 +23,7 @@ What the two represent differently, and why it is normalised:
   logical ('?' or blank) as None, we read every byte but T, t, Y and y as false, so None
   counts as 'F'.
 """
-import datetime
+
 import decimal
 import struct
 import sys
@@ -106,9 +106,8 @@ def matches(kind, value, literal):
     if kind == 'D':
         return what == 'text' and text == value.isoformat()
     if kind == 'T':
-        expected = value.strftime('%Y-%m-%d') if value.time() == datetime.time() else \
-            value.strftime('%Y-%m-%d %H:%M:%S')
-        return what == 'text' and text == expected
+        # DATETIME literals are written in the form every server language reads alike.
+        return what == 'text' and text == value.strftime('%Y-%m-%dT%H:%M:%S')
     if what != 'number':
         return False
     if kind == 'B':

@@ -77,7 +77,10 @@ TEST(mss_dmp_database, header_database_block_and_quoted_identifier) {
   options.b_create_db = true;
   options.db_name = "Sa'les]x";
   const std::string path = temp_path("header");
-  { mss_dmp_database db(tk_from_utf8(path), options); }
+  {
+    mss_dmp_database db(tk_from_utf8(path), options);
+    db.close();
+  }
   const std::string header = tk_read_file(path);
   ::unlink(path.c_str());
   const std::string head = "/*\r\nFile name: " + path + "\r\nCreation date: ";

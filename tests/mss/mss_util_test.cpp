@@ -180,11 +180,48 @@ TEST(mss_util_literals, guids_are_recognised_only_with_their_marker) {
 }
 
 TEST(mss_util_literals, dates_are_clamped_and_null_dates_moved) {
+  // DATETIME values in the one form every SET LANGUAGE and SET DATEFORMAT reads alike; a
+  // value before 1753 does not fit the type.
   const t_ftd column(8, u"d", VT_DATE);
-  EXPECT_EQ(literal(date(1600, 5, 1), column), u"'9999-12-30'");
-  EXPECT_EQ(literal(date(1753, 1, 1), column), u"'1753-01-01'");
-  EXPECT_EQ(literal(date(2017, 6, 12), column), u"'2017-06-12'");
+  EXPECT_EQ(literal(date(1600, 5, 1), column), u"'9999-12-30T00:00:00'");
+  EXPECT_EQ(literal(date(1753, 1, 1), column), u"'1753-01-01T00:00:00'");
+  EXPECT_EQ(literal(date(2017, 6, 12), column), u"'2017-06-12T00:00:00'");
+  ole_systemtime st = date(2006, 4, 20).systemtime();
+  st.hour = 17;
+  st.minute = 13;
+  st.second = 5;
+  EXPECT_EQ(literal(ole_variant(st), column), u"'2006-04-20T17:13:05'");
+  st.milliseconds = 7;
+  EXPECT_EQ(literal(ole_variant(st), column), u"'2006-04-20T17:13:05.007'");
   EXPECT_EQ(mssql_get_safe_variant(date(1600, 5, 1)).to_wstring(), u"9999-12-30");
+
+  // DATE holds every year from 1: leap days and the first day kept as they are.
+  const t_ftd date_only(8, u"d", VT_DATE, false, false, ole_variant(), 2);
+  EXPECT_EQ(literal(date(1600, 2, 29), date_only), u"'1600-02-29'");
+  EXPECT_EQ(literal(date(1, 1, 1), date_only), u"'0001-01-01'");
+  EXPECT_EQ(literal(date(9999, 12, 31), date_only), u"'9999-12-31'");
+  EXPECT_EQ(literal(date(1900, 2, 29), date_only), u"'9999-12-30'");  // no such day
+  EXPECT_EQ(mss_safe_date(date(1, 1, 1), true), date(1, 1, 1).systemtime());
+  EXPECT_EQ(mss_safe_date(date(1, 1, 1), false), date(9999, 12, 30).systemtime());
+  {
+    // A server before 2008 has no DATE: the column is DATETIME there, and so is its literal.
+    mss_test_facts facts;
+    facts.version_number = 4;
+    facts.connected = true;
+    EXPECT_EQ(literal(date(1600, 2, 29), date_only), u"'9999-12-30T00:00:00'");
+    EXPECT_EQ(literal(date(2017, 6, 12), date_only), u"'2017-06-12T00:00:00'");
+  }
+
+  // A NULL in a NOT NULL column takes the default, in the column's form; so does the default
+  // of the table definition.
+  const t_ftd with_default(8, u"d", VT_DATE, true, false, ole_variant(u"2001-02-03 04:05:06"));
+  ole_variant null_value;
+  null_value.set_null();
+  const udb_field null_field(u"d", 8, null_value);
+  EXPECT_EQ(mss_get_fld_append_str(&null_field, &with_default), u"'2001-02-03T04:05:06'");
+  std::u16string definition;
+  mss_append_default(definition, with_default);
+  EXPECT_EQ(definition, u" DEFAULT '2001-02-03T04:05:06'");
   EXPECT_EQ(to_mssql_str(u"2017-06-12 14:30:00", VT_DATE), u"'2017-06-12 14:30:00'");
   // A zero date never reaches the script as such: moved to 1899-12-30 or left out as NULL.
   const std::u16string zero = to_mssql_str(u"0000-00-00", VT_DATE);
