@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "e2e/cli_run.h"
+#include "e2e/script_batches.h"
 #include "odb/odb_meta_data.h"
 #include "odb/odb_recordset.h"
 #include "odb/odb_test_server.h"
@@ -20,30 +21,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-// The script's batches: the text between lines that read GO, line ends kept as they are
-// (text values may hold CR LF of their own).
-std::vector<std::string> script_batches(const std::string& script) {
-  std::vector<std::string> batches;
-  std::string batch;
-  std::size_t start = 0;
-  while (start < script.size()) {
-    std::size_t end = script.find('\n', start);
-    end = end == std::string::npos ? script.size() : end + 1;
-    std::string_view line(script.data() + start, end - start);
-    std::string_view bare = line;
-    while (!bare.empty() && (bare.back() == '\n' || bare.back() == '\r')) bare.remove_suffix(1);
-    if (bare == "GO") {
-      batches.push_back(batch);
-      batch.clear();
-    } else {
-      batch += line;
-    }
-    start = end;
-  }
-  if (batch.find_first_not_of(" \r\n\t") != std::string::npos) batches.push_back(batch);
-  return batches;
-}
 
 // The table a batch of the script creates, fills or indexes.
 std::string batch_table(const std::string& batch) {
