@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "dbf/dbf_recordset.h"
+#include "tk/tk_cpu.h"
 
 namespace {
 
@@ -13,10 +14,12 @@ constexpr std::size_t k_keep_bytes = 64 * 1024;
 
 dbf_record_stream::dbf_record_stream(dbf_recordset& table)
     : table_(table), end_(table.record_count()), position_(table.position()) {
+  // Without a second processor, or without a thread to be had, next() decodes each record
+  // itself.
+  if (tk_usable_cpus() < 2) return;
   try {
     helper_ = std::thread([this, start = position_] { produce(start); });
   } catch (const std::system_error&) {
-    // No thread to be had: next() decodes each record itself.
   }
 }
 

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "tk/tk_console.h"
+#include "tk/tk_cpu.h"
 #include "tk/tk_exception.h"
 #include "tk/tk_log.h"
 
@@ -114,15 +115,17 @@ void mss_dmp_stream::flush() {
   }
   buffer_.swap(outgoing_);
   buffer_.clear();
-  if (!writer_.joinable()) {
+  if (!writer_.joinable() && tk_usable_cpus() >= 2) {
     try {
       writer_ = std::thread([this] { run_writer(); });
     } catch (const std::system_error&) {
-      // No thread to be had: the buffer goes out here.
-      const int error_code = write_bytes(outgoing_.data(), outgoing_.size());
-      if (error_code != 0) fail(error_code);
-      return;
     }
+  }
+  if (!writer_.joinable()) {
+    // A single processor, or no thread to be had: the buffer goes out here.
+    const int error_code = write_bytes(outgoing_.data(), outgoing_.size());
+    if (error_code != 0) fail(error_code);
+    return;
   }
   {
     const std::lock_guard lock(mutex_);
