@@ -14,15 +14,18 @@ TEST(mss_dmp_stream, a_script_that_cannot_be_created_or_written_ends_the_run) {
       tk_level_of([] { mss_dmp_database db(u"/nonexistent-folder/x.sql", mss_dump_options()); }),
       1);
   if (::access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
-  // A full disk shows once a buffer has gone out: at close, or at the next write past a
-  // buffer (buffers go out on a helper thread while the next one fills).
+  // A full disk shows once a buffer has gone out: at close, or at a write past a buffer (the
+  // next one where buffers go out on a helper thread while the next one fills).
   mss_dmp_database db(u"/dev/full", mss_dump_options());
   EXPECT_EQ(tk_level_of([&] { db.close(); }), 1);
   mss_dmp_stream big("/dev/full");
   const std::string chunk(mss_dmp_stream::k_buffer_size / 2 + 1, 'x');
   big.write(chunk);
-  big.write(chunk);
-  EXPECT_EQ(tk_level_of([&] { big.write(chunk); }), 1);
+  EXPECT_EQ(tk_level_of([&] {
+              big.write(chunk);
+              big.write(chunk);
+            }),
+            1);
   // A failure seen inside a destructor is raised later, not forgotten.
   mss_dmp_stream later("/dev/full");
   later.write(chunk);
