@@ -28,6 +28,16 @@ warnings=$(man --warnings -l "$page" 2>&1 >/dev/null)
 man -l "$page" 2>/dev/null | grep -q "QUORVIK_MSSQLP" || fail "manual page lacks the environment"
 
 [ -f "$work/root/usr/share/bash-completion/completions/quorvik" ] || fail "no bash completion"
+# The wizard, where this build has it: its manual page and desktop entry come with it.
+if [ -x "$work/root/usr/bin/talvex" ]; then
+  page=$work/root/usr/share/man/man1/talvex.1
+  [ -f "$page" ] || fail "no manual page for talvex"
+  warnings=$(man --warnings -l "$page" 2>&1 >/dev/null)
+  [ -z "$warnings" ] || fail "talvex manual page warnings: $warnings"
+  [ -f "$work/root/usr/share/applications/talvex.desktop" ] || fail "no desktop entry"
+  depends=$(dpkg-deb -f "$deb" Depends)
+  case $depends in *libqt6widgets6*) ;; *) fail "Depends lacks Qt 6 Widgets: $depends" ;; esac
+fi
 depends=$(dpkg-deb -f "$deb" Depends)
 for library in libicu libsybdb5 libstdc++6; do
   case $depends in *"$library"*) ;; *) fail "Depends lacks $library: $depends" ;; esac
