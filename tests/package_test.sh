@@ -28,6 +28,9 @@ warnings=$(man --warnings -l "$page" 2>&1 >/dev/null)
 man -l "$page" 2>/dev/null | grep -q "QUORVIK_MSSQLP" || fail "manual page lacks the environment"
 
 [ -f "$work/root/usr/share/bash-completion/completions/quorvik" ] || fail "no bash completion"
+for doc in README.md copyright; do
+  [ -f "$work/root/usr/share/doc/quorvik/$doc" ] || fail "no $doc under share/doc"
+done
 # The wizard, where this build has it: its manual page and desktop entry come with it.
 if [ -x "$work/root/usr/bin/talvex" ]; then
   page=$work/root/usr/share/man/man1/talvex.1
