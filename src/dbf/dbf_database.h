@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,9 +36,13 @@ class dbf_database : public udb_database, public tk_singleton<dbf_database> {
   int mode() const { return mode_; }
 
  private:
-  // The full name resolved against the folder's entries ignoring case.
+  // The file of a listed table; other names give the full name resolved against the folder's
+  // entries ignoring case.
   std::string resolve(const std::u16string& name) const;
 
+  // The file name behind each listed table name, so that tables whose file names differ only
+  // in case each open their own file.
+  std::map<std::u16string, std::u16string> files_;
   int mode_;
   std::uint8_t cp_;
 };

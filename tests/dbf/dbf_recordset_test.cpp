@@ -37,16 +37,6 @@ std::string bad_format_message(const std::function<void()>& f) {
   return "no exception";
 }
 
-class silent_sink : public dbf_error_sink {
- public:
-  silent_sink() { dbf_set_error_sink(this); }
-  ~silent_sink() override { dbf_set_error_sink(nullptr); }
-  void report(const std::string&, const tk_exception& e) override {
-    messages.push_back(e.message());
-  }
-  std::vector<std::string> messages;
-};
-
 }  // namespace
 
 TEST(DbfRecordsetOpen, FileSizeLimits) {
@@ -134,7 +124,7 @@ TEST(DbfRecordsetOpen, DescriptorListEndsAtTerminatorOrCount) {
 
 TEST(DbfRecordsetOpen, MemoFileChosenBySignatureAndFlags) {
   dbf_temp_dir dir;
-  silent_sink sink;
+  dbf_test_sink sink;
   std::string fpt(512, '\0');
   dbf_put_be(fpt, 6, 64, 2);
   const std::string table = dbf_make_table(0x30, {{"M", 'M', 4}}, {}, 0x06);
