@@ -65,7 +65,7 @@ dbf_recordset::dbf_recordset(const std::u16string& path, int a_mode, std::uint8_
   if (file_size_ < needed) fail("ERROR: Invalid file size");
 
   try {
-    init_memo_file(get_memo_type());
+    init_memo_file(memo_type_in_use());
   } catch (const dbf_no_memo_exception& e) {
     dbf_report_error(path_, e);
   }
@@ -171,6 +171,16 @@ void dbf_recordset::fd7_post_process(const dbf_fd7& fd) {
 
 dbf_memo_type dbf_recordset::get_memo_type() const {
   return dbf_memo_type_of(header_.signature, header_.table_flags);
+}
+
+dbf_memo_type dbf_recordset::memo_type_in_use() const {
+  const dbf_memo_type type = get_memo_type();
+  if (type != dbf_memo_type::memo_none) return type;
+  const bool level7 = header_.is_level7();
+  const bool memo_fields = std::any_of(fds_.begin(), fds_.end(), [level7](const dbf_fd7& fd) {
+    return dbf_is_memo_field(fd.field_type(), level7);
+  });
+  return memo_fields ? dbf_memo_type_by_fields(header_.signature, header_.table_flags) : type;
 }
 
 void dbf_recordset::init_memo_file(dbf_memo_type type) {

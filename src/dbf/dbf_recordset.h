@@ -45,7 +45,11 @@ class dbf_recordset : public udb_recordset {
   // current position alone.
   void fill_record(dbf_record& record, std::int64_t position);
 
+  // The memo format the header names.
   dbf_memo_type get_memo_type() const;
+  // The memo format the table is read with: the header's, or for a table with memo fields
+  // whose header names none, the one its signature family uses.
+  dbf_memo_type memo_type_in_use() const;
   // Code page number of the table's text (its mark looked up; unknown marks give 0).
   int get_codepage() const;
 

@@ -1,4 +1,5 @@
-// Which files feed a table in a script: tables whose names differ only in case.
+// Which files feed a table in a script: tables whose names differ only in case, and memo files
+// a table's fields call for although its header names none.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -61,4 +62,21 @@ TEST(convert_source_files, tables_differing_only_in_case_keep_their_own_rows_and
     EXPECT_EQ(run.column_type(table, "NAME"), "NVARCHAR(6)");
     EXPECT_EQ(run.column_type(table, "NOTE"), "NVARCHAR(MAX)");
   }
+}
+
+TEST(convert_source_files, memo_file_beside_a_table_whose_header_names_none_is_read) {
+  const tk_test_dir dir;
+  const tk_test_dir src;
+  write_vfp(src, "notes.dbf", "notes.fpt", {{"one", "first memo"}, {"two", ""}, {"three", "3rd"}},
+            0x00);
+  write_vfp(src, "lost.dbf", "", {{"gone", "never written"}}, 0x00);
+  const e2e_script run = e2e_dump(dir, src.path());
+  EXPECT_EQ(run.rows("notes"), (std::vector<std::string>{"N'one', N'first memo'", "N'two', NULL",
+                                                         "N'three', N'3rd'"}));
+  EXPECT_EQ(run.column_type("notes", "NOTE"), "NVARCHAR(MAX)");
+  // Without the memo file the table still converts, its memos empty, and the run says so.
+  EXPECT_EQ(run.rows("lost"), std::vector<std::string>{"N'gone', NULL"});
+  EXPECT_NE(run.result.out.find("lost.dbf: Memo file not found"), std::string::npos)
+      << run.result.out;
+  EXPECT_EQ(run.result.code, 0);
 }
