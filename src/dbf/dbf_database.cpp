@@ -19,7 +19,7 @@
 #include "tk/tk_string.h"
 #include "tk/tk_temp_chdir.h"
 
-dbf_database::dbf_database(std::u16string folder, int a_mode, std::uint8_t cp)
+dbf_database::dbf_database(std::u16string folder, int a_mode, int cp)
     : udb_database(std::move(folder), 0, false), mode_(a_mode), cp_(cp) {
   TK_LOG(2, "dbf_database::ctor");
   dbf_codepage_table();

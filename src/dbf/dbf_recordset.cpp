@@ -40,8 +40,7 @@ void put_le(std::vector<char>& buf, std::size_t at, std::uint64_t value, int n) 
 
 }  // namespace
 
-dbf_recordset::dbf_recordset(const std::u16string& path, int a_mode, std::uint8_t cp,
-                             udb_database* database)
+dbf_recordset::dbf_recordset(const std::u16string& path, int a_mode, int cp, udb_database* database)
     : udb_recordset(database, dbf_table_name_of(path)), path_(tk_to_utf8(path)) {
   file_ = std::make_unique<tk_huge_file>(path_, a_mode != k_mode_read);
   TK_LOG(2, "dbf_recordset::ctor(%s, cp=%d)", path_, static_cast<int>(cp));
@@ -70,11 +69,8 @@ dbf_recordset::dbf_recordset(const std::u16string& path, int a_mode, std::uint8_
     dbf_report_error(path_, e);
   }
   TK_LOG(2, "DBF file has codepage: %d", static_cast<int>(header_.codepage_mark));
-  if (cp != 0) {
-    TK_LOG(2, "Setting user-defined codepage: %d", static_cast<int>(cp));
-    header_.codepage_mark = cp;
-  }
-  chars_ = &dbf_char_table::for_code_page(get_codepage());
+  code_page_ = choose_code_page(cp);
+  chars_ = &dbf_char_table::for_code_page(code_page_);
   auto record = make_record();
   record_ = record.get();
   current_record_ = std::move(record);
@@ -221,6 +217,19 @@ void dbf_recordset::init_indexes() {
 
 int dbf_recordset::get_codepage() const {
   TK_LOG(1, "dbf_recordset::get_codepage");
+  return code_page_;
+}
+
+int dbf_recordset::choose_code_page(int cp) {
+  if (cp == dbf_choice_utf8) {
+    TK_LOG(2, "Setting user-defined codepage: UTF-8");
+    return tk_cp_utf8;
+  }
+  if (cp != 0) {
+    TK_LOG(2, "Setting user-defined codepage: %d", cp);
+    header_.codepage_mark = static_cast<std::uint8_t>(cp);
+    return dbf_codepage_of_mark(header_.codepage_mark);
+  }
   return dbf_codepage_of_mark(header_.codepage_mark);
 }
 
