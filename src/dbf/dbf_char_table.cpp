@@ -74,11 +74,17 @@ unit_table own_table(int code_page) {
   return units;
 }
 
+// Code pages no mark names but a code page file beside a table may: Vietnamese Windows,
+// KOI8-R and KOI8-U, and the ISO 8859 parts.
+constexpr int k_named_only[] = {1258,  20866, 21866, 28591, 28592, 28593, 28594, 28595, 28596,
+                                28597, 28598, 28599, 28600, 28601, 28603, 28604, 28605, 28606};
+
 class table_registry {
  public:
   table_registry() {
     add(1252);
     add(tk_cp_utf8);
+    for (const int code_page : k_named_only) add(code_page);
     for (const auto& [mark, entry] : dbf_codepage_table()) {
       if (entry.code_page != 0) add(entry.code_page);
     }

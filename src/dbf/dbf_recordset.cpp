@@ -4,10 +4,12 @@
 #include <cstring>
 
 #include "dbf/dbf_codepage_table.h"
+#include "dbf/dbf_cpg_file.h"
 #include "dbf/dbf_error_sink.h"
 #include "dbf/dbf_exception.h"
 #include "dbf/dbf_field_writer.h"
 #include "dbf/dbf_paths.h"
+#include "dbf/dbf_utf8_scan.h"
 #include "dbf/dbt_memo_file.h"
 #include "dbf/fpt_memo_file.h"
 #include "dbf/old_memo_file.h"
@@ -230,7 +232,40 @@ int dbf_recordset::choose_code_page(int cp) {
     header_.codepage_mark = static_cast<std::uint8_t>(cp);
     return dbf_codepage_of_mark(header_.codepage_mark);
   }
-  return dbf_codepage_of_mark(header_.codepage_mark);
+  if (const std::optional<int> named = dbf_cpg_code_page_of(path_)) return *named;
+  const int by_mark = dbf_codepage_of_mark(header_.codepage_mark);
+  if (by_mark != 0 || !text_is_utf8()) return by_mark;
+  TK_LOG(2, "Text is UTF-8");
+  return tk_cp_utf8;
+}
+
+bool dbf_recordset::text_is_utf8() {
+  dbf_utf8_scan scan;
+  for (const dbf_fd7& fd : fds_) scan.add(fd.name());
+  std::vector<const dbf_field_layout*> in_record;
+  std::vector<const dbf_field_layout*> memos;
+  for (const dbf_field_layout& layout : layouts_) {
+    if (!layout.in_record || layout.vartype != VT_BSTR) continue;
+    if (!layout.is_memo()) {
+      in_record.push_back(&layout);
+    } else if (memo_ != nullptr) {
+      memos.push_back(&layout);
+    }
+  }
+  std::string memo_text;
+  for (std::int64_t position = 0; position < header_.last_rec && scan.valid(); ++position) {
+    const char* record = record_bytes(position);
+    for (const dbf_field_layout* layout : in_record) {
+      scan.add(std::string_view(record + layout->offset, layout->width));
+    }
+    for (const dbf_field_layout* layout : memos) {
+      const std::uint32_t block = memo_->get_block_number(record + layout->offset, layout->width);
+      if (block == 0) continue;
+      memo_->read_memo(block, memo_text);
+      scan.add(memo_text);
+    }
+  }
+  return scan.is_utf8();
 }
 
 void dbf_recordset::reset() {

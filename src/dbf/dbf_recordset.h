@@ -26,7 +26,9 @@ class dbf_recordset : public udb_recordset {
   static constexpr int k_mode_append = 8;
 
   // `path` is the .dbf file; `cp` the user's choice of encoding: a code page mark that
-  // replaces the header's, dbf_choice_utf8, or 0 for none.
+  // replaces the header's, dbf_choice_utf8, or 0 for none. Without one, a .cpg file beside the
+  // table names the code page, else the header's mark does; a table marked with the default
+  // code page whose text is all UTF-8 (with some multi-byte sequence) is read as UTF-8.
   dbf_recordset(const std::u16string& path, int a_mode, int cp, udb_database* database = nullptr);
   ~dbf_recordset() override;
 
@@ -73,6 +75,9 @@ class dbf_recordset : public udb_recordset {
   void init_memo_file(dbf_memo_type type);
   void init_indexes();
   int choose_code_page(int cp);
+  // Whether the field names and all text, memos included, are UTF-8 with some multi-byte
+  // sequence; stops at the first invalid sequence.
+  bool text_is_utf8();
   const char* record_bytes(std::int64_t position);
   std::vector<unsigned char> read_head() const;
 

@@ -33,6 +33,12 @@ UConverter* open_converter(int code_page) {
     UConverter* c = ucnv_open(name.c_str(), &status);
     if (U_SUCCESS(status)) return c;
   }
+  // Windows numbers the ISO 8859 parts 28591 to 28606.
+  if (code_page > 28590 && code_page <= 28606) {
+    UErrorCode status = U_ZERO_ERROR;
+    UConverter* c = ucnv_open(("ISO-8859-" + std::to_string(code_page - 28590)).c_str(), &status);
+    return U_SUCCESS(status) ? c : nullptr;
+  }
   switch (code_page) {
     case 10000:
       return ucnv_open("macintosh", nullptr);

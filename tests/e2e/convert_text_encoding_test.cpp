@@ -1,5 +1,5 @@
-// How a table's text reaches the script: the code page of its mark (double-byte ones too) and
-// --encoding=.
+// How a table's text reaches the script: the code page of its mark (double-byte ones too),
+// UTF-8 found in tables marked with the default code page, .cpg files and --encoding=.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -41,11 +41,34 @@ TEST(convert_text_encoding, marks_name_double_byte_and_current_ansi_code_pages) 
   }
 }
 
+TEST(convert_text_encoding, utf8_found_in_default_mark_tables_and_named_by_cpg_files) {
+  const tk_test_dir dir;
+  const tk_test_dir src;
+  write_names(src, "utf8.dbf", 0x00, {"plain", "Cr\xC3\xA8me", "\xE2\x82\xAC 5"});
+  // One byte that is no UTF-8 keeps Windows-1252 for the whole table.
+  write_names(src, "mixed.dbf", 0x00, {"Cr\xC3\xA8me", "\xE9t\xE9"});
+  // A .cpg file wins over the mark.
+  write_names(src, "named.dbf", 0x03, {"Cr\xC3\xA8me"});
+  tk_write_file(src / "named.cpg", "UTF-8\r\n");
+  write_names(src, "russian.dbf", 0x00, {"\xCF\xF0\xE8"});
+  tk_write_file(src / "RUSSIAN.CPG", "ANSI 1251");
+  const e2e_script run = e2e_dump(dir, src.path());
+  ASSERT_EQ(run.result.code, 0) << run.result.out << run.result.err;
+  EXPECT_EQ(run.rows("utf8"),
+            (std::vector<std::string>{"N'plain', 1", "N'Crème', 2", "N'€ 5', 3"}));
+  EXPECT_EQ(run.rows("mixed"), (std::vector<std::string>{"N'CrÃ¨me', 1", "N'été', 2"}));
+  EXPECT_EQ(run.rows("named"), std::vector<std::string>{"N'Crème', 1"});
+  EXPECT_EQ(run.rows("russian"), std::vector<std::string>{"N'При', 1"});
+  EXPECT_EQ(run.column_type("utf8", "NAME"), "NVARCHAR(8)");
+}
+
 TEST(convert_text_encoding, encoding_option_takes_utf8_and_the_new_marks) {
   const tk_test_dir dir;
   const tk_test_dir src;
   write_names(src, "mixed.dbf", 0x00, {"Cr\xC3\xA8me", "\xE9t\xE9"});
   write_names(src, "named.dbf", 0x03, {"\xD6\xD0"});
+  // The option wins over .cpg files too.
+  tk_write_file(src / "named.cpg", "1252");
   for (const std::string choice : {"utf-8", "65001"}) {
     const e2e_script run = e2e_dump(dir, src.path(), {"--encoding=" + choice});
     ASSERT_EQ(run.result.code, 0) << choice << run.result.err;
