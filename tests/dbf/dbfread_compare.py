@@ -41,8 +41,11 @@ Representational differences that are normalised before comparing, and why:
 - B fields: dbfread takes a B field of a non-Visual-FoxPro table for a binary memo
   reference, while this system reads and writes every B field as an 8-byte double (as the
   tables it writes carry them); the script reads B fields as doubles.
-- Tables in formats dbfread does not read (FoxBase 0x02, dBase level 7 0x04/0x8C) are
-  reported as skipped, not compared.
+- Tables in formats dbfread does not read (FoxBase 0x02, dBase level 7 0x04/0x8C: it knows
+  no 16- or 48-byte field descriptors) are reported as skipped, not compared. So the level 7
+  field types (O, +, @, B as a binary memo) have no dbfread values to meet here.
+- Tables read as UTF-8 (a .cpg file, or text all UTF-8 under the default mark, as in
+  dbase_03_cyrillic.dbf whose mark 0xF0 names no code page) are decoded by dbfread as UTF-8.
 """
 import datetime
 import decimal
