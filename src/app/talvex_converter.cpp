@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "dbf/dbf_codepage_table.h"
 #include "tk/tk_console.h"
 #include "tk/tk_encoding.h"
 #include "tk/tk_exception.h"
@@ -121,7 +122,9 @@ bool talvex_converter::load_profile(const std::string& path) {
   load_flag(profile, k_generic, u"bool as is", bool_dbf);
   load_flag(profile, k_server_settings, u"direct mode", direct);
   if (const std::u16string v = profile.get(k_generic, u"encoding"); !v.empty()) {
-    code_page = static_cast<std::uint8_t>(std::strtol(tk_to_utf8(v).c_str(), nullptr, 10));
+    const long value = std::strtol(tk_to_utf8(v).c_str(), nullptr, 10);
+    // UTF-8 is kept as its code page number; everything else is a mark, a byte.
+    code_page = value == dbf_choice_utf8 ? dbf_choice_utf8 : static_cast<std::uint8_t>(value);
   }
   return true;
 }

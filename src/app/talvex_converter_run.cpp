@@ -85,7 +85,7 @@ void talvex_converter::operator()() {
   error_handler& errors = error_handler::instance();
   const dbf_error_report memo_reports;
   try {
-    dbf_database source(src, dbf_recordset::k_mode_read, static_cast<std::uint8_t>(code_page));
+    dbf_database source(src, dbf_recordset::k_mode_read, code_page);
     const std::unique_ptr<udb_database> target = open_target();
     TK_LOG(1, "After initializing DBs");
 

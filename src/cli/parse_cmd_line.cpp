@@ -20,6 +20,7 @@
 #include "tk/tk_encoding.h"
 #include "tk/tk_log.h"
 #include "tk/tk_path_probe.h"
+#include "tk/tk_string.h"
 
 namespace {
 
@@ -64,16 +65,18 @@ bool all_digits(const std::string& text) {
 }
 
 void set_encoding(talvex_converter& converter, const std::string& value) {
-  const int mark = read_decimal(value);
-  TK_LOG(1, "\tgot encoding: %d", mark);
+  // UTF-8 has no mark: it is named, or given as its code page number.
+  const bool utf8_named = tk_equal_nocase(value, "utf-8");
+  const int choice = utf8_named ? dbf_choice_utf8 : read_decimal(value);
+  TK_LOG(1, "\tgot encoding: %d", choice);
   // Only plain decimal text: "0x65" would otherwise read as 0 and quietly mean "each
   // table's own code page".
-  if (!all_digits(value) || !dbf_is_codepage_mark(mark)) {
+  if (!utf8_named && (!all_digits(value) || !dbf_is_encoding_choice(choice))) {
     exit_with_message(
         "Invalid codepage. See 'Command Line' article of the manual to learn\nabout DBase "
         "codepages");
   }
-  converter.code_page = mark & 0xFF;
+  converter.code_page = choice;
 }
 
 void set_mode(talvex_converter& converter, const std::string& value) {

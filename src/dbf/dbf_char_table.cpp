@@ -74,10 +74,17 @@ unit_table own_table(int code_page) {
   return units;
 }
 
+// Code pages no mark names but a code page file beside a table may: Vietnamese Windows,
+// KOI8-R and KOI8-U, and the ISO 8859 parts.
+constexpr int k_named_only[] = {1258,  20866, 21866, 28591, 28592, 28593, 28594, 28595, 28596,
+                                28597, 28598, 28599, 28600, 28601, 28603, 28604, 28605, 28606};
+
 class table_registry {
  public:
   table_registry() {
     add(1252);
+    add(tk_cp_utf8);
+    for (const int code_page : k_named_only) add(code_page);
     for (const auto& [mark, entry] : dbf_codepage_table()) {
       if (entry.code_page != 0) add(entry.code_page);
     }
@@ -91,6 +98,10 @@ class table_registry {
  private:
   void add(int code_page) {
     if (tables_.contains(code_page)) return;
+    if (tk_codepage_char_size(code_page) > 1) {
+      tables_.emplace(code_page, std::make_unique<dbf_char_table>(code_page));
+      return;
+    }
     unit_table units{};
     if (code_page == 895 || code_page == 620) {
       units = own_table(code_page);
@@ -131,6 +142,12 @@ dbf_char_table::dbf_char_table(int code_page, const std::array<char16_t, 256>& u
   }
 }
 
+dbf_char_table::dbf_char_table(int code_page)
+    : code_page_(code_page), has_utf8_(false), multibyte_(true) {
+  for (std::size_t b = 0; b < 0x80; ++b) units_[b] = static_cast<char16_t>(b);
+  for (std::size_t b = 0x80; b < 256; ++b) units_[b] = k_undefined;
+}
+
 const dbf_char_table& dbf_char_table::for_code_page(int code_page) {
   const dbf_char_table* table = registry().find(code_page);
   if (table == nullptr) table = registry().find(1252);
@@ -143,6 +160,10 @@ bool dbf_char_table::has_code_page(int code_page) {
 }
 
 void dbf_char_table::decode(std::string_view bytes, std::u16string& out) const {
+  if (multibyte_) {
+    tk_decode_codepage(bytes, code_page_, out);
+    return;
+  }
   out.resize(bytes.size());
   char16_t* dest = out.data();
   const char* src = bytes.data();
@@ -240,6 +261,7 @@ std::u16string dbf_char_table::decode(std::string_view bytes) const {
 }
 
 std::string dbf_char_table::encode(std::u16string_view text) const {
+  if (multibyte_) return tk_to_ansi(text, code_page_);
   std::string out;
   out.reserve(text.size());
   for (const char16_t unit : text) {

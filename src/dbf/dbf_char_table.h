@@ -7,9 +7,10 @@
 
 #include "ole/ole_variant.h"
 
-// Decoding table of one single-byte code page: every byte value maps to exactly one UTF-16
-// unit, so DBF text decodes with one table look-up per byte and no converter state. Bytes the
-// code page leaves undefined decode as U+FFFD instead of failing the record.
+// Decoding table of one code page. In a single-byte code page every byte value maps to exactly
+// one UTF-16 unit, so DBF text decodes with one table look-up per byte and no converter state;
+// multi-byte code pages (the East Asian double-byte ones, UTF-8) decode through a converter.
+// Bytes the code page leaves undefined decode as U+FFFD instead of failing the record.
 class dbf_char_table {
  public:
   static constexpr char16_t k_undefined = u'\uFFFD';
@@ -22,6 +23,8 @@ class dbf_char_table {
   static bool has_code_page(int code_page);
 
   int code_page() const { return code_page_; }
+  bool is_multibyte() const { return multibyte_; }
+  // The unit of a single byte; in a multi-byte code page only bytes below 0x80 are meaningful.
   char16_t operator[](std::uint8_t byte) const { return units_[byte]; }
 
   // Replaces `out` with the decoded bytes, reusing its capacity.
@@ -41,14 +44,18 @@ class dbf_char_table {
   std::string encode(std::u16string_view text) const;
 
   explicit dbf_char_table(int code_page, const std::array<char16_t, 256>& units);
+  // A multi-byte code page, decoded by its converter.
+  explicit dbf_char_table(int code_page);
 
  private:
   int code_page_;
   std::array<char16_t, 256> units_;
   // Each byte's UTF-8 form: up to three bytes, their count last.
   std::array<std::array<char, 4>, 256> utf8_{};
-  // False when a unit is half of a surrogate pair, which has no UTF-8 form alone.
+  // False when a unit is half of a surrogate pair, which has no UTF-8 form alone, and for
+  // multi-byte code pages.
   bool has_utf8_ = true;
+  bool multibyte_ = false;
   // Bytes below 0x80 decode to themselves, so runs of them widen without the table.
   bool ascii_as_is_ = false;
 };

@@ -19,16 +19,18 @@
 #include "tk/tk_string.h"
 #include "tk/tk_temp_chdir.h"
 
-dbf_database::dbf_database(std::u16string folder, int a_mode, std::uint8_t cp)
+dbf_database::dbf_database(std::u16string folder, int a_mode, int cp)
     : udb_database(std::move(folder), 0, false), mode_(a_mode), cp_(cp) {
   TK_LOG(2, "dbf_database::ctor");
   dbf_codepage_table();
   const tk_temp_chdir scan(name_);
   TK_ASSERT(scan.succeeded());
-  scan.find_files(u"*.dbf", tables_);
-  for (std::u16string& entry : tables_) {
-    entry = dbf_table_name_of(entry);
-    TK_WLOG(2, "Find table: '%s'", entry);
+  std::vector<std::u16string> files;
+  scan.find_files(u"*.dbf", files);
+  tables_ = dbf_table_names(files);
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    files_.emplace(tables_[i], files[i]);
+    TK_WLOG(2, "Find table: '%s'", tables_[i]);
   }
 }
 
@@ -47,6 +49,9 @@ std::u16string dbf_database::get_full_table_name(const std::u16string& name) con
 }
 
 std::string dbf_database::resolve(const std::u16string& name) const {
+  if (const auto listed = files_.find(name); listed != files_.end()) {
+    return tk_to_utf8(get_full_table_name(listed->second));
+  }
   const std::string path = tk_to_utf8(get_full_table_name(name));
   return tk_resolve_path_nocase(path).value_or(path);
 }
@@ -147,6 +152,7 @@ bool dbf_database::delete_tab(const std::u16string& name) {
   if (name.empty()) return false;
   udb_database::delete_tab(name);
   const std::string path = resolve(name);
+  files_.erase(name);
   if (!tk_is_file_exist(path)) TK_LOG(2, "File '%s' not exists", path);
   if (::unlink(path.c_str()) != 0) throw tk_exception_ex("Cannot delete file: ", errno, 0);
   for (const char* ext : {"dbt", "fpt", "smt", "dct"}) {

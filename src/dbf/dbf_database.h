@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,8 +14,9 @@
 // the user's code page mark, and creates, appends to and deletes tables.
 class dbf_database : public udb_database, public tk_singleton<dbf_database> {
  public:
-  // `cp` is the user's code page mark for every table (0 = each table keeps its own).
-  dbf_database(std::u16string folder, int a_mode, std::uint8_t cp);
+  // `cp` is the user's encoding choice for every table: a code page mark or dbf_choice_utf8
+  // (0 = each table keeps its own).
+  dbf_database(std::u16string folder, int a_mode, int cp);
   ~dbf_database() override;
 
   std::unique_ptr<udb_recordset> create_table(const std::u16string& name, const udb_schema& schema,
@@ -31,13 +33,17 @@ class dbf_database : public udb_database, public tk_singleton<dbf_database> {
   // Writes an empty dBase III memo file for the table.
   void create_memo_file(const std::u16string& name);
 
-  std::uint8_t codepage_mark() const { return cp_; }
+  int codepage_mark() const { return cp_; }
   int mode() const { return mode_; }
 
  private:
-  // The full name resolved against the folder's entries ignoring case.
+  // The file of a listed table; other names give the full name resolved against the folder's
+  // entries ignoring case.
   std::string resolve(const std::u16string& name) const;
 
+  // The file name behind each listed table name, so that tables whose file names differ only
+  // in case each open their own file.
+  std::map<std::u16string, std::u16string> files_;
   int mode_;
-  std::uint8_t cp_;
+  int cp_;
 };

@@ -35,6 +35,36 @@ dbf_memo_type dbf_memo_type_of(std::uint8_t signature, std::uint8_t table_flags)
   }
 }
 
+bool dbf_is_memo_field(char letter, bool level7) {
+  switch (letter) {
+    case 'M':
+    case 'G':
+    case 'P':
+    case 'W':
+      return true;
+    case 'B':
+      return level7;
+    default:
+      return false;
+  }
+}
+
+dbf_memo_type dbf_memo_type_by_fields(std::uint8_t signature, std::uint8_t table_flags) {
+  TK_LOG(2, "Memo fields without a memo file in the header");
+  switch (signature) {
+    case 0x30:
+    case 0x31:
+    case 0x32:
+      return (table_flags & 0x04) != 0 ? dbf_memo_type::memo_vfp_dbc : dbf_memo_type::memo_vfp;
+    case 0x03:
+      return dbf_memo_type::memo_old;
+    case 0x04:
+      return dbf_memo_type::memo_dbase4;
+    default:
+      return dbf_memo_type::memo_none;
+  }
+}
+
 std::string_view dbf_memo_extension(dbf_memo_type type) {
   switch (type) {
     case dbf_memo_type::memo_none:

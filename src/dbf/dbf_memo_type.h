@@ -18,5 +18,14 @@ enum class dbf_memo_type : int {
 // Visual FoxPro signatures).
 dbf_memo_type dbf_memo_type_of(std::uint8_t signature, std::uint8_t table_flags);
 
+// Whether a field of this type letter keeps its value in the memo file. `level7` marks dBase
+// level 7 tables, whose B fields are binary memos.
+bool dbf_is_memo_field(char letter, bool level7);
+
+// The memo format of a table that has memo fields although its header names no memo file
+// (several writers leave the Visual FoxPro memo flag clear, or write a dBase III or level 7
+// signature without its memo variant): what its signature family uses, or memo_none.
+dbf_memo_type dbf_memo_type_by_fields(std::uint8_t signature, std::uint8_t table_flags);
+
 // The memo file's extension without the dot; empty for memo_none.
 std::string_view dbf_memo_extension(dbf_memo_type type);

@@ -4,10 +4,12 @@
 #include <cstring>
 
 #include "dbf/dbf_codepage_table.h"
+#include "dbf/dbf_cpg_file.h"
 #include "dbf/dbf_error_sink.h"
 #include "dbf/dbf_exception.h"
 #include "dbf/dbf_field_writer.h"
 #include "dbf/dbf_paths.h"
+#include "dbf/dbf_utf8_scan.h"
 #include "dbf/dbt_memo_file.h"
 #include "dbf/fpt_memo_file.h"
 #include "dbf/old_memo_file.h"
@@ -40,8 +42,7 @@ void put_le(std::vector<char>& buf, std::size_t at, std::uint64_t value, int n) 
 
 }  // namespace
 
-dbf_recordset::dbf_recordset(const std::u16string& path, int a_mode, std::uint8_t cp,
-                             udb_database* database)
+dbf_recordset::dbf_recordset(const std::u16string& path, int a_mode, int cp, udb_database* database)
     : udb_recordset(database, dbf_table_name_of(path)), path_(tk_to_utf8(path)) {
   file_ = std::make_unique<tk_huge_file>(path_, a_mode != k_mode_read);
   TK_LOG(2, "dbf_recordset::ctor(%s, cp=%d)", path_, static_cast<int>(cp));
@@ -65,16 +66,13 @@ dbf_recordset::dbf_recordset(const std::u16string& path, int a_mode, std::uint8_
   if (file_size_ < needed) fail("ERROR: Invalid file size");
 
   try {
-    init_memo_file(get_memo_type());
+    init_memo_file(memo_type_in_use());
   } catch (const dbf_no_memo_exception& e) {
     dbf_report_error(path_, e);
   }
   TK_LOG(2, "DBF file has codepage: %d", static_cast<int>(header_.codepage_mark));
-  if (cp != 0) {
-    TK_LOG(2, "Setting user-defined codepage: %d", static_cast<int>(cp));
-    header_.codepage_mark = cp;
-  }
-  chars_ = &dbf_char_table::for_code_page(get_codepage());
+  code_page_ = choose_code_page(cp);
+  chars_ = &dbf_char_table::for_code_page(code_page_);
   auto record = make_record();
   record_ = record.get();
   current_record_ = std::move(record);
@@ -173,6 +171,16 @@ dbf_memo_type dbf_recordset::get_memo_type() const {
   return dbf_memo_type_of(header_.signature, header_.table_flags);
 }
 
+dbf_memo_type dbf_recordset::memo_type_in_use() const {
+  const dbf_memo_type type = get_memo_type();
+  if (type != dbf_memo_type::memo_none) return type;
+  const bool level7 = header_.is_level7();
+  const bool memo_fields = std::any_of(fds_.begin(), fds_.end(), [level7](const dbf_fd7& fd) {
+    return dbf_is_memo_field(fd.field_type(), level7);
+  });
+  return memo_fields ? dbf_memo_type_by_fields(header_.signature, header_.table_flags) : type;
+}
+
 void dbf_recordset::init_memo_file(dbf_memo_type type) {
   if (type == dbf_memo_type::memo_none) return;
   const std::optional<std::string> memo_path = dbf_sibling_path(path_, dbf_memo_extension(type));
@@ -211,7 +219,53 @@ void dbf_recordset::init_indexes() {
 
 int dbf_recordset::get_codepage() const {
   TK_LOG(1, "dbf_recordset::get_codepage");
-  return dbf_codepage_of_mark(header_.codepage_mark);
+  return code_page_;
+}
+
+int dbf_recordset::choose_code_page(int cp) {
+  if (cp == dbf_choice_utf8) {
+    TK_LOG(2, "Setting user-defined codepage: UTF-8");
+    return tk_cp_utf8;
+  }
+  if (cp != 0) {
+    TK_LOG(2, "Setting user-defined codepage: %d", cp);
+    header_.codepage_mark = static_cast<std::uint8_t>(cp);
+    return dbf_codepage_of_mark(header_.codepage_mark);
+  }
+  if (const std::optional<int> named = dbf_cpg_code_page_of(path_)) return *named;
+  const int by_mark = dbf_codepage_of_mark(header_.codepage_mark);
+  if (by_mark != 0 || !text_is_utf8()) return by_mark;
+  TK_LOG(2, "Text is UTF-8");
+  return tk_cp_utf8;
+}
+
+bool dbf_recordset::text_is_utf8() {
+  dbf_utf8_scan scan;
+  for (const dbf_fd7& fd : fds_) scan.add(fd.name());
+  std::vector<const dbf_field_layout*> in_record;
+  std::vector<const dbf_field_layout*> memos;
+  for (const dbf_field_layout& layout : layouts_) {
+    if (!layout.in_record || layout.vartype != VT_BSTR) continue;
+    if (!layout.is_memo()) {
+      in_record.push_back(&layout);
+    } else if (memo_ != nullptr) {
+      memos.push_back(&layout);
+    }
+  }
+  std::string memo_text;
+  for (std::int64_t position = 0; position < header_.last_rec && scan.valid(); ++position) {
+    const char* record = record_bytes(position);
+    for (const dbf_field_layout* layout : in_record) {
+      scan.add(std::string_view(record + layout->offset, layout->width));
+    }
+    for (const dbf_field_layout* layout : memos) {
+      const std::uint32_t block = memo_->get_block_number(record + layout->offset, layout->width);
+      if (block == 0) continue;
+      memo_->read_memo(block, memo_text);
+      scan.add(memo_text);
+    }
+  }
+  return scan.is_utf8();
 }
 
 void dbf_recordset::reset() {

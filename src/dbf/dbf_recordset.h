@@ -25,9 +25,11 @@ class dbf_recordset : public udb_recordset {
   static constexpr int k_mode_read = 1;
   static constexpr int k_mode_append = 8;
 
-  // `path` is the .dbf file; `cp` a code page mark that replaces the header's (0 = none).
-  dbf_recordset(const std::u16string& path, int a_mode, std::uint8_t cp,
-                udb_database* database = nullptr);
+  // `path` is the .dbf file; `cp` the user's choice of encoding: a code page mark that
+  // replaces the header's, dbf_choice_utf8, or 0 for none. Without one, a .cpg file beside the
+  // table names the code page, else the header's mark does; a table marked with the default
+  // code page whose text is all UTF-8 (with some multi-byte sequence) is read as UTF-8.
+  dbf_recordset(const std::u16string& path, int a_mode, int cp, udb_database* database = nullptr);
   ~dbf_recordset() override;
 
   void append_record(udb_record& record) override;
@@ -45,8 +47,12 @@ class dbf_recordset : public udb_recordset {
   // current position alone.
   void fill_record(dbf_record& record, std::int64_t position);
 
+  // The memo format the header names.
   dbf_memo_type get_memo_type() const;
-  // Code page number of the table's text (its mark looked up; unknown marks give 0).
+  // The memo format the table is read with: the header's, or for a table with memo fields
+  // whose header names none, the one its signature family uses.
+  dbf_memo_type memo_type_in_use() const;
+  // Code page number of the table's text (0 for the default code page, 65001 for UTF-8).
   int get_codepage() const;
 
   const dbf_header& header() const { return header_; }
@@ -68,6 +74,10 @@ class dbf_recordset : public udb_recordset {
   void fd7_post_process(const dbf_fd7& fd);
   void init_memo_file(dbf_memo_type type);
   void init_indexes();
+  int choose_code_page(int cp);
+  // Whether the field names and all text, memos included, are UTF-8 with some multi-byte
+  // sequence; stops at the first invalid sequence.
+  bool text_is_utf8();
   const char* record_bytes(std::int64_t position);
   std::vector<unsigned char> read_head() const;
 
@@ -80,6 +90,7 @@ class dbf_recordset : public udb_recordset {
   std::vector<dbf_fd7> fds_;
   std::vector<dbf_field_layout> layouts_;
   std::uint32_t next_offset_ = 1;
+  int code_page_ = 0;
   const dbf_char_table* chars_ = nullptr;
   dbf_record* record_ = nullptr;  // owned through current_record_
 

@@ -33,6 +33,12 @@ UConverter* open_converter(int code_page) {
     UConverter* c = ucnv_open(name.c_str(), &status);
     if (U_SUCCESS(status)) return c;
   }
+  // Windows numbers the ISO 8859 parts 28591 to 28606.
+  if (code_page > 28590 && code_page <= 28606) {
+    UErrorCode status = U_ZERO_ERROR;
+    UConverter* c = ucnv_open(("ISO-8859-" + std::to_string(code_page - 28590)).c_str(), &status);
+    return U_SUCCESS(status) ? c : nullptr;
+  }
   switch (code_page) {
     case 10000:
       return ucnv_open("macintosh", nullptr);
@@ -129,4 +135,38 @@ std::u16string tk_from_codepage(std::string_view text, int code_page) {
 
 bool tk_is_codepage_known(int code_page) {
   return code_page == tk_cp_utf8 || converter_for(code_page) != nullptr;
+}
+
+int tk_codepage_char_size(int code_page) {
+  if (code_page == tk_cp_utf8) return 4;
+  UConverter* c = converter_for(code_page);
+  return c == nullptr ? 0 : ucnv_getMaxCharSize(c);
+}
+
+void tk_decode_codepage(std::string_view bytes, int code_page, std::u16string& out) {
+  // One unit per byte is enough for every code page the tables use; a longer result is
+  // converted again into the room it needs.
+  out.resize(bytes.size());
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    int32_t length = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    if (code_page == tk_cp_utf8) {
+      u_strFromUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &length, bytes.data(),
+                           static_cast<int32_t>(bytes.size()), 0xFFFD, nullptr, &status);
+    } else {
+      UConverter* c = converter_for(code_page);
+      TK_ASSERT(c != nullptr);
+      ucnv_reset(c);
+      length = ucnv_toUChars(c, out.data(), static_cast<int32_t>(out.size()), bytes.data(),
+                             static_cast<int32_t>(bytes.size()), &status);
+    }
+    if (status == U_BUFFER_OVERFLOW_ERROR) {
+      out.resize(static_cast<std::size_t>(length));
+      continue;
+    }
+    // The substituting callbacks report no failure, only a full buffer's missing terminator.
+    if (U_FAILURE(status)) throw tk_exception_ex("Cannot convert to UNICODE string: ", EILSEQ, 0);
+    out.resize(static_cast<std::size_t>(length));
+    return;
+  }
 }

@@ -24,3 +24,12 @@ std::u16string tk_from_utf8_lossy(std::string_view text);
 
 // True when the code page number names a converter this system has.
 bool tk_is_codepage_known(int code_page);
+
+// The most bytes one character takes in the code page (1 for single-byte code pages); 0 for
+// an unknown code page.
+int tk_codepage_char_size(int code_page);
+
+// Replaces `out` with the decoded bytes, reusing its capacity: sequences the code page does
+// not define, or cut short at the end, become U+FFFD instead of failing. Does not stop at NUL.
+// The code page must be known.
+void tk_decode_codepage(std::string_view bytes, int code_page, std::u16string& out);

@@ -46,33 +46,37 @@ bool tk_is_path_exist(std::u16string_view path) {
   return tk_is_path_exist(tk_to_utf8_lossy(path));
 }
 
+std::vector<std::string> tk_entries_nocase(const std::string& path) {
+  std::vector<std::string> matches;
+  const auto slash = path.find_last_of('/');
+  const std::string folder =
+      slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+  const std::string wanted = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (wanted.empty()) return matches;
+
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), &::closedir);
+  if (!dir) return matches;
+  const std::u16string wanted_wide = tk_from_utf8_lossy(wanted);
+  const std::string prefix = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  while (const dirent* entry = ::readdir(dir.get())) {
+    const std::string_view name(entry->d_name);
+    if (tk_equal_nocase(tk_from_utf8_lossy(name), wanted_wide))
+      matches.push_back(prefix + std::string(name));
+  }
+  std::sort(matches.begin(), matches.end());
+  return matches;
+}
+
 std::optional<std::string> tk_resolve_path_nocase(const std::string& path) {
   TK_LOG(1, "tk_resolve_path_nocase(%s)", path);
   if (path.empty()) return std::nullopt;
   struct stat st {};
   if (::lstat(path.c_str(), &st) == 0) return path;
-
-  const auto slash = path.find_last_of('/');
-  const std::string folder =
-      slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
-  const std::string wanted = slash == std::string::npos ? path : path.substr(slash + 1);
-  if (wanted.empty()) return std::nullopt;
-
-  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), &::closedir);
-  if (!dir) return std::nullopt;
-  const std::u16string wanted_wide = tk_from_utf8_lossy(wanted);
-  std::vector<std::string> matches;
-  while (const dirent* entry = ::readdir(dir.get())) {
-    const std::string_view name(entry->d_name);
-    if (tk_equal_nocase(tk_from_utf8_lossy(name), wanted_wide)) matches.emplace_back(name);
-  }
+  const std::vector<std::string> matches = tk_entries_nocase(path);
   if (matches.empty()) return std::nullopt;
   // Several spellings of one name: take the first in byte order so the choice never varies.
-  std::sort(matches.begin(), matches.end());
-  const std::string resolved =
-      (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + matches.front();
-  TK_LOG(1, "Resolved to %s", resolved);
-  return resolved;
+  TK_LOG(1, "Resolved to %s", matches.front());
+  return matches.front();
 }
 
 std::optional<std::u16string> tk_resolve_path_nocase(std::u16string_view path) {

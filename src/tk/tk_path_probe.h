@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 inline constexpr int tk_access_read_write = 1;
 inline constexpr int tk_access_read = 16384;
@@ -21,3 +22,7 @@ bool tk_is_path_exist(std::u16string_view path);
 // path itself when it exists as written; none when no entry matches.
 std::optional<std::string> tk_resolve_path_nocase(const std::string& path);
 std::optional<std::u16string> tk_resolve_path_nocase(std::u16string_view path);
+
+// Every entry of the folder of `path` whose name equals its file name ignoring case, as paths
+// in the folder's spelling, in byte order.
+std::vector<std::string> tk_entries_nocase(const std::string& path);

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "app/talvex_converter.h"
+#include "dbf/dbf_codepage_table.h"
 #include "tk/tk_encoding.h"
 #include "tk/tk_test_dir.h"
 #include "tk/udb_profile.h"
@@ -109,6 +110,13 @@ TEST_F(talvex_settings, profile_round_trips_every_key) {
   EXPECT_TRUE(loaded.sec_log);
   EXPECT_TRUE(loaded.engine().as_dbo());
   EXPECT_TRUE(loaded.dump_options.b_create_db);
+
+  // UTF-8 has no mark: its choice is kept whole, not cut to a byte.
+  loaded.code_page = dbf_choice_utf8;
+  ASSERT_TRUE(loaded.store_profile(path));
+  talvex_converter utf8(true);
+  ASSERT_TRUE(utf8.load_profile(path));
+  EXPECT_EQ(utf8.code_page, dbf_choice_utf8);
 }
 
 TEST_F(talvex_settings, profile_flag_rules_and_mode_digits) {

@@ -11,6 +11,7 @@
 #include "dbf/dbf_database.h"
 #include "dbf/dbf_exception.h"
 #include "dbf/dbf_fn_validator.h"
+#include "dbf/dbf_paths.h"
 #include "dbf_json_dump.h"
 #include "ole/ole_date.h"
 
@@ -81,6 +82,59 @@ TEST(DbfDatabase, ListsTablesInLowerCaseAndOpensThemWhateverTheirCase) {
   ASSERT_NE(rs, nullptr);
   EXPECT_EQ(rs->table_name(), u"sales");
   EXPECT_EQ(dbf_utf8((*rs->get_item())[0].text()), "ok");
+}
+
+// Two tables whose file names differ only in case: each reads its own file and its own memo
+// file, and a memo file spelt as another table's is never taken for one that has none.
+TEST(DbfDatabase, TablesDifferingOnlyInCaseReadTheirOwnFiles) {
+  dbf_temp_dir dir;
+  dbf_test_sink sink;
+  const auto table = [](const std::string& text) {
+    return dbf_make_table(0x30, {{"NAME", 'C', 6}, {"NOTE", 'M', 4}},
+                          {" " + text + std::string("\x08\0\0\0", 4)}, 0x02);
+  };
+  const auto memo = [](const std::string& text) {
+    std::string fpt(512 + 8 + text.size(), '\0');
+    dbf_put_be(fpt, 6, 64, 2);
+    dbf_put_be(fpt, 512 + 4, text.size(), 4);
+    fpt.replace(512 + 8, text.size(), text);
+    return fpt;
+  };
+  tk_write_file(dir.file("sales.dbf"), table("lower "));
+  tk_write_file(dir.file("sales.fpt"), memo("lower memo"));
+  tk_write_file(dir.file("SALES.DBF"), table("UPPER "));
+  tk_write_file(dir.file("SALES.FPT"), memo("UPPER MEMO"));
+  tk_write_file(dir.file("Sales.dbf"), table("mixed "));
+
+  dbf_database db(tk_from_utf8(dir.path()), 1, 0);
+  EXPECT_EQ(db.tables(), (std::vector<std::u16string>{u"SALES", u"Sales", u"sales"}));
+  const auto read = [&](const std::u16string& name) {
+    auto rs = db.get_table(name);
+    udb_record& r = *rs->get_item();
+    return dbf_utf8(r[0].text()) + "/" + (r[1].is_empty() ? "-" : dbf_utf8(r[1].text()));
+  };
+  EXPECT_EQ(read(u"sales"), "lower/lower memo");
+  EXPECT_EQ(sink.messages.size(), 0u);
+  EXPECT_EQ(read(u"SALES"), "UPPER/UPPER MEMO");
+  EXPECT_EQ(sink.messages.size(), 0u);
+  // Neither memo file is Sales.dbf's own: both are spelt as another table's.
+  EXPECT_EQ(read(u"Sales"), "mixed/-");
+  EXPECT_EQ(sink.messages, std::vector<std::string>{"Memo file not found"});
+
+  // A lone table still finds its memo file spelt in another case.
+  dbf_temp_dir alone;
+  tk_write_file(alone.file("Calls.dbf"), table("calls "));
+  tk_write_file(alone.file("CALLS.FPT"), memo("found"));
+  dbf_database one(tk_from_utf8(alone.path()), 1, 0);
+  EXPECT_EQ(one.tables(), std::vector<std::u16string>{u"calls"});
+  auto rs = one.get_table(u"calls");
+  EXPECT_EQ(dbf_utf8((*rs->get_item())[1].text()), "found");
+}
+
+TEST(DbfDatabase, TableNamesStayDistinct) {
+  EXPECT_EQ(dbf_table_names({u"/d/B.DBF", u"/d/a.dbf", u"/d/b.dbf", u"/d/b.DBF"}),
+            (std::vector<std::u16string>{u"B", u"a", u"b", u"b.DBF"}));
+  EXPECT_EQ(dbf_table_names({u"A.DBF", u"a.Dbf"}), (std::vector<std::u16string>{u"A", u"a"}));
 }
 
 TEST(DbfDatabase, WrittenTablesReadBackHereAndInDbfread) {

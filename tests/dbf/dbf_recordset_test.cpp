@@ -37,16 +37,6 @@ std::string bad_format_message(const std::function<void()>& f) {
   return "no exception";
 }
 
-class silent_sink : public dbf_error_sink {
- public:
-  silent_sink() { dbf_set_error_sink(this); }
-  ~silent_sink() override { dbf_set_error_sink(nullptr); }
-  void report(const std::string&, const tk_exception& e) override {
-    messages.push_back(e.message());
-  }
-  std::vector<std::string> messages;
-};
-
 }  // namespace
 
 TEST(DbfRecordsetOpen, FileSizeLimits) {
@@ -134,7 +124,7 @@ TEST(DbfRecordsetOpen, DescriptorListEndsAtTerminatorOrCount) {
 
 TEST(DbfRecordsetOpen, MemoFileChosenBySignatureAndFlags) {
   dbf_temp_dir dir;
-  silent_sink sink;
+  dbf_test_sink sink;
   std::string fpt(512, '\0');
   dbf_put_be(fpt, 6, 64, 2);
   const std::string table = dbf_make_table(0x30, {{"M", 'M', 4}}, {}, 0x06);
@@ -148,14 +138,52 @@ TEST(DbfRecordsetOpen, MemoFileChosenBySignatureAndFlags) {
   ASSERT_EQ(sink.messages.size(), 1u);
   EXPECT_EQ(sink.messages[0], "Memo file not found");
 
-  auto no_memo = open_bytes(dir, dbf_make_table(0x30, {{"M", 'M', 4}}, {}, 0x00), 0, "n.dbf");
-  EXPECT_EQ(no_memo->get_memo_type(), dbf_memo_type::memo_none);
-  // dBase III without memo signature: M fields read empty even with a .dbt beside it.
-  tk_write_file(dir.file("p.dbt"), std::string(1024, '\x1A'));
-  auto plain = open_bytes(dir, dbf_make_table(0x03, {{"M", 'M', 10}}, {"          1"}), 0, "p.dbf");
-  EXPECT_EQ(plain->memo_file(), nullptr);
-  EXPECT_TRUE(only_record(*plain)[0].is_empty());
+  // Neither a memo flag nor a memo field: no memo file looked for.
+  auto plain_vfp = open_bytes(dir, dbf_make_table(0x30, {{"C", 'C', 1}}, {}, 0x00), 0, "c.dbf");
+  EXPECT_EQ(plain_vfp->memo_file(), nullptr);
   EXPECT_EQ(sink.messages.size(), 1u);
+}
+
+// Several writers leave the memo flag clear, or write a signature without memo, for tables
+// with memo fields: the memo file beside such a table is read all the same.
+TEST(DbfRecordsetOpen, MemoFileFoundByTheFields) {
+  dbf_temp_dir dir;
+  dbf_test_sink sink;
+  std::string fpt(512 + 8 + 5, '\0');
+  dbf_put_be(fpt, 6, 64, 2);
+  dbf_put_be(fpt, 516, 5, 4);
+  fpt.replace(520, 5, "hello");
+  tk_write_file(dir.file("v.fpt"), fpt);
+  for (const char letter : {'M', 'G', 'P', 'W'}) {
+    SCOPED_TRACE(letter);
+    auto vfp = open_bytes(
+        dir, dbf_make_table(0x30, {{"M", letter, 4}}, {std::string(" \x08\0\0\0", 5)}, 0x00), 0,
+        "v.dbf");
+    EXPECT_EQ(vfp->get_memo_type(), dbf_memo_type::memo_none);
+    EXPECT_EQ(vfp->memo_type_in_use(), dbf_memo_type::memo_vfp);
+    ASSERT_NE(vfp->memo_file(), nullptr);
+  }
+  auto vfp =
+      open_bytes(dir, dbf_make_table(0x30, {{"M", 'M', 4}}, {std::string(" \x08\0\0\0", 5)}, 0x00),
+                 0, "v.dbf");
+  EXPECT_EQ(dbf_utf8(only_record(*vfp)[0].text()), "hello");
+
+  // A dBase III table without the memo signature takes its .dbt as a dBase III memo file.
+  std::string dbt(1024 + 6, '\0');
+  dbf_put_le(dbt, 0, 3, 4);
+  dbt.replace(1024, 6, "memo\x1A\x1A");
+  tk_write_file(dir.file("p.dbt"), dbt);
+  auto plain = open_bytes(dir, dbf_make_table(0x03, {{"M", 'M', 10}}, {"          2"}), 0, "p.dbf");
+  EXPECT_EQ(plain->memo_type_in_use(), dbf_memo_type::memo_old);
+  EXPECT_EQ(dbf_utf8(only_record(*plain)[0].text()), "memo");
+  EXPECT_TRUE(sink.messages.empty());
+
+  // Without the memo file the fields read empty, reported as a missing memo file.
+  auto lost = open_bytes(
+      dir, dbf_make_table(0x30, {{"M", 'M', 4}}, {std::string(" \x08\0\0\0", 5)}), 0, "lost.dbf");
+  EXPECT_EQ(lost->memo_file(), nullptr);
+  EXPECT_TRUE(only_record(*lost)[0].is_empty());
+  EXPECT_EQ(sink.messages, std::vector<std::string>{"Memo file not found"});
 }
 
 TEST(DbfRecordsetOpen, CodePageMarks) {

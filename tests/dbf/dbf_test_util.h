@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "dbf/dbf_error_sink.h"
 #include "tk/tk_encoding.h"
 #include "tk/tk_test_dir.h"
 
@@ -13,6 +14,19 @@ class dbf_temp_dir : public tk_test_dir {
  public:
   std::string file(const std::string& name) const { return *this / name; }
   std::u16string wfile(const std::string& name) const { return tk_from_utf8(file(name)); }
+};
+
+// Collects the messages of the failures a table survives while it lives.
+class dbf_test_sink : public dbf_error_sink {
+ public:
+  dbf_test_sink() { dbf_set_error_sink(this); }
+  ~dbf_test_sink() override { dbf_set_error_sink(nullptr); }
+  dbf_test_sink(const dbf_test_sink&) = delete;
+  dbf_test_sink& operator=(const dbf_test_sink&) = delete;
+  void report(const std::string&, const tk_exception& e) override {
+    messages.push_back(e.message());
+  }
+  std::vector<std::string> messages;
 };
 
 inline void dbf_put_le(std::string& s, std::size_t at, std::uint64_t v, int n) {

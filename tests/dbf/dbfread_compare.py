@@ -41,8 +41,11 @@ Representational differences that are normalised before comparing, and why:
 - B fields: dbfread takes a B field of a non-Visual-FoxPro table for a binary memo
   reference, while this system reads and writes every B field as an 8-byte double (as the
   tables it writes carry them); the script reads B fields as doubles.
-- Tables in formats dbfread does not read (FoxBase 0x02, dBase level 7 0x04/0x8C) are
-  reported as skipped, not compared.
+- Tables in formats dbfread does not read (FoxBase 0x02, dBase level 7 0x04/0x8C: it knows
+  no 16- or 48-byte field descriptors) are reported as skipped, not compared. So the level 7
+  field types (O, +, @, B as a binary memo) have no dbfread values to meet here.
+- Tables read as UTF-8 (a .cpg file, or text all UTF-8 under the default mark, as in
+  dbase_03_cyrillic.dbf whose mark 0xF0 names no code page) are decoded by dbfread as UTF-8.
 """
 import datetime
 import decimal
@@ -63,7 +66,9 @@ PYTHON_CODECS = {
     0: 'cp1252', 437: 'cp437', 850: 'cp850', 1252: 'cp1252', 10000: 'mac_roman', 866: 'cp866',
     1251: 'cp1251', 852: 'cp852', 865: 'cp865', 861: 'cp861', 737: 'cp737', 857: 'cp857',
     1256: 'cp1256', 10007: 'mac_cyrillic', 10029: 'mac_latin2', 10006: 'mac_greek',
-    1250: 'cp1250', 1254: 'cp1254', 1253: 'cp1253',
+    1250: 'cp1250', 1254: 'cp1254', 1253: 'cp1253', 1255: 'cp1255', 1257: 'cp1257',
+    874: 'cp874', 860: 'cp860', 863: 'cp863', 932: 'cp932', 936: 'gbk', 949: 'cp949', 950: 'cp950',
+    65001: 'utf-8',
 }
 UNREADABLE_SIGNATURES = {0x02, 0x04, 0x8C}
 

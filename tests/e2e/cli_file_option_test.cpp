@@ -87,7 +87,7 @@ TEST(cli_logfile, each_run_starts_a_fresh_log_of_user_events) {
 
   // Silence keeps the console quiet, not the log.
   const cli_result second =
-      quorvik({"--silent", "--logfile=" + log, "--src=" + dir.path(), "--dest=x", "--encoding=9"});
+      quorvik({"--silent", "--logfile=" + log, "--src=" + dir.path(), "--dest=x", "--encoding=5"});
   EXPECT_EQ(second.code, 255);
   EXPECT_EQ(second.err, "");
   EXPECT_EQ(tk_read_file(log),

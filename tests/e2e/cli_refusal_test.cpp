@@ -61,11 +61,12 @@ TEST(cli_refusal, encoding_must_be_a_code_page_mark) {
   const tk_test_dir dir;
   const std::string message =
       "Invalid codepage. See 'Command Line' article of the manual to learn\nabout DBase codepages";
-  for (const std::string bad : {"866", "5", "256", "0x65", "abc", "-3", " 101", "101x"}) {
+  for (const std::string bad :
+       {"866", "5", "256", "0x65", "abc", "-3", " 101", "101x", "utf8", "65000", "utf-8 "}) {
     SCOPED_TRACE("--encoding=" + bad);
     expect_refusal(quorvik({"--src=" + dir.path(), "--dest=sales", "--encoding=" + bad}), message);
   }
-  for (const std::string good : {"0", "101", "201", "3", "0101"}) {
+  for (const std::string good : {"0", "101", "201", "3", "0101", "77", "65001", "utf-8", "UTF-8"}) {
     SCOPED_TRACE("--encoding=" + good);
     expect_accepted(dir, {"--src=" + dir.path(), "--encoding=" + good});
   }
