@@ -1,18 +1,34 @@
 #!/usr/bin/env python3
 """Writes the benchmark tables, the same bytes for the same record count on every run.
 
-    make_tables.py FOLDER [RECORDS]
+    make_tables.py FOLDER [RECORDS [TABLE_FOLDER...]]
+
+RECORDS defaults to one million; naming table folders (dbase3, vfp, ...) writes only those.
 
 FOLDER/dbase3/people.dbf  dBase III table (signature 0x83) with its memo file people.dbt:
                           N, C, D, L and M fields, code page mark 0x03 (Windows-1252).
                           One record in ten has memo text; one in 37 is marked deleted.
 FOLDER/vfp/items.dbf      Visual FoxPro table (signature 0x30, no memo file): I, Y, T, B, N,
                           C, L and D fields, code page mark 0x03.
+FOLDER/text1252/letters.dbf
+                          dBase III table (0x03) of ten C fields of 10 to 254 bytes, accented
+                          Windows-1252 text (mark 0x03) with euro signs, curly quotes and
+                          apostrophes; fields filled 40 to 100 %, one value in 17 blank.
+FOLDER/text866/cyrillic.dbf
+                          The same fields with Russian text in code page 866 (mark 0x65).
+FOLDER/memo/docs.dbf      FoxPro 2 table (signature 0xF5) with its memo file docs.fpt (block
+                          size 64): N, C and M fields, Windows-1252; every record has a memo of
+                          512 to 8192 bytes, with line breaks.
+FOLDER/numeric/measures.dbf
+                          Visual FoxPro table (0x30): twenty N fields with 1 to 10 decimals,
+                          two F, two B (double), two Y (currency) and three I fields.
+FOLDER/wide/survey.dbf    dBase III table (0x03) of 200 fields: N(9) ID, then C(10), N(8,2), D
+                          and L in turn, Windows-1252.
 
-Each table lies in a folder of its own so that a converter given the folder sees one table.
-Values come from the record number through a fixed integer hash, so no random generator (and
-no version of one) decides the bytes. Records are packed into one buffer per block of records
-and written with one write per block.
+The four tables after the first two have no deleted records. Each table lies in a folder of its
+own so that a converter given the folder sees one table. Values come from the record number
+through a fixed integer hash, so no random generator (and no version of one) decides the bytes.
+Records are packed into one buffer per block of records and written with one write per block.
 """
 import os
 import struct
@@ -45,11 +61,11 @@ def mix(i, salt):
     return x
 
 
-def header(signature, n_records, fields, flags, extra=0):
+def header(signature, n_records, fields, flags, extra=0, mark=CP1252_MARK):
     record_size = 1 + sum(f[2] for f in fields)
     header_size = 32 + 32 * len(fields) + 1 + extra
     head = struct.pack('<B3BIHH16xBB2x', signature, *LAST_UPDATE, n_records, header_size,
-                       record_size, flags, CP1252_MARK)
+                       record_size, flags, mark)
     offset = 1
     for name, letter, length, decimals in fields:
         head += name.encode('ascii').ljust(11, b'\0') + letter.encode('ascii')
@@ -169,13 +185,20 @@ def write_items(folder, count):
 
 
 def main():
-    if len(sys.argv) not in (2, 3):
-        sys.exit('usage: make_tables.py FOLDER [RECORDS]')
+    if len(sys.argv) < 2:
+        sys.exit('usage: make_tables.py FOLDER [RECORDS [TABLE_FOLDER...]]')
     folder = sys.argv[1]
-    count = int(sys.argv[2]) if len(sys.argv) == 3 else 1000000
-    for sub, write in (('dbase3', write_people), ('vfp', write_items)):
-        os.makedirs(os.path.join(folder, sub), exist_ok=True)
-        write(os.path.join(folder, sub), count)
+    count = int(sys.argv[2]) if len(sys.argv) >= 3 else 1000000
+    from shape_tables import WRITERS  # it reuses this file's helpers
+    writers = (('dbase3', write_people), ('vfp', write_items)) + WRITERS
+    wanted = sys.argv[3:] or [sub for sub, _ in writers]
+    unknown = set(wanted) - {sub for sub, _ in writers}
+    if unknown:
+        sys.exit('unknown table folder: ' + ', '.join(sorted(unknown)))
+    for sub, write in writers:
+        if sub in wanted:
+            os.makedirs(os.path.join(folder, sub), exist_ok=True)
+            write(os.path.join(folder, sub), count)
 
 
 if __name__ == '__main__':

@@ -44,13 +44,16 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 flock /tmp/qv-build.lock cmake --build "$build" -j "$(nproc)" --target quorvik >/dev/null
 quorvik=$build/src/quorvik
 
+# The same folders and stamp as run.sh, so that the two scripts share their tables.
 make_tables() {  # folder, record count
-  if [ "$(cat "$1/records" 2>/dev/null)" != "$2" ]; then
+  local stamp
+  stamp="$2 $(cat bench/make_tables.py bench/shape_tables.py | sha256sum | cut -c 1-16)"
+  if [ "$(cat "$1/records" 2>/dev/null)" != "$stamp" ]; then
     echo "writing $2-record tables into $1"
     rm -rf "$1"
     mkdir -p "$1"
     python3 bench/make_tables.py "$1" "$2"
-    echo "$2" >"$1/records"
+    echo "$stamp" >"$1/records"
   fi
 }
 make_tables "$data/full" "$records"
