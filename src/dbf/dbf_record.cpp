@@ -1,6 +1,7 @@
 #include "dbf/dbf_record.h"
 
 #include <memory>
+#include <span>
 #include <stdexcept>
 
 #include "tk/tk_log.h"
@@ -10,7 +11,7 @@ dbf_record::dbf_record(const std::vector<dbf_field_layout>& layouts, const dbf_m
     : layouts_(&layouts), memo_(memo), chars_(&chars) {
   reserve(layouts.size());
   for (const dbf_field_layout& layout : layouts) {
-    if (layout.is_memo() || layout.is_blob()) {
+    if (layout.is_memo()) {
       push_back(std::make_unique<udb_field>(layout.name, 0, ole_variant()));
     } else {
       push_back(std::make_unique<dbf_field>(layout));
@@ -48,16 +49,20 @@ void dbf_record::fill(const char* bytes, std::size_t rec_size) {
       field.set_empty();
       continue;
     }
+    if (layout.null_bit.is_set(bytes)) {
+      field.set_null();
+      continue;
+    }
     const char* here = bytes + layout.offset;
-    if (layout.is_memo()) {
+    if (layout.decode == dbf_decode::memo_text) {
       TK_LOG(1, "Processing MEMO-data");
       get_memo_field(here, layout.width, true, field);
-    } else if (layout.is_blob()) {
+    } else if (layout.decode == dbf_decode::memo_bytes) {
       TK_LOG(1, "Processing BLOB-data");
       TK_LOG(1, "fds[eye].len_info.char_len=%d", static_cast<int>(layout.fd.char_len()));
-      field.set_empty();
+      get_memo_bytes(here, layout.width, field);
     } else {
-      dbf_field::get_variant(here, layout, *chars_, field, buffers_);
+      dbf_field::get_variant(bytes, layout, *chars_, field, buffers_);
     }
   }
 }
@@ -83,6 +88,18 @@ void dbf_record::get_memo_field(const char* bytes, std::size_t width, bool wide,
   } else {
     out.attach_string(buffers_.narrow);
   }
+}
+
+void dbf_record::get_memo_bytes(const char* bytes, std::size_t width, ole_variant& out) {
+  const std::uint32_t block = memo_ != nullptr ? memo_->get_block_number(bytes, width) : 0;
+  if (block == 0) {
+    out.set_empty();
+    return;
+  }
+  memo_->read_memo_bytes(block, buffers_.narrow);
+  memo_bytes_ += buffers_.narrow.size();
+  const auto* first = reinterpret_cast<const std::uint8_t*>(buffers_.narrow.data());
+  out.set_bytes(std::span(first, buffers_.narrow.size()));
 }
 
 void dbf_record::release_buffers(std::size_t keep) noexcept {

@@ -58,6 +58,7 @@ dbf_recordset::dbf_recordset(const std::u16string& path, int a_mode, std::uint8_
   TK_LOG(1, "data_offset=%d, last_rec=%d, rec_size=%d", static_cast<int>(header_.data_offset),
          static_cast<int>(header_.last_rec), static_cast<int>(header_.rec_size));
   init_schema();
+  place_null_flags();
   // Checked after the schema: a FoxBase table's data offset is known only then.
   const std::uint64_t needed =
       header_.data_offset +
@@ -120,7 +121,7 @@ void dbf_recordset::init_schema() {
       TK_LOG(1, "Reading FD7 at %d", static_cast<int>(at));
       fd7_post_process(dbf_fd7::from_slot48(head.data() + at));
     } else {
-      fd7_post_process(dbf_fd7::from_slot32(head.data() + at));
+      fd7_post_process(dbf_fd7::from_slot32(head.data() + at, header_.is_visual_foxpro()));
     }
   }
 }
@@ -143,19 +144,27 @@ void dbf_recordset::init_schema_foxbase(const std::vector<unsigned char>& head) 
 
 void dbf_recordset::fd7_post_process(const dbf_fd7& fd) {
   fds_.push_back(fd);
+  const dbf_field_kind kind = dbf_field_kind_of(fd, header_.format());
+  if (kind.decode == dbf_decode::null_flags) {
+    // Visual FoxPro's hidden field of null and length bits: read for the other fields only.
+    TK_LOG(1, "Got null flags: %s, size=%d", fd.name(), static_cast<int>(kind.width));
+    null_flags_ = {next_offset_, kind.width};
+    advance_offset(kind.width);
+    return;
+  }
   dbf_field_layout layout;
   layout.fd = fd;
   layout.name = field_name(fd.name(), dbf_codepage_of_mark(header_.codepage_mark));
-  layout.size = dbf_get_size_2(fd);
-  layout.vartype = dbf_get_vartype_2(fd);
-  layout.width = dbf_get_width(fd);
+  layout.size = kind.size;
+  layout.vartype = kind.vartype;
+  layout.width = kind.width;
+  layout.decode = kind.decode;
   layout.offset = next_offset_;
   // Descriptors wider than the record give empty values instead of reading past it.
   layout.in_record = std::uint64_t{layout.offset} + layout.width <= header_.rec_size;
   if (!layout.in_record) TK_LOG(2, "Field %s runs past the end of the record", fd.name());
-  next_offset_ = static_cast<std::uint32_t>(
-      std::min<std::uint64_t>(std::uint64_t{next_offset_} + layout.width, 0xFFFFFFFFull));
-  std::uint32_t reserved = dbf_get_date_kind(fd);
+  advance_offset(layout.width);
+  std::uint32_t reserved = kind.date_kind;
   TK_LOG(1, "Got field: %s, type=%c, size=%d", fd.name(), fd.field_type(),
          static_cast<int>(layout.size));
   if (layout.vartype == VT_DECIMAL) {
@@ -164,9 +173,37 @@ void dbf_recordset::fd7_post_process(const dbf_fd7& fd) {
     reserved = precision * 256 + scale;
     TK_LOG(1, "Got VT_DECIMAL(%d,%d)", static_cast<int>(precision), static_cast<int>(scale));
   }
-  schema_.push_back(
-      t_ftd(layout.size, layout.name, layout.vartype, false, false, ole_variant(), reserved));
+  schema_.push_back(t_ftd(layout.size, layout.name, layout.vartype, false, kind.auto_num,
+                          ole_variant(), reserved));
   layouts_.push_back(std::move(layout));
+}
+
+void dbf_recordset::advance_offset(std::uint32_t width) {
+  next_offset_ = static_cast<std::uint32_t>(
+      std::min<std::uint64_t>(std::uint64_t{next_offset_} + width, 0xFFFFFFFFull));
+}
+
+void dbf_recordset::place_null_flags() {
+  // A flags field outside the record holds no bits.
+  if (null_flags_.width == 0 ||
+      std::uint64_t{null_flags_.offset} + null_flags_.width > header_.rec_size) {
+    return;
+  }
+  // Bits are handed out in field order: a V or Q field's length bit, then the null bit of
+  // every nullable field. Bits past the flags field's width stay unset.
+  std::uint32_t bit = 0;
+  auto place = [&](dbf_record_bit& out) {
+    if (bit / 8 < null_flags_.width) {
+      out.at = null_flags_.offset + bit / 8;
+      out.mask = static_cast<std::uint8_t>(1u << (bit % 8));
+    }
+    ++bit;
+  };
+  for (dbf_field_layout& layout : layouts_) {
+    const char letter = layout.fd.field_type();
+    if (letter == 'V' || letter == 'Q') place(layout.length_bit);
+    if ((layout.fd.flags & dbf_flag_nullable) != 0) place(layout.null_bit);
+  }
 }
 
 dbf_memo_type dbf_recordset::get_memo_type() const {

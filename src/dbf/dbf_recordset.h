@@ -66,6 +66,9 @@ class dbf_recordset : public udb_recordset {
   void init_schema();
   void init_schema_foxbase(const std::vector<unsigned char>& head);
   void fd7_post_process(const dbf_fd7& fd);
+  // Moves the next field's offset on by `width`, stopping at the largest offset.
+  void advance_offset(std::uint32_t width);
+  void place_null_flags();
   void init_memo_file(dbf_memo_type type);
   void init_indexes();
   const char* record_bytes(std::int64_t position);
@@ -80,6 +83,10 @@ class dbf_recordset : public udb_recordset {
   std::vector<dbf_fd7> fds_;
   std::vector<dbf_field_layout> layouts_;
   std::uint32_t next_offset_ = 1;
+  struct {
+    std::uint32_t offset = 0;
+    std::uint32_t width = 0;
+  } null_flags_;  // Visual FoxPro _NullFlags in the record; width 0 when there is none
   const dbf_char_table* chars_ = nullptr;
   dbf_record* record_ = nullptr;  // owned through current_record_
 
