@@ -5,6 +5,7 @@
 #include <cstring>
 #include <span>
 
+#include "ole/ole_number_text.h"
 #include "tk/tk_log.h"
 
 namespace {
@@ -232,7 +233,7 @@ dbf_field::dbf_field(const dbf_field_layout& layout, const char* record,
   get_variant(record, layout, chars, *this, buffers);
 }
 
-void dbf_field::get_variant(const char* record, const dbf_field_layout& layout,
+bool dbf_field::get_variant(const char* record, const dbf_field_layout& layout,
                             const dbf_char_table& chars, ole_variant& out,
                             dbf_decode_buffers& buffers) {
   const char* const bytes = record + layout.offset;
@@ -244,52 +245,52 @@ void dbf_field::get_variant(const char* record, const dbf_field_layout& layout,
       TK_LOG(1, "Processing as BOOLEAN");
       if (width < 1) break;
       out.set_bool(bytes[0] == 'T' || bytes[0] == 't' || bytes[0] == 'Y' || bytes[0] == 'y');
-      return;
+      return true;
     case dbf_decode::currency:
       TK_LOG(1, "Processing as CURRENCY");
       if (width < 8) break;
       out.set_cy(ole_currency::from_raw(le64(bytes)));
-      return;
+      return true;
     case dbf_decode::int_le:
       TK_LOG(1, "Processing as INTEGER");
       if (width < 4) break;
       out.set_i4(le32(bytes));
-      return;
+      return true;
     case dbf_decode::double_le: {
       TK_LOG(1, "Processing as DOUBLE");
       if (width < 8) break;
       double value;
       std::memcpy(&value, bytes, 8);
       out.set_r8(value);
-      return;
+      return true;
     }
     case dbf_decode::julian_datetime:
       if (width < 8) break;
       decode_datetime(bytes, out);
-      return;
+      return true;
     case dbf_decode::int_sortable:
       if (width < 4) break;
       decode_sortable_int(bytes, out);
-      return;
+      return true;
     case dbf_decode::double_sortable:
       if (width < 8) break;
       decode_sortable_double(bytes, out);
-      return;
+      return true;
     case dbf_decode::timestamp:
       if (width < 8) break;
       decode_timestamp(bytes, out);
-      return;
+      return true;
     case dbf_decode::bytes: {
       // Kept whole: blanks and 0 bytes are part of a binary value.
       TK_LOG(1, "Processing as BINARY");
       const auto* first = reinterpret_cast<const std::uint8_t*>(bytes);
       out.set_bytes(std::span(first, length_of(bytes, layout, record)));
-      return;
+      return true;
     }
     case dbf_decode::varchar: {
       const std::string_view text(bytes, length_of(bytes, layout, record));
       chars.decode(text, out);
-      return;
+      return true;
     }
     case dbf_decode::memo_text:
     case dbf_decode::memo_bytes:
@@ -315,6 +316,12 @@ void dbf_field::get_variant(const char* record, const dbf_field_layout& layout,
         // Detail traces off: plain integers need no number reader either,
       } else if (layout.vartype == VT_DECIMAL && tk_log_gate > 1 && set_plain_decimal(text, out)) {
         // and neither do plain decimals.
+      } else if ((letter == 'N' || letter == 'F') && !text.empty() &&
+                 !ole_number_text::scan(text, buffers.number, true)) {
+        // Asterisks (dBase's mark of a value too wide for its field) or other text that is no
+        // number: no value is better than an invented one.
+        out.set_empty();
+        return false;
       } else if (is_ascii(text)) {
         // Every code page of the mark table keeps ASCII as it is, so the bytes are already
         // the text the number or date parser reads.
@@ -323,9 +330,10 @@ void dbf_field::get_variant(const char* record, const dbf_field_layout& layout,
         chars.decode(text, buffers.wide);
         out.assign_from_wstring(buffers.wide, layout.vartype);
       }
-      return;
+      return true;
     }
   }
   // A binary field narrower than its value: nothing sound to read.
   out.set_empty();
+  return true;
 }

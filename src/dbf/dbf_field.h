@@ -7,6 +7,7 @@
 #include "dbf/dbf_char_table.h"
 #include "dbf/dbf_fd7.h"
 #include "dbf/dbf_field_kind.h"
+#include "ole/ole_number_text.h"
 #include "udb/udb_field.h"
 
 // One bit of a record's Visual FoxPro _NullFlags field: the record byte holding it and its
@@ -43,6 +44,7 @@ struct dbf_field_layout {
 struct dbf_decode_buffers {
   std::u16string wide;
   std::string narrow;
+  ole_number_text number;
 };
 
 // One non-memo field of a DBF record.
@@ -53,8 +55,9 @@ class dbf_field : public udb_field {
   dbf_field(const dbf_field_layout& layout, const char* record, const dbf_char_table& chars);
 
   // Decodes the field's bytes (`layout.width` of them at `layout.offset` in `record`) into
-  // `out`, reusing its buffers.
-  static void get_variant(const char* record, const dbf_field_layout& layout,
+  // `out`, reusing its buffers. False when the bytes hold no value of the field's type (a
+  // number field holding no number); `out` is then empty.
+  static bool get_variant(const char* record, const dbf_field_layout& layout,
                           const dbf_char_table& chars, ole_variant& out,
                           dbf_decode_buffers& buffers);
 };

@@ -35,6 +35,7 @@ void dbf_record::fill(const char* bytes, std::size_t rec_size) {
   flag_ = rec_size > 0 ? static_cast<std::uint8_t>(bytes[0]) : 0;
   deleted_ = flag_ == '*';
   memo_bytes_ = 0;
+  unreadable_ = 0;
   TK_LOG(1, "Got deleted flag: %d", deleted_ ? 1 : 0);
   const std::vector<dbf_field_layout>& layouts = *layouts_;
   // The fields are walked by iterator: one check of the count instead of one per field.
@@ -62,7 +63,7 @@ void dbf_record::fill(const char* bytes, std::size_t rec_size) {
       TK_LOG(1, "fds[eye].len_info.char_len=%d", static_cast<int>(layout.fd.char_len()));
       get_memo_bytes(here, layout.width, field);
     } else {
-      dbf_field::get_variant(bytes, layout, *chars_, field, buffers_);
+      if (!dbf_field::get_variant(bytes, layout, *chars_, field, buffers_)) ++unreadable_;
     }
   }
 }

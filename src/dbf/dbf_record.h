@@ -39,6 +39,9 @@ class dbf_record : public udb_record {
   // file or for block 0.
   void get_memo_bytes(const char* bytes, std::size_t width, ole_variant& out);
 
+  // Fields of the last `fill` whose bytes held no value of their type (and were left empty).
+  std::size_t unreadable() const noexcept { return unreadable_; }
+
   // Bytes of memo text the last `fill` read.
   std::size_t memo_bytes() const noexcept { return memo_bytes_; }
   // Frees value and decoding buffers larger than `keep` bytes (see
@@ -52,5 +55,6 @@ class dbf_record : public udb_record {
   bool deleted_ = false;
   std::uint8_t flag_ = 0;
   std::size_t memo_bytes_ = 0;
+  std::size_t unreadable_ = 0;
   dbf_decode_buffers buffers_;
 };

@@ -116,3 +116,24 @@ TEST(convert_fidelity, level7_timestamps_and_negative_numbers) {
       << run.script;
   EXPECT_TRUE(has(run.script, "VALUES (7, NULL, NULL)"));
 }
+
+TEST(convert_fidelity, numbers_that_do_not_parse_are_null) {
+  const tk_test_dir src;
+  const tk_test_dir logs;
+  tk_write_file(src / "goods.dbf",
+                dbf_make_table(0x03, {{"NAME", 'C', 2}, {"QTY", 'N', 5}, {"PRICE", 'N', 8, 2}},
+                               {std::string(" a ") + "   12" + "   10.50",
+                                std::string(" b ") + "*****" + "********",
+                                std::string(" c ") + "  7x " + "    2.25"}));
+  const dump_run run = dump(src.path(), {"--logfile=" + logs / "run.log"});
+  ASSERT_EQ(run.result.code, 0) << run.result.out;
+  EXPECT_TRUE(has(run.script, "[QTY] INT"));
+  EXPECT_TRUE(has(run.script, "[PRICE] NUMERIC(10,2)"));
+  EXPECT_TRUE(has(run.script, "VALUES (N'a', 12, 10.5)")) << run.script;
+  EXPECT_TRUE(has(run.script, "VALUES (N'b', NULL, NULL)"));
+  EXPECT_TRUE(has(run.script, "VALUES (N'c', NULL, 2.25)"));
+  const std::string log = tk_read_file(logs / "run.log");
+  EXPECT_TRUE(has(log, "Table goods, record #2: 2 number fields hold no number and are NULL"))
+      << log;
+  EXPECT_TRUE(has(log, "Table goods, record #3: 1 number fields"));
+}

@@ -1,0 +1,76 @@
+// Tables whose contents or headers are not what their format promises: numbers that are no
+// numbers, names that cannot name columns, records that do not fit their length, records past
+// the header's count. Each is read as far as it soundly can be, or refused with a message.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "dbf/dbf_exception.h"
+#include "dbf/dbf_recordset.h"
+#include "dbf_test_util.h"
+#include "tk/tk_log.h"
+
+namespace {
+
+std::unique_ptr<dbf_recordset> open_bytes(const dbf_temp_dir& dir, const std::string& bytes,
+                                          const std::string& name = "t.dbf") {
+  tk_write_file(dir.file(name), bytes);
+  return std::make_unique<dbf_recordset>(dir.wfile(name), dbf_recordset::k_mode_read, 0);
+}
+
+udb_record& record_at(dbf_recordset& rs, std::int64_t position) {
+  rs.set_position(position);
+  return *rs.get_item();
+}
+
+// The level-3 trace of what `action` does.
+std::string trace_of(const dbf_temp_dir& dir, const std::function<void()>& action) {
+  const std::string path = dir.file("trace.log");
+  {
+    tk_logger logger(path, true, 3, false);
+    action();
+  }
+  return tk_read_file(path);
+}
+
+}  // namespace
+
+TEST(DbfDamaged, NumbersThatDoNotParseAreNull) {
+  dbf_temp_dir dir;
+  const std::string table =
+      dbf_make_table(0x03, {{"I", 'N', 5}, {"D", 'N', 8, 2}, {"F", 'F', 6}, {"C", 'C', 2}},
+                     {std::string(" ") + "  -12" + "  123.45" + "   1.5" + "ok",
+                      std::string(" ") + "*****" + "********" + "   2e3" + "ok",
+                      std::string(" ") + "  12a" + "    1,50" + "  ****" + "ok",
+                      std::string(" ") + "     " + "        " + "     -" + "ok"});
+  auto rs = open_bytes(dir, table);
+  std::string trace = trace_of(dir, [&] {
+    udb_record& good = record_at(*rs, 0);
+    EXPECT_EQ(good[0].i4(), -12);
+    EXPECT_EQ(good[1].to_string(), "123.45");
+    EXPECT_FLOAT_EQ(good[2].r4(), 1.5f);
+    EXPECT_EQ(good[3].text(), u"ok");
+
+    udb_record& stars = record_at(*rs, 1);
+    EXPECT_TRUE(stars[0].is_empty());
+    EXPECT_TRUE(stars[1].is_empty());
+    EXPECT_FLOAT_EQ(stars[2].r4(), 2000.0f);
+    EXPECT_EQ(stars[3].text(), u"ok");
+
+    udb_record& text = record_at(*rs, 2);
+    EXPECT_TRUE(text[0].is_empty());
+    EXPECT_EQ(text[1].to_string(), "1.5");  // a comma as the decimal point is still a number
+    EXPECT_TRUE(text[2].is_empty());
+
+    udb_record& blank = record_at(*rs, 3);
+    EXPECT_TRUE(blank[0].is_empty());  // blank: no value, and nothing wrong with it
+    EXPECT_TRUE(blank[1].is_empty());
+    EXPECT_TRUE(blank[2].is_empty());
+  });
+  EXPECT_NE(trace.find("Table t, record #2: 2 number fields hold no number and are NULL"),
+            std::string::npos)
+      << trace;
+  EXPECT_NE(trace.find("Table t, record #3: 2 number fields"), std::string::npos);
+  EXPECT_NE(trace.find("Table t, record #4: 1 number fields"), std::string::npos);
+  EXPECT_EQ(trace.find("record #1:"), std::string::npos);
+}
