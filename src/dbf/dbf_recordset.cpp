@@ -14,6 +14,8 @@
 #include "dbf/smt_memo_file.h"
 #include "tk/tk_encoding.h"
 #include "tk/tk_log.h"
+#include "udb/udb_name_compare.h"
+#include "udb/udb_validator.h"
 
 namespace {
 
@@ -58,6 +60,7 @@ dbf_recordset::dbf_recordset(const std::u16string& path, int a_mode, std::uint8_
   TK_LOG(1, "data_offset=%d, last_rec=%d, rec_size=%d", static_cast<int>(header_.data_offset),
          static_cast<int>(header_.last_rec), static_cast<int>(header_.rec_size));
   init_schema();
+  name_fields_apart();
   place_null_flags();
   // Checked after the schema: a FoxBase table's data offset is known only then.
   const std::uint64_t needed =
@@ -143,6 +146,7 @@ void dbf_recordset::init_schema_foxbase(const std::vector<unsigned char>& head) 
 }
 
 void dbf_recordset::fd7_post_process(const dbf_fd7& fd) {
+  check_name(fd.name(), fds_.size() + 1);
   fds_.push_back(fd);
   const dbf_field_kind kind = dbf_field_kind_of(fd, header_.format());
   if (kind.decode == dbf_decode::null_flags) {
@@ -176,6 +180,38 @@ void dbf_recordset::fd7_post_process(const dbf_fd7& fd) {
   schema_.push_back(t_ftd(layout.size, layout.name, layout.vartype, false, kind.auto_num,
                           ole_variant(), reserved));
   layouts_.push_back(std::move(layout));
+}
+
+void dbf_recordset::check_name(std::string_view name, std::size_t field_no) const {
+  const char* problem = nullptr;
+  if (name.empty()) {
+    problem = "has no name";
+  } else if (std::any_of(name.begin(), name.end(), [](char c) {
+               return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+             })) {
+    problem = "has a name that is not text";
+  }
+  if (problem == nullptr) return;
+  TK_WLOG(3, "Table %s: field #%d %s", table_name_, static_cast<int>(field_no), problem);
+  throw dbf_exception("Field #" + std::to_string(field_no) + " " + problem +
+                      ": the table's header is damaged");
+}
+
+void dbf_recordset::name_fields_apart() {
+  udb_validator names(0);
+  for (const dbf_field_layout& layout : layouts_) names.add_existing_name(layout.name);
+  for (std::size_t i = 1; i < layouts_.size(); ++i) {
+    bool repeated = false;
+    for (std::size_t j = 0; j < i && !repeated; ++j)
+      repeated = udb_names_equal_nocase(layouts_[i].name, layouts_[j].name);
+    if (!repeated) continue;
+    std::u16string unique = names.get_safe_name(layouts_[i].name);
+    TK_WLOG(3, "Table %s: the field %s of an earlier field's name becomes %s", table_name_,
+            layouts_[i].name, unique);
+    names.add_existing_name(unique);
+    layouts_[i].name = unique;
+    schema_[i].name = std::move(unique);
+  }
 }
 
 void dbf_recordset::advance_offset(std::uint32_t width) {

@@ -68,6 +68,12 @@ class dbf_recordset : public udb_recordset {
   void fd7_post_process(const dbf_fd7& fd);
   // Moves the next field's offset on by `width`, stopping at the largest offset.
   void advance_offset(std::uint32_t width);
+  // A descriptor whose name is empty or holds control characters belongs to a damaged
+  // header: dbf_exception naming the field (1-based).
+  void check_name(std::string_view name, std::size_t field_no) const;
+  // A field named like an earlier one (case ignored) gets a generated name, so that every
+  // column of the table has its own.
+  void name_fields_apart();
   void place_null_flags();
   void init_memo_file(dbf_memo_type type);
   void init_indexes();

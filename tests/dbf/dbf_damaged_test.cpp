@@ -23,6 +23,15 @@ udb_record& record_at(dbf_recordset& rs, std::int64_t position) {
   return *rs.get_item();
 }
 
+std::string open_error(const dbf_temp_dir& dir, const std::string& bytes) {
+  try {
+    open_bytes(dir, bytes);
+  } catch (const dbf_exception& e) {
+    return e.message();
+  }
+  return "no exception";
+}
+
 // The level-3 trace of what `action` does.
 std::string trace_of(const dbf_temp_dir& dir, const std::function<void()>& action) {
   const std::string path = dir.file("trace.log");
@@ -73,4 +82,35 @@ TEST(DbfDamaged, NumbersThatDoNotParseAreNull) {
   EXPECT_NE(trace.find("Table t, record #3: 2 number fields"), std::string::npos);
   EXPECT_NE(trace.find("Table t, record #4: 1 number fields"), std::string::npos);
   EXPECT_EQ(trace.find("record #1:"), std::string::npos);
+}
+
+TEST(DbfDamaged, RepeatedFieldNamesAreNamedApart) {
+  dbf_temp_dir dir;
+  const std::string table = dbf_make_table(
+      0x03, {{"NAME", 'C', 2}, {"name", 'N', 3}, {"NAME00000", 'C', 1}, {"X", 'C', 1}},
+      {" ab 12cx"});
+  auto rs = open_bytes(dir, table);
+  const udb_schema& schema = rs->schema();
+  ASSERT_EQ(schema.size(), 4u);
+  EXPECT_EQ(schema[0].name, u"NAME");
+  // Distinct from every field's name, the third's included.
+  EXPECT_EQ(schema[1].name, u"name00001");
+  EXPECT_EQ(schema[2].name, u"NAME00000");
+  udb_record& r = record_at(*rs, 0);
+  EXPECT_EQ(r[0].text(), u"ab");
+  EXPECT_EQ(r[1].to_long(), 12);
+  EXPECT_EQ(r[1].name, u"name00001");
+  EXPECT_EQ(r[2].text(), u"c");
+  EXPECT_EQ(r[3].text(), u"x");
+}
+
+TEST(DbfDamaged, NamesThatAreNoTextFailTheTable) {
+  dbf_temp_dir dir;
+  std::string empty = dbf_make_table(0x03, {{"A", 'C', 1}, {"B", 'C', 1}}, {" ab"});
+  empty[64] = '\0';  // the second descriptor's name
+  EXPECT_EQ(open_error(dir, empty), "Field #2 has no name: the table's header is damaged");
+  std::string control = dbf_make_table(0x03, {{"A", 'C', 1}, {"B", 'C', 1}}, {" ab"});
+  control[33] = '\x01';
+  EXPECT_EQ(open_error(dir, control),
+            "Field #1 has a name that is not text: the table's header is damaged");
 }

@@ -40,7 +40,8 @@ Representational differences that are normalised before comparing, and why:
 - Records whose deletion flag is neither blank nor "*" (some writers leave 0): dbfread skips
   them, we read them as live records; only the records dbfread sees are compared.
 - Duplicate field names: dbfread's records are read as lists, not dicts, so both values of
-  a repeated name are compared.
+  a repeated name are compared; we give the repeated field a name generated from it (the
+  name and a counter).
 - B fields: dbfread takes a B field of a non-Visual-FoxPro table for a binary memo
   reference, while this system does so only in dBase IV and level 7 tables and reads other
   B fields as 8-byte doubles (as the tables it writes carry them); the script reads B fields
@@ -168,7 +169,11 @@ def compare(table):
     kept = [i for i, f in enumerate(dbf.fields) if not (f.name == '_NullFlags' and f.type == '0')]
     names = [our_name(raw_names[i].name.encode('latin-1'), codec) for i in kept]
     types = [dbf.fields[i].type for i in kept]
-    if names != table['fields']:
+    def same_name(i, ours, theirs):
+        repeated = theirs.lower() in [n.lower() for n in names[:i]]
+        return ours == theirs or (repeated and ours.startswith(theirs))
+    if len(names) != len(table['fields']) or not all(
+            same_name(i, o, t) for i, (o, t) in enumerate(zip(table['fields'], names))):
         problems.append('FAIL %s: fields %r, dbfread %r' % (path, table['fields'], names))
         return problems
     memo_prefix = signature in (0x7B, 0x8B, 0xCB, 0xEB)

@@ -137,3 +137,26 @@ TEST(convert_fidelity, numbers_that_do_not_parse_are_null) {
       << log;
   EXPECT_TRUE(has(log, "Table goods, record #3: 1 number fields"));
 }
+
+TEST(convert_fidelity, repeated_names_are_named_apart_and_nameless_fields_fail_the_table) {
+  const tk_test_dir src;
+  tk_write_file(src / "twice.dbf",
+                dbf_make_table(0x03, {{"NAME", 'C', 2}, {"Name", 'N', 3}}, {" ab 12", " cd  7"}));
+  std::string nameless = dbf_make_table(0x03, {{"A", 'C', 1}, {"B", 'C', 1}}, {" ab"});
+  nameless[64] = '\0';  // the second descriptor's name
+  tk_write_file(src / "nameless.dbf", nameless);
+  tk_write_file(src / "zzz.dbf", dbf_make_table(0x03, {{"A", 'C', 1}}, {" z"}));
+
+  const dump_run run = dump(src.path());
+  EXPECT_EQ(run.result.code, 0);
+  EXPECT_TRUE(
+      has(run.result.out, "Error:\nnameless: Field #2 has no name: the table's header is damaged"))
+      << run.result.out;
+  EXPECT_FALSE(has(run.script, "[nameless]"));
+  // The run went on with the next table.
+  EXPECT_TRUE(has(run.script, "INSERT INTO [dbo].[zzz] ([A]) VALUES (N'z')"));
+
+  EXPECT_TRUE(has(run.script, "\t[NAME] NVARCHAR(2) ,\r\n\t[Name00000] INT")) << run.script;
+  EXPECT_TRUE(has(run.script, "([NAME], [Name00000]) VALUES (N'ab', 12)"));
+  EXPECT_TRUE(has(run.script, "([NAME], [Name00000]) VALUES (N'cd', 7)"));
+}
