@@ -32,8 +32,6 @@ struct dbf_field_layout {
   dbf_decode decode = dbf_decode::text;
   dbf_record_bit null_bit;    // set: the field is NULL
   dbf_record_bit length_bit;  // set: the value's length is in the field's last byte
-  // False when the descriptors run past the record: the field then reads as empty.
-  bool in_record = true;
 
   bool is_memo() const {
     return decode == dbf_decode::memo_text || decode == dbf_decode::memo_bytes;

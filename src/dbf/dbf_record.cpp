@@ -40,16 +40,15 @@ void dbf_record::fill(const char* bytes, std::size_t rec_size) {
   const std::vector<dbf_field_layout>& layouts = *layouts_;
   // The fields are walked by iterator: one check of the count instead of one per field.
   if (size() < layouts.size()) throw std::out_of_range("dbf_record: a field per layout is missing");
+  // The recordset fits its record length to the fields, so every field lies in the record.
+  if (!layouts.empty() && std::uint64_t{layouts.back().offset} + layouts.back().width > rec_size)
+    throw std::out_of_range("dbf_record: the fields run past the record");
   auto next_field = begin();
   for (std::size_t i = 0; i < layouts.size(); ++i) {
     const dbf_field_layout& layout = layouts[i];
     udb_field& field = *next_field++;
     TK_LOG(1, "field #%d: type=%08X, size=%d", static_cast<int>(i),
            static_cast<unsigned>(layout.vartype), static_cast<int>(layout.size));
-    if (!layout.in_record) {
-      field.set_empty();
-      continue;
-    }
     if (layout.null_bit.is_set(bytes)) {
       field.set_null();
       continue;

@@ -61,6 +61,7 @@ dbf_recordset::dbf_recordset(const std::u16string& path, int a_mode, std::uint8_
          static_cast<int>(header_.last_rec), static_cast<int>(header_.rec_size));
   init_schema();
   name_fields_apart();
+  fit_record_length();
   place_null_flags();
   // Checked after the schema: a FoxBase table's data offset is known only then.
   const std::uint64_t needed =
@@ -164,9 +165,6 @@ void dbf_recordset::fd7_post_process(const dbf_fd7& fd) {
   layout.width = kind.width;
   layout.decode = kind.decode;
   layout.offset = next_offset_;
-  // Descriptors wider than the record give empty values instead of reading past it.
-  layout.in_record = std::uint64_t{layout.offset} + layout.width <= header_.rec_size;
-  if (!layout.in_record) TK_LOG(2, "Field %s runs past the end of the record", fd.name());
   advance_offset(layout.width);
   std::uint32_t reserved = kind.date_kind;
   TK_LOG(1, "Got field: %s, type=%c, size=%d", fd.name(), fd.field_type(),
@@ -212,6 +210,30 @@ void dbf_recordset::name_fields_apart() {
     layouts_[i].name = unique;
     schema_[i].name = std::move(unique);
   }
+}
+
+void dbf_recordset::fit_record_length() {
+  const std::uint32_t needed = next_offset_;  // the deletion flag and every field
+  if (needed <= header_.rec_size) return;
+  // Read with the header's length, every record after the first would start in the wrong
+  // place. A file whose size is what the fields' length implies (an end-of-file mark may
+  // follow) was written with that length.
+  const std::uint64_t implied =
+      header_.data_offset + std::uint64_t{needed} * static_cast<std::uint64_t>(header_.last_rec);
+  if (file_size_ == implied || file_size_ == implied + 1) {
+    TK_WLOG(3,
+            "Table %s: the fields take %d bytes of a record, more than the header's %d; the "
+            "file's size fits %d, which is used",
+            table_name_, static_cast<int>(needed), static_cast<int>(header_.rec_size),
+            static_cast<int>(needed));
+    header_.rec_size = needed;
+    return;
+  }
+  TK_WLOG(3, "Table %s: the fields take %d bytes of a record, more than the header's %d",
+          table_name_, static_cast<int>(needed), static_cast<int>(header_.rec_size));
+  throw dbf_exception("The fields take " + std::to_string(needed) +
+                      " bytes of a record, more than the record length of " +
+                      std::to_string(header_.rec_size) + " in the header");
 }
 
 void dbf_recordset::advance_offset(std::uint32_t width) {
@@ -339,7 +361,6 @@ void dbf_recordset::append_record(udb_record& record) {
     const dbf_field_layout& layout = layouts_[i];
     TK_WLOG(1, "Processing field #%d (size=%d): %s", static_cast<int>(i),
             static_cast<int>(layout.width), layout.name);
-    if (!layout.in_record) continue;
     dbf_encode_field(record[i], layout, chars, path_, bytes.data() + layout.offset);
   }
   // The deletion flag is written as a blank, so that every reader sees a live record.

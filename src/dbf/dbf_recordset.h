@@ -74,6 +74,9 @@ class dbf_recordset : public udb_recordset {
   // A field named like an earlier one (case ignored) gets a generated name, so that every
   // column of the table has its own.
   void name_fields_apart();
+  // Descriptors needing more bytes than the header's record length: the length the file's
+  // size shows, or dbf_exception.
+  void fit_record_length();
   void place_null_flags();
   void init_memo_file(dbf_memo_type type);
   void init_indexes();

@@ -114,3 +114,26 @@ TEST(DbfDamaged, NamesThatAreNoTextFailTheTable) {
   EXPECT_EQ(open_error(dir, control),
             "Field #1 has a name that is not text: the table's header is damaged");
 }
+
+TEST(DbfDamaged, RecordLengthShorterThanTheFields) {
+  dbf_temp_dir dir;
+  // The header says 4 bytes; the fields take 1 + 3 + 4.
+  const std::vector<dbf_test_field> fields = {{"A", 'C', 3}, {"N", 'N', 4}};
+  const std::vector<std::string> records = {" abc  12", " def  34", " ghi  56"};
+  const std::string fits = dbf_make_table(0x03, fields, records, 0, 0, 4) + "\x1A";
+  std::unique_ptr<dbf_recordset> rs;
+  const std::string trace = trace_of(dir, [&] { rs = open_bytes(dir, fits); });
+  EXPECT_NE(trace.find("Table t: the fields take 8 bytes of a record, more than the header's 4; "
+                       "the file's size fits 8, which is used"),
+            std::string::npos)
+      << trace;
+  EXPECT_EQ(rs->header().rec_size, 8u);
+  EXPECT_EQ(record_at(*rs, 2)[0].text(), u"ghi");
+  EXPECT_EQ(record_at(*rs, 2)[1].to_long(), 56);
+  EXPECT_EQ(record_at(*rs, 1)[1].to_long(), 34);
+
+  // Sized for neither length: nothing sound to read.
+  const std::string neither = dbf_make_table(0x03, fields, records, 0, 0, 4) + "\x1A\x1A\x1A";
+  EXPECT_EQ(open_error(dir, neither),
+            "The fields take 8 bytes of a record, more than the record length of 4 in the header");
+}

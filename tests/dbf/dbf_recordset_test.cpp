@@ -252,15 +252,17 @@ TEST(DbfRecordDecode, BinaryFieldsAndDateTimes) {
 
 TEST(DbfRecordDecode, HostileDescriptorsNeverReadPastTheRecord) {
   dbf_temp_dir dir;
-  // Widths adding up past the record, a binary field narrower than its value, an N of 200.
-  std::string t = dbf_make_table(
-      0x30, {{"A", 'C', 3}, {"I", 'I', 2}, {"N", 'N', 200}, {"B", 'B', 8}}, {" abc12"}, 0, 0, 6);
+  // Binary fields narrower than their values, in a record that holds them.
+  std::string t = dbf_make_table(0x30, {{"A", 'C', 3}, {"I", 'I', 2}, {"B", 'B', 3}},
+                                 {" abc12" + std::string("xyz")});
   auto rs = open_bytes(dir, t);
   udb_record& r = only_record(*rs);
   EXPECT_EQ(dbf_utf8(r[0].text()), "abc");
   EXPECT_TRUE(r[1].is_empty());
   EXPECT_TRUE(r[2].is_empty());
-  EXPECT_TRUE(r[3].is_empty());
+  // Widths adding up past the record (an N of 200) in a file sized for the header's length.
+  t = dbf_make_table(0x30, {{"A", 'C', 3}, {"N", 'N', 200}}, {" abc12"}, 0, 0, 6);
+  EXPECT_THROW(open_bytes(dir, t), dbf_exception);
 }
 
 TEST(DbfRecordDecode, ReadAheadGivesEachRecordAtItsPosition) {

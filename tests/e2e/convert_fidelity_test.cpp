@@ -160,3 +160,28 @@ TEST(convert_fidelity, repeated_names_are_named_apart_and_nameless_fields_fail_t
   EXPECT_TRUE(has(run.script, "([NAME], [Name00000]) VALUES (N'ab', 12)"));
   EXPECT_TRUE(has(run.script, "([NAME], [Name00000]) VALUES (N'cd', 7)"));
 }
+
+TEST(convert_fidelity, a_record_length_shorter_than_the_fields) {
+  const tk_test_dir src;
+  const tk_test_dir logs;
+  const std::vector<dbf_test_field> fields = {{"A", 'C', 3}, {"N", 'N', 4}};
+  const std::vector<std::string> records = {" abc  12", " def  34"};
+  // The header says 4 bytes a record, the fields take 8: the file's size fits 8.
+  tk_write_file(src / "fits.dbf", dbf_make_table(0x03, fields, records, 0, 0, 4) + "\x1A");
+  // Sized for neither length.
+  tk_write_file(src / "neither.dbf", dbf_make_table(0x03, fields, records, 0, 0, 4) + "\x1A\x1A");
+
+  const dump_run run = dump(src.path(), {"--logfile=" + logs / "run.log"});
+  EXPECT_EQ(run.result.code, 0);
+  EXPECT_EQ(count(run.script, "INSERT INTO [dbo].[fits] ("), 2u);
+  EXPECT_TRUE(has(run.script, "VALUES (N'abc', 12)"));
+  EXPECT_TRUE(has(run.script, "VALUES (N'def', 34)"));
+  EXPECT_TRUE(has(run.result.out,
+                  "Error:\nneither: The fields take 8 bytes of a record, more "
+                  "than the record length of 4 in the header"))
+      << run.result.out;
+  EXPECT_EQ(count(run.script, "INSERT INTO [dbo].[neither] ("), 0u);
+  EXPECT_TRUE(has(tk_read_file(logs / "run.log"),
+                  "Table fits: the fields take 8 bytes of a record, more than the header's 4; "
+                  "the file's size fits 8, which is used"));
+}
