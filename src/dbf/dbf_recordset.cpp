@@ -68,6 +68,7 @@ dbf_recordset::dbf_recordset(const std::u16string& path, int a_mode, std::uint8_
       header_.data_offset +
       std::uint64_t{header_.rec_size} * static_cast<std::uint64_t>(header_.last_rec);
   if (file_size_ < needed) fail("ERROR: Invalid file size");
+  count_records_past_count();
 
   try {
     init_memo_file(get_memo_type());
@@ -234,6 +235,24 @@ void dbf_recordset::fit_record_length() {
   throw dbf_exception("The fields take " + std::to_string(needed) +
                       " bytes of a record, more than the record length of " +
                       std::to_string(header_.rec_size) + " in the header");
+}
+
+void dbf_recordset::count_records_past_count() {
+  const std::uint64_t rec_size = header_.rec_size;
+  std::uint64_t at = header_.data_offset + rec_size * static_cast<std::uint64_t>(header_.last_rec);
+  std::vector<char> chunk;
+  // Only the first byte of each record is looked at: a deletion flag, or the end-of-file mark.
+  while (at + rec_size <= file_size_) {
+    const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(k_read_ahead, file_size_ - at));
+    chunk.resize(n);
+    file_->get_at(at, chunk.data(), n);
+    std::uint64_t r = 0;
+    for (; r < n && at + r + rec_size <= file_size_; r += rec_size) {
+      if (chunk[static_cast<std::size_t>(r)] == k_end_of_file) return;
+      ++records_past_count_;
+    }
+    at += r;
+  }
 }
 
 void dbf_recordset::advance_offset(std::uint32_t width) {

@@ -51,6 +51,9 @@ class dbf_recordset : public udb_recordset {
 
   const dbf_header& header() const { return header_; }
   std::int64_t record_count() const { return header_.last_rec; }
+  // Whole records after the header's count, before the end-of-file mark: they are not read,
+  // as dBase does not read them.
+  std::int64_t records_past_count() const { return records_past_count_; }
   std::int64_t position() const { return position_; }
   void set_position(std::int64_t position) { position_ = position; }
   const std::vector<dbf_fd7>& descriptors() const { return fds_; }
@@ -60,6 +63,8 @@ class dbf_recordset : public udb_recordset {
 
   // Bytes read ahead per refill of the record buffer (at least one record).
   static constexpr std::size_t k_read_ahead = 128 * 1024;
+  // The byte that ends the records of a table file.
+  static constexpr char k_end_of_file = 0x1A;
 
  private:
   void fail(const char* trace);
@@ -78,6 +83,7 @@ class dbf_recordset : public udb_recordset {
   // size shows, or dbf_exception.
   void fit_record_length();
   void place_null_flags();
+  void count_records_past_count();
   void init_memo_file(dbf_memo_type type);
   void init_indexes();
   const char* record_bytes(std::int64_t position);
@@ -92,6 +98,7 @@ class dbf_recordset : public udb_recordset {
   std::vector<dbf_fd7> fds_;
   std::vector<dbf_field_layout> layouts_;
   std::uint32_t next_offset_ = 1;
+  std::int64_t records_past_count_ = 0;
   struct {
     std::uint32_t offset = 0;
     std::uint32_t width = 0;

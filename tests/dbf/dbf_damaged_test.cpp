@@ -137,3 +137,19 @@ TEST(DbfDamaged, RecordLengthShorterThanTheFields) {
   EXPECT_EQ(open_error(dir, neither),
             "The fields take 8 bytes of a record, more than the record length of 4 in the header");
 }
+
+TEST(DbfDamaged, RecordsPastTheHeaderCountAreCountedNotRead) {
+  dbf_temp_dir dir;
+  std::string table = dbf_make_table(0x03, {{"A", 'C', 2}}, {" ab", " cd", "*ef", " gh"});
+  dbf_put_le(table, 4, 1, 4);  // the header counts one record
+  auto rs = open_bytes(dir, table + "\x1A" + " ij");
+  EXPECT_EQ(rs->record_count(), 1);
+  EXPECT_EQ(rs->records_past_count(), 3);
+  EXPECT_EQ(record_at(*rs, 0)[0].text(), u"ab");
+  rs->next();
+  EXPECT_TRUE(rs->is_eof());
+  // Without an end-of-file mark the count runs to the last whole record.
+  EXPECT_EQ(open_bytes(dir, table + "x")->records_past_count(), 3);
+  dbf_put_le(table, 4, 4, 4);
+  EXPECT_EQ(open_bytes(dir, table + "\x1A")->records_past_count(), 0);
+}

@@ -185,3 +185,21 @@ TEST(convert_fidelity, a_record_length_shorter_than_the_fields) {
                   "Table fits: the fields take 8 bytes of a record, more than the header's 4; "
                   "the file's size fits 8, which is used"));
 }
+
+TEST(convert_fidelity, records_past_the_header_count_are_counted_not_read) {
+  const tk_test_dir src;
+  const tk_test_dir logs;
+  // One record counted, two more before the end-of-file mark.
+  std::string past = dbf_make_table(0x03, {{"A", 'C', 2}}, {" ab", " cd", " ef"});
+  dbf_put_le(past, 4, 1, 4);
+  tk_write_file(src / "past.dbf", past + "\x1A");
+  const dump_run run = dump(src.path(), {"--logfile=" + logs / "run.log"});
+  EXPECT_EQ(run.result.code, 0);
+  EXPECT_EQ(count(run.script, "INSERT INTO [dbo].[past] ("), 1u);
+  EXPECT_TRUE(has(run.script, "VALUES (N'ab')"));
+  const std::string log = tk_read_file(logs / "run.log");
+  EXPECT_TRUE(has(log,
+                  "Converting table past (1 records; 2 more past the record count are not "
+                  "read)"))
+      << log;
+}
