@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstring>
 #include <span>
 
@@ -132,8 +133,8 @@ void decode_sortable_double(const char* bytes, ole_variant& out) {
   }
   bits = (bits & k_sign) != 0 ? bits & ~k_sign : ~bits;
   const double value = std::bit_cast<double>(bits);
-  if (value != value) {
-    out.set_empty();  // NaN: no number to write
+  if (std::isnan(value)) {
+    out.set_empty();  // no number to write
     return;
   }
   out.set_r8(value);
