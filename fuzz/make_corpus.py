@@ -14,13 +14,31 @@ def seed(name, table, memo=b''):
         f.write(struct.pack('<H', len(table)) + table + memo)
 
 
-def table32(signature, fields, records, flags=0, cp=0):
+def table32(signature, fields, records, flags=0, cp=0, rec_len=None, count=None):
+    """Fields are (name, letter, length, decimals) or with Visual FoxPro field flags fifth."""
     header_len = 32 + 32 * len(fields) + 1
-    rec_len = 1 + sum(f[2] for f in fields)
-    out = bytearray(struct.pack('<B3BIHH16xBB2x', signature, 124, 1, 1, len(records), header_len,
+    if rec_len is None:
+        rec_len = 1 + sum(f[2] for f in fields)
+    count = len(records) if count is None else count
+    out = bytearray(struct.pack('<B3BIHH16xBB2x', signature, 124, 1, 1, count, header_len,
                                 rec_len, flags, cp))
+    for name, letter, length, dec, *field_flags in fields:
+        out += name.encode().ljust(11, b'\0') + letter.encode() + struct.pack(
+            '<IBBB13x', 0, length, dec, field_flags[0] if field_flags else 0)
+    out += b'\r'
+    for r in records:
+        out += r
+    return bytes(out)
+
+
+def table48(signature, fields, records):
+    """dBase level 7: a 68-byte header and 48-byte descriptors."""
+    header_len = 68 + 48 * len(fields) + 1
+    rec_len = 1 + sum(f[2] for f in fields)
+    out = bytearray(struct.pack('<B3BIHH', signature, 124, 1, 1, len(records), header_len,
+                                rec_len)).ljust(68, b'\0')
     for name, letter, length, dec in fields:
-        out += name.encode().ljust(11, b'\0') + letter.encode() + struct.pack('<IBB14x', 0, length, dec)
+        out += name.encode().ljust(32, b'\0') + letter.encode() + bytes([length, dec]) + bytes(13)
     out += b'\r'
     for r in records:
         out += r
@@ -79,6 +97,42 @@ def main():
     seed('vfp_dbc', table32(0x30, [('I', 'I', 4, 0), ('Y', 'Y', 8, 4), ('B', 'B', 8, 0),
                                    ('T', 'T', 8, 0), ('M', 'M', 4, 0), ('L', 'L', 1, 0)],
                             [rec], flags=0x06, cp=0x65), bytes(fpt))
+
+    # dBase level 7 binary types: sortable integers and doubles, a timestamp, an identity
+    # column and a binary memo in a dBase IV memo file.
+    dbt7 = bytearray(512)
+    struct.pack_into('<I', dbt7, 0, 2)
+    struct.pack_into('<H', dbt7, 20, 512)
+    dbt7 += struct.pack('<II', 0x0008FFFF, 8 + 4) + b'\0\1\2\3'
+    sortable = lambda d: struct.pack('>Q', struct.unpack('>Q', struct.pack('>d', d))[0] ^
+                                     (0x8000000000000000 if d >= 0 else 0xFFFFFFFFFFFFFFFF))
+    rec7 = (b' ' + struct.pack('>I', 0x80000001) + struct.pack('>I', 0x7FFFFFFB) + sortable(-2.5) +
+            struct.pack('>d', 62135596800000.0 + 86400000.0) + b'1'.rjust(10))
+    seed('level7_types', table48(0x8C, [('Item ID', '+', 4, 0), ('Qty', 'I', 4, 0),
+                                        ('O', 'O', 8, 0), ('At', '@', 8, 0), ('B', 'B', 10, 0)],
+                                 [rec7]), bytes(dbt7))
+
+    # Visual FoxPro 9: varchar and varbinary with length bits, binary and nullable fields, a
+    # blob, and the hidden _NullFlags field.
+    fpt9 = bytearray(512)
+    struct.pack_into('>I', fpt9, 0, 10)
+    struct.pack_into('>H', fpt9, 6, 64)
+    fpt9 += struct.pack('>II', 0, 3) + b'x\0y'
+    fpt9 = fpt9.ljust(9 * 64, b'\0') + struct.pack('>II', 2, 3) + b'\0\1\2'
+    rec9 = (b' ' + b'abc  ' + b'hi\0\0\0\x02' + b'\x01\0\0\x02' + b'a\0 b' +
+            struct.pack('<I', 8) + struct.pack('<I', 9) + b'\x0a')
+    seed('vfp9_types', table32(0x30, [('NAME', 'C', 5, 0, 0x02), ('V', 'V', 6, 0, 0x02),
+                                      ('Q', 'Q', 4, 0), ('RAW', 'C', 4, 0, 0x04),
+                                      ('M', 'M', 4, 0, 0x04), ('W', 'W', 4, 0),
+                                      ('_NullFlags', '0', 1, 0, 0x05)],
+                               [rec9], flags=0x02), bytes(fpt9))
+
+    # Numbers dBase could not fit (asterisks), two fields of one name, descriptors wider than
+    # the header's record length, and records past the header's count.
+    odd_fields = [('N', 'N', 5, 0), ('n', 'N', 8, 2), ('C', 'C', 3, 0)]
+    odd_records = [b' *****    1.50abc', b'   12a********xyz', b' 1e300' + b' ' * 11]
+    seed('odd_numbers', table32(0x03, odd_fields, odd_records, count=1) + b'\x1a')
+    seed('short_record_length', table32(0x03, odd_fields, odd_records, rec_len=12) + b'\x1a')
 
 
 if __name__ == '__main__':

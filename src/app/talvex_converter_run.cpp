@@ -172,7 +172,12 @@ bool talvex_converter::convert_table(dbf_database& source, udb_database& target,
   names.add_restricted_name(target_name);
 
   records_total = table->record_count();
-  TK_WLOG(3, "Converting table %s (%d records)", name, static_cast<int>(records_total));
+  if (const std::int64_t past = table->records_past_count(); past > 0) {
+    TK_WLOG(3, "Converting table %s (%d records; %lld more past the record count are not read)",
+            name, static_cast<int>(records_total), static_cast<long long>(past));
+  } else {
+    TK_WLOG(3, "Converting table %s (%d records)", name, static_cast<int>(records_total));
+  }
   if (console_) {
     console_line(
         silent, tk_console_stream(),

@@ -13,12 +13,13 @@ dbf_fd7 dbf_fd7::from_slot16(const unsigned char* slot) {
   return fd;
 }
 
-dbf_fd7 dbf_fd7::from_slot32(const unsigned char* slot) {
+dbf_fd7 dbf_fd7::from_slot32(const unsigned char* slot, bool with_flags) {
   dbf_fd7 fd;
   std::memcpy(fd.bytes.data(), slot, 11);
   fd.bytes[32] = slot[11];
   fd.bytes[33] = slot[16];
   fd.bytes[34] = slot[17];
+  if (with_flags) fd.flags = slot[18];
   return fd;
 }
 

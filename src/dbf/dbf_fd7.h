@@ -10,13 +10,16 @@
 // or the pair length and decimal count at 33 and 34.
 struct dbf_fd7 {
   std::array<unsigned char, 48> bytes{};
+  // Visual FoxPro field flags (byte 18 of a 32-byte slot); other formats leave them 0.
+  std::uint8_t flags = 0;
 
   static constexpr std::size_t k_size = 48;
 
   // From a 16-byte FoxBase slot: name in 0-10, type at 11, length at 12, no decimal count.
   static dbf_fd7 from_slot16(const unsigned char* slot);
-  // From a 32-byte slot: name in 0-10, type at 11, length and decimal count at 16 and 17.
-  static dbf_fd7 from_slot32(const unsigned char* slot);
+  // From a 32-byte slot: name in 0-10, type at 11, length and decimal count at 16 and 17,
+  // and, when `with_flags`, the field flags at 18.
+  static dbf_fd7 from_slot32(const unsigned char* slot, bool with_flags = false);
   // A 48-byte level 7 slot is already in this form.
   static dbf_fd7 from_slot48(const unsigned char* slot);
 

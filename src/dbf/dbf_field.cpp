@@ -1,8 +1,12 @@
 #include "dbf/dbf_field.h"
 
+#include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstring>
+#include <span>
 
+#include "ole/ole_number_text.h"
 #include "tk/tk_log.h"
 
 namespace {
@@ -19,6 +23,19 @@ std::int64_t le64(const char* p) {
   return v;
 }
 
+std::uint64_t be(const char* p, int n) {
+  std::uint64_t v = 0;
+  for (int i = 0; i < n; ++i) v = v << 8 | static_cast<unsigned char>(p[i]);
+  return v;
+}
+
+bool all_zero(const char* p, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) {
+    if (p[i] != '\0') return false;
+  }
+  return true;
+}
+
 // Civil date of a count of days since 1970-01-01 (proleptic Gregorian calendar).
 void civil_from_days(std::int64_t z, std::int64_t& y, unsigned& m, unsigned& d) {
   z += 719468;
@@ -31,6 +48,31 @@ void civil_from_days(std::int64_t z, std::int64_t& y, unsigned& m, unsigned& d) 
   d = doy - (153 * mp + 2) / 5 + 1;
   m = mp < 10 ? mp + 3 : mp - 9;
   if (m <= 2) ++y;
+}
+
+// The date `days` after 0001-01-01 at `seconds` (below a day) and `ms` past midnight.
+void set_date_time(std::int64_t days, std::int64_t seconds, unsigned ms, ole_variant& out) {
+  std::int64_t year = 0;
+  unsigned month = 0;
+  unsigned mday = 0;
+  civil_from_days(days - dbf_days_0001_to_1970, year, month, mday);
+  if (year > 9999) {
+    // No date value reaches that far; the field has no usable value.
+    out.set_empty();
+    return;
+  }
+  ole_systemtime st;
+  st.year = static_cast<std::uint16_t>(year);
+  st.month = static_cast<std::uint16_t>(month);
+  st.day = static_cast<std::uint16_t>(mday);
+  st.day_of_week = static_cast<std::uint16_t>((days + 1) % 7);  // 0001-01-01 was a Monday
+  st.hour = static_cast<std::uint16_t>(seconds / 3600);
+  st.minute = static_cast<std::uint16_t>(seconds % 3600 / 60);
+  st.second = static_cast<std::uint16_t>(seconds % 60);
+  st.milliseconds = static_cast<std::uint16_t>(ms);
+  TK_LOG(1, "SYSTEMTIME=%04d-%02d-%02d %02d:%02d:%02d", st.year, st.month, st.day, st.hour,
+         st.minute, st.second);
+  out.set_date(st);
 }
 
 // Julian day and milliseconds since midnight; milliseconds are dropped after rounding
@@ -50,27 +92,52 @@ void decode_datetime(const char* bytes, ole_variant& out) {
   TK_LOG(1, "lDay=%d, lHour=%d, lMin=%d, lSec=%d", static_cast<int>(day - dbf_julian_day_0001),
          static_cast<int>(seconds / 3600), static_cast<int>(seconds % 3600 / 60),
          static_cast<int>(seconds % 60));
-  std::int64_t year = 0;
-  unsigned month = 0;
-  unsigned mday = 0;
-  constexpr std::int64_t k_days_0001_to_1970 = 719162;
-  civil_from_days(days - k_days_0001_to_1970, year, month, mday);
-  if (year > 9999) {
-    // No date value reaches that far; the field has no usable value.
+  set_date_time(days, seconds, 0, out);
+}
+
+// dBase 7 timestamp: milliseconds since 0000-12-31 as a plain big-endian double. Zero (a
+// blank field) and values before 0001-01-01 or past the last date have no date.
+void decode_timestamp(const char* bytes, ole_variant& out) {
+  TK_LOG(1, "Processing as TIMESTAMP");
+  const double ms = std::bit_cast<double>(be(bytes, 8));
+  constexpr double k_last = 3652060.0 * dbf_ms_per_day;  // past 9999-12-31
+  if (!(ms >= dbf_ms_per_day && ms < k_last)) {
     out.set_empty();
     return;
   }
-  ole_systemtime st;
-  st.year = static_cast<std::uint16_t>(year);
-  st.month = static_cast<std::uint16_t>(month);
-  st.day = static_cast<std::uint16_t>(mday);
-  st.day_of_week = static_cast<std::uint16_t>((days + 1) % 7);  // 0001-01-01 was a Monday
-  st.hour = static_cast<std::uint16_t>(seconds / 3600);
-  st.minute = static_cast<std::uint16_t>(seconds % 3600 / 60);
-  st.second = static_cast<std::uint16_t>(seconds % 60);
-  TK_LOG(1, "SYSTEMTIME=%04d-%02d-%02d %02d:%02d:%02d", st.year, st.month, st.day, st.hour,
-         st.minute, st.second);
-  out.set_date(st);
+  const auto whole = static_cast<std::int64_t>(ms);
+  const std::int64_t days = whole / dbf_ms_per_day - 1;
+  const std::int64_t of_day = whole % dbf_ms_per_day;
+  set_date_time(days, of_day / 1000, static_cast<unsigned>(of_day % 1000), out);
+}
+
+// dBase 7 keeps numbers so that their bytes sort as the numbers do: integers big-endian with
+// the sign bit flipped, doubles with the sign bit set when positive and every bit inverted
+// when negative. All-zero bytes are a blank field.
+void decode_sortable_int(const char* bytes, ole_variant& out) {
+  TK_LOG(1, "Processing as INTEGER");
+  if (all_zero(bytes, 4)) {
+    out.set_empty();
+    return;
+  }
+  out.set_i4(static_cast<std::int32_t>(static_cast<std::uint32_t>(be(bytes, 4)) ^ 0x80000000u));
+}
+
+void decode_sortable_double(const char* bytes, ole_variant& out) {
+  TK_LOG(1, "Processing as DOUBLE");
+  constexpr std::uint64_t k_sign = 0x8000000000000000ull;
+  std::uint64_t bits = be(bytes, 8);
+  if (bits == 0) {
+    out.set_empty();
+    return;
+  }
+  bits = (bits & k_sign) != 0 ? bits & ~k_sign : ~bits;
+  const double value = std::bit_cast<double>(bits);
+  if (std::isnan(value)) {
+    out.set_empty();  // no number to write
+    return;
+  }
+  out.set_r8(value);
 }
 
 // A D field of eight digits naming a real date: that date, whatever its year. False leaves
@@ -136,6 +203,14 @@ bool set_plain_decimal(std::string_view text, ole_variant& out) {
   return true;
 }
 
+// Bytes of a V or Q value: the whole field, or as many as its last byte says when the
+// field's length bit is set.
+std::size_t length_of(const char* bytes, const dbf_field_layout& layout, const char* record) {
+  if (layout.width == 0 || !layout.length_bit.is_set(record)) return layout.width;
+  return std::min<std::size_t>(static_cast<unsigned char>(bytes[layout.width - 1]),
+                               layout.width - 1);
+}
+
 bool is_ascii(std::string_view text) {
   for (const char c : text) {
     if (static_cast<unsigned char>(c) >= 0x80) return false;
@@ -150,48 +225,78 @@ dbf_field::dbf_field(const dbf_field_layout& layout) {
   size = static_cast<std::int32_t>(layout.size);
 }
 
-dbf_field::dbf_field(const dbf_field_layout& layout, const char* bytes, const dbf_char_table& chars)
+dbf_field::dbf_field(const dbf_field_layout& layout, const char* record,
+                     const dbf_char_table& chars)
     : dbf_field(layout) {
   TK_LOG(1, "dbf_field::ctor");
   dbf_decode_buffers buffers;
-  get_variant(bytes, layout, chars, *this, buffers);
+  get_variant(record, layout, chars, *this, buffers);
 }
 
-void dbf_field::get_variant(const char* bytes, const dbf_field_layout& layout,
+bool dbf_field::get_variant(const char* record, const dbf_field_layout& layout,
                             const dbf_char_table& chars, ole_variant& out,
                             dbf_decode_buffers& buffers) {
+  const char* const bytes = record + layout.offset;
   const char letter = layout.fd.field_type();
   TK_LOG(1, "dbf_field::get_variant(%s, '%c')", layout.fd.name(), letter);
   const std::uint32_t width = layout.width;
-  switch (letter) {
-    case 'L':
+  switch (layout.decode) {
+    case dbf_decode::logical:
       TK_LOG(1, "Processing as BOOLEAN");
       if (width < 1) break;
       out.set_bool(bytes[0] == 'T' || bytes[0] == 't' || bytes[0] == 'Y' || bytes[0] == 'y');
-      return;
-    case 'Y':
+      return true;
+    case dbf_decode::currency:
       TK_LOG(1, "Processing as CURRENCY");
       if (width < 8) break;
       out.set_cy(ole_currency::from_raw(le64(bytes)));
-      return;
-    case 'I':
+      return true;
+    case dbf_decode::int_le:
       TK_LOG(1, "Processing as INTEGER");
       if (width < 4) break;
       out.set_i4(le32(bytes));
-      return;
-    case 'B': {
+      return true;
+    case dbf_decode::double_le: {
       TK_LOG(1, "Processing as DOUBLE");
       if (width < 8) break;
       double value;
       std::memcpy(&value, bytes, 8);
       out.set_r8(value);
-      return;
+      return true;
     }
-    case 'T':
+    case dbf_decode::julian_datetime:
       if (width < 8) break;
       decode_datetime(bytes, out);
-      return;
-    default: {
+      return true;
+    case dbf_decode::int_sortable:
+      if (width < 4) break;
+      decode_sortable_int(bytes, out);
+      return true;
+    case dbf_decode::double_sortable:
+      if (width < 8) break;
+      decode_sortable_double(bytes, out);
+      return true;
+    case dbf_decode::timestamp:
+      if (width < 8) break;
+      decode_timestamp(bytes, out);
+      return true;
+    case dbf_decode::bytes: {
+      // Kept whole: blanks and 0 bytes are part of a binary value.
+      TK_LOG(1, "Processing as BINARY");
+      const auto* first = reinterpret_cast<const std::uint8_t*>(bytes);
+      out.set_bytes(std::span(first, length_of(bytes, layout, record)));
+      return true;
+    }
+    case dbf_decode::varchar: {
+      const std::string_view text(bytes, length_of(bytes, layout, record));
+      chars.decode(text, out);
+      return true;
+    }
+    case dbf_decode::memo_text:
+    case dbf_decode::memo_bytes:
+    case dbf_decode::null_flags:
+      break;
+    case dbf_decode::text: {
       // Text-read field: the bytes up to the first NUL.
       const void* nul = std::memchr(bytes, '\0', width);
       std::string_view text(bytes, nul != nullptr ? static_cast<const char*>(nul) - bytes : width);
@@ -211,6 +316,12 @@ void dbf_field::get_variant(const char* bytes, const dbf_field_layout& layout,
         // Detail traces off: plain integers need no number reader either,
       } else if (layout.vartype == VT_DECIMAL && tk_log_gate > 1 && set_plain_decimal(text, out)) {
         // and neither do plain decimals.
+      } else if ((letter == 'N' || letter == 'F') && !text.empty() &&
+                 !ole_number_text::scan(text, buffers.number, true)) {
+        // Asterisks (dBase's mark of a value too wide for its field) or other text that is no
+        // number: no value is better than an invented one.
+        out.set_empty();
+        return false;
       } else if (is_ascii(text)) {
         // Every code page of the mark table keeps ASCII as it is, so the bytes are already
         // the text the number or date parser reads.
@@ -219,9 +330,10 @@ void dbf_field::get_variant(const char* bytes, const dbf_field_layout& layout,
         chars.decode(text, buffers.wide);
         out.assign_from_wstring(buffers.wide, layout.vartype);
       }
-      return;
+      return true;
     }
   }
   // A binary field narrower than its value: nothing sound to read.
   out.set_empty();
+  return true;
 }

@@ -6,7 +6,20 @@
 
 #include "dbf/dbf_char_table.h"
 #include "dbf/dbf_fd7.h"
+#include "dbf/dbf_field_kind.h"
+#include "ole/ole_number_text.h"
 #include "udb/udb_field.h"
+
+// One bit of a record's Visual FoxPro _NullFlags field: the record byte holding it and its
+// mask; mask 0 stands for no bit (the field has none, or the flags field is too short).
+struct dbf_record_bit {
+  std::uint32_t at = 0;
+  std::uint8_t mask = 0;
+
+  bool is_set(const char* record) const {
+    return mask != 0 && (static_cast<unsigned char>(record[at]) & mask) != 0;
+  }
+};
 
 // Where one field lies in the record and what it becomes, worked out once per table.
 struct dbf_field_layout {
@@ -14,30 +27,35 @@ struct dbf_field_layout {
   std::u16string name;       // column name
   std::uint32_t offset = 0;  // from the start of the record (the deletion flag is byte 0)
   std::uint32_t width = 0;   // bytes taken in the record
-  std::uint32_t size = 0;    // column size (dbf_get_size_2)
+  std::uint32_t size = 0;    // column size
   ole_vartype vartype = VT_EMPTY;
-  // False when the descriptors run past the record: the field then reads as empty.
-  bool in_record = true;
+  dbf_decode decode = dbf_decode::text;
+  dbf_record_bit null_bit;    // set: the field is NULL
+  dbf_record_bit length_bit;  // set: the value's length is in the field's last byte
 
-  bool is_memo() const { return vartype == VT_BSTR && size == 0; }
-  bool is_blob() const { return size == 0 && vartype != VT_BSTR; }
+  bool is_memo() const {
+    return decode == dbf_decode::memo_text || decode == dbf_decode::memo_bytes;
+  }
 };
 
 // Scratch buffers for decoding text-read fields, reused from row to row.
 struct dbf_decode_buffers {
   std::u16string wide;
   std::string narrow;
+  ole_number_text number;
 };
 
 // One non-memo field of a DBF record.
 class dbf_field : public udb_field {
  public:
   explicit dbf_field(const dbf_field_layout& layout);
-  // Builds and decodes in one step.
-  dbf_field(const dbf_field_layout& layout, const char* bytes, const dbf_char_table& chars);
+  // Builds and decodes in one step; `record` holds the whole record.
+  dbf_field(const dbf_field_layout& layout, const char* record, const dbf_char_table& chars);
 
-  // Decodes the field's bytes (`layout.width` of them) into `out`, reusing its buffers.
-  static void get_variant(const char* bytes, const dbf_field_layout& layout,
+  // Decodes the field's bytes (`layout.width` of them at `layout.offset` in `record`) into
+  // `out`, reusing its buffers. False when the bytes hold no value of the field's type (a
+  // number field holding no number); `out` is then empty.
+  static bool get_variant(const char* record, const dbf_field_layout& layout,
                           const dbf_char_table& chars, ole_variant& out,
                           dbf_decode_buffers& buffers);
 };

@@ -29,3 +29,17 @@ dbf_header dbf_header::parse(const unsigned char* bytes) {
   h.codepage_mark = bytes[29];
   return h;
 }
+
+dbf_table_format dbf_header::format() const {
+  if (is_level7()) return dbf_table_format::level7;
+  if (is_visual_foxpro()) return dbf_table_format::visual_foxpro;
+  switch (signature) {
+    case 0x7B:
+    case 0x8B:
+    case 0xCB:
+    case 0xEB:
+      return dbf_table_format::dbase4;
+    default:
+      return dbf_table_format::other;
+  }
+}

@@ -2,6 +2,9 @@
 
 #include <cstdint>
 
+// The families of table formats whose field letters decode differently.
+enum class dbf_table_format : std::uint8_t { other, dbase4, level7, visual_foxpro };
+
 // The table header: the 32-byte layout of every signature but 0x02, whose 8-byte FoxBase
 // header only gives the record count (16-bit, offset 1) and the record length (offset 6).
 struct dbf_header {
@@ -20,4 +23,5 @@ struct dbf_header {
 
   bool is_level7() const { return signature == 0x04 || signature == 0x8C; }
   bool is_visual_foxpro() const { return signature >= 0x30 && signature <= 0x32; }
+  dbf_table_format format() const;
 };

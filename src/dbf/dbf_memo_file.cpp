@@ -41,6 +41,10 @@ void dbf_memo_file::read_memo(std::uint32_t, std::string& text) const {
   text.clear();
 }
 
+void dbf_memo_file::read_memo_bytes(std::uint32_t block, std::string& bytes) const {
+  read_memo(block, bytes);
+}
+
 void dbf_memo_file::write_memo(std::uint32_t block, std::string_view text) {
   TK_LOG(2, "dbf_memo_file::write_memo(%d,%s)", static_cast<int>(block), text);
 }
@@ -105,7 +109,8 @@ void dbf_memo_file::read_until(std::uint64_t start, char terminator, std::string
   }
 }
 
-void dbf_memo_file::read_text(std::uint64_t offset, std::int64_t length, std::string& text) const {
+void dbf_memo_file::read_text(std::uint64_t offset, std::int64_t length, std::string& text,
+                              bool whole) const {
   text.clear();
   if (length < 0 || offset + static_cast<std::uint64_t>(length) > size_) {
     TK_LOG(2, "MEMO has invalid size: %d", static_cast<int>(length));
@@ -117,6 +122,7 @@ void dbf_memo_file::read_text(std::uint64_t offset, std::int64_t length, std::st
   }
   text.resize(static_cast<std::size_t>(length));
   read_ahead(offset, text.data(), text.size());
+  if (whole) return;
   const std::size_t nul = text.find('\0');
   if (nul != std::string::npos) text.resize(nul);
 }

@@ -28,6 +28,9 @@ class dbf_memo_file : public tk_huge_file {
   virtual std::uint32_t get_block_number(const char* field, std::size_t width) const;
   // Replaces `text` with the memo's bytes, up to its first 0 byte.
   virtual void read_memo(std::uint32_t block, std::string& text) const;
+  // Replaces `bytes` with the memo's bytes, 0 bytes included: binary memos (pictures, OLE
+  // objects, blobs) hold them. Formats that end a memo at a mark give what read_memo gives.
+  virtual void read_memo_bytes(std::uint32_t block, std::string& bytes) const;
   virtual void write_memo(std::uint32_t block, std::string_view text);
 
   std::uint64_t size() const { return size_; }
@@ -38,9 +41,11 @@ class dbf_memo_file : public tk_huge_file {
   // Reads from `start` up to (not including) the first `terminator` byte or the end of the
   // file, whichever comes first.
   void read_until(std::uint64_t start, char terminator, std::string& text) const;
-  // Reads the `length` bytes a stored memo length gives, at `offset`, and cuts the text at its
-  // first 0 byte; leaves `text` empty when the length is negative or runs past the file's end.
-  void read_text(std::uint64_t offset, std::int64_t length, std::string& text) const;
+  // Reads the `length` bytes a stored memo length gives, at `offset`, and unless `whole` cuts
+  // the text at its first 0 byte; leaves `text` empty when the length is negative or runs past
+  // the file's end.
+  void read_text(std::uint64_t offset, std::int64_t length, std::string& text,
+                 bool whole = false) const;
 
   std::uint64_t size_ = 0;
 

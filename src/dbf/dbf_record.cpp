@@ -1,6 +1,7 @@
 #include "dbf/dbf_record.h"
 
 #include <memory>
+#include <span>
 #include <stdexcept>
 
 #include "tk/tk_log.h"
@@ -10,7 +11,7 @@ dbf_record::dbf_record(const std::vector<dbf_field_layout>& layouts, const dbf_m
     : layouts_(&layouts), memo_(memo), chars_(&chars) {
   reserve(layouts.size());
   for (const dbf_field_layout& layout : layouts) {
-    if (layout.is_memo() || layout.is_blob()) {
+    if (layout.is_memo()) {
       push_back(std::make_unique<udb_field>(layout.name, 0, ole_variant()));
     } else {
       push_back(std::make_unique<dbf_field>(layout));
@@ -34,30 +35,34 @@ void dbf_record::fill(const char* bytes, std::size_t rec_size) {
   flag_ = rec_size > 0 ? static_cast<std::uint8_t>(bytes[0]) : 0;
   deleted_ = flag_ == '*';
   memo_bytes_ = 0;
+  unreadable_ = 0;
   TK_LOG(1, "Got deleted flag: %d", deleted_ ? 1 : 0);
   const std::vector<dbf_field_layout>& layouts = *layouts_;
   // The fields are walked by iterator: one check of the count instead of one per field.
   if (size() < layouts.size()) throw std::out_of_range("dbf_record: a field per layout is missing");
+  // The recordset fits its record length to the fields, so every field lies in the record.
+  if (!layouts.empty() && std::uint64_t{layouts.back().offset} + layouts.back().width > rec_size)
+    throw std::out_of_range("dbf_record: the fields run past the record");
   auto next_field = begin();
   for (std::size_t i = 0; i < layouts.size(); ++i) {
     const dbf_field_layout& layout = layouts[i];
     udb_field& field = *next_field++;
     TK_LOG(1, "field #%d: type=%08X, size=%d", static_cast<int>(i),
            static_cast<unsigned>(layout.vartype), static_cast<int>(layout.size));
-    if (!layout.in_record) {
-      field.set_empty();
+    if (layout.null_bit.is_set(bytes)) {
+      field.set_null();
       continue;
     }
     const char* here = bytes + layout.offset;
-    if (layout.is_memo()) {
+    if (layout.decode == dbf_decode::memo_text) {
       TK_LOG(1, "Processing MEMO-data");
       get_memo_field(here, layout.width, true, field);
-    } else if (layout.is_blob()) {
+    } else if (layout.decode == dbf_decode::memo_bytes) {
       TK_LOG(1, "Processing BLOB-data");
       TK_LOG(1, "fds[eye].len_info.char_len=%d", static_cast<int>(layout.fd.char_len()));
-      field.set_empty();
+      get_memo_bytes(here, layout.width, field);
     } else {
-      dbf_field::get_variant(here, layout, *chars_, field, buffers_);
+      if (!dbf_field::get_variant(bytes, layout, *chars_, field, buffers_)) ++unreadable_;
     }
   }
 }
@@ -83,6 +88,18 @@ void dbf_record::get_memo_field(const char* bytes, std::size_t width, bool wide,
   } else {
     out.attach_string(buffers_.narrow);
   }
+}
+
+void dbf_record::get_memo_bytes(const char* bytes, std::size_t width, ole_variant& out) {
+  const std::uint32_t block = memo_ != nullptr ? memo_->get_block_number(bytes, width) : 0;
+  if (block == 0) {
+    out.set_empty();
+    return;
+  }
+  memo_->read_memo_bytes(block, buffers_.narrow);
+  memo_bytes_ += buffers_.narrow.size();
+  const auto* first = reinterpret_cast<const std::uint8_t*>(buffers_.narrow.data());
+  out.set_bytes(std::span(first, buffers_.narrow.size()));
 }
 
 void dbf_record::release_buffers(std::size_t keep) noexcept {

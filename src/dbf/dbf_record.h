@@ -35,6 +35,13 @@ class dbf_record : public udb_record {
   // for block 0; `wide` false keeps the memo's bytes as narrow text.
   void get_memo_field(const char* bytes, std::size_t width, bool wide, ole_variant& out);
 
+  // The bytes of the binary memo a field's bytes refer to, into `out`; empty without a memo
+  // file or for block 0.
+  void get_memo_bytes(const char* bytes, std::size_t width, ole_variant& out);
+
+  // Fields of the last `fill` whose bytes held no value of their type (and were left empty).
+  std::size_t unreadable() const noexcept { return unreadable_; }
+
   // Bytes of memo text the last `fill` read.
   std::size_t memo_bytes() const noexcept { return memo_bytes_; }
   // Frees value and decoding buffers larger than `keep` bytes (see
@@ -48,5 +55,6 @@ class dbf_record : public udb_record {
   bool deleted_ = false;
   std::uint8_t flag_ = 0;
   std::size_t memo_bytes_ = 0;
+  std::size_t unreadable_ = 0;
   dbf_decode_buffers buffers_;
 };

@@ -16,6 +16,8 @@
 #include "dbf/smt_memo_file.h"
 #include "tk/tk_encoding.h"
 #include "tk/tk_log.h"
+#include "udb/udb_name_compare.h"
+#include "udb/udb_validator.h"
 
 namespace {
 
@@ -59,11 +61,15 @@ dbf_recordset::dbf_recordset(const std::u16string& path, int a_mode, int cp, udb
   TK_LOG(1, "data_offset=%d, last_rec=%d, rec_size=%d", static_cast<int>(header_.data_offset),
          static_cast<int>(header_.last_rec), static_cast<int>(header_.rec_size));
   init_schema();
+  name_fields_apart();
+  fit_record_length();
+  place_null_flags();
   // Checked after the schema: a FoxBase table's data offset is known only then.
   const std::uint64_t needed =
       header_.data_offset +
       std::uint64_t{header_.rec_size} * static_cast<std::uint64_t>(header_.last_rec);
   if (file_size_ < needed) fail("ERROR: Invalid file size");
+  count_records_past_count();
 
   try {
     init_memo_file(memo_type_in_use());
@@ -118,7 +124,7 @@ void dbf_recordset::init_schema() {
       TK_LOG(1, "Reading FD7 at %d", static_cast<int>(at));
       fd7_post_process(dbf_fd7::from_slot48(head.data() + at));
     } else {
-      fd7_post_process(dbf_fd7::from_slot32(head.data() + at));
+      fd7_post_process(dbf_fd7::from_slot32(head.data() + at, header_.is_visual_foxpro()));
     }
   }
 }
@@ -140,20 +146,26 @@ void dbf_recordset::init_schema_foxbase(const std::vector<unsigned char>& head) 
 }
 
 void dbf_recordset::fd7_post_process(const dbf_fd7& fd) {
+  check_name(fd.name(), fds_.size() + 1);
   fds_.push_back(fd);
+  const dbf_field_kind kind = dbf_field_kind_of(fd, header_.format());
+  if (kind.decode == dbf_decode::null_flags) {
+    // Visual FoxPro's hidden field of null and length bits: read for the other fields only.
+    TK_LOG(1, "Got null flags: %s, size=%d", fd.name(), static_cast<int>(kind.width));
+    null_flags_ = {next_offset_, kind.width};
+    advance_offset(kind.width);
+    return;
+  }
   dbf_field_layout layout;
   layout.fd = fd;
   layout.name = field_name(fd.name(), dbf_codepage_of_mark(header_.codepage_mark));
-  layout.size = dbf_get_size_2(fd);
-  layout.vartype = dbf_get_vartype_2(fd);
-  layout.width = dbf_get_width(fd);
+  layout.size = kind.size;
+  layout.vartype = kind.vartype;
+  layout.width = kind.width;
+  layout.decode = kind.decode;
   layout.offset = next_offset_;
-  // Descriptors wider than the record give empty values instead of reading past it.
-  layout.in_record = std::uint64_t{layout.offset} + layout.width <= header_.rec_size;
-  if (!layout.in_record) TK_LOG(2, "Field %s runs past the end of the record", fd.name());
-  next_offset_ = static_cast<std::uint32_t>(
-      std::min<std::uint64_t>(std::uint64_t{next_offset_} + layout.width, 0xFFFFFFFFull));
-  std::uint32_t reserved = dbf_get_date_kind(fd);
+  advance_offset(layout.width);
+  std::uint32_t reserved = kind.date_kind;
   TK_LOG(1, "Got field: %s, type=%c, size=%d", fd.name(), fd.field_type(),
          static_cast<int>(layout.size));
   if (layout.vartype == VT_DECIMAL) {
@@ -162,9 +174,111 @@ void dbf_recordset::fd7_post_process(const dbf_fd7& fd) {
     reserved = precision * 256 + scale;
     TK_LOG(1, "Got VT_DECIMAL(%d,%d)", static_cast<int>(precision), static_cast<int>(scale));
   }
-  schema_.push_back(
-      t_ftd(layout.size, layout.name, layout.vartype, false, false, ole_variant(), reserved));
+  schema_.push_back(t_ftd(layout.size, layout.name, layout.vartype, false, kind.auto_num,
+                          ole_variant(), reserved));
   layouts_.push_back(std::move(layout));
+}
+
+void dbf_recordset::check_name(std::string_view name, std::size_t field_no) const {
+  const char* problem = nullptr;
+  if (name.empty()) {
+    problem = "has no name";
+  } else if (std::any_of(name.begin(), name.end(), [](char c) {
+               return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+             })) {
+    problem = "has a name that is not text";
+  }
+  if (problem == nullptr) return;
+  TK_WLOG(3, "Table %s: field #%d %s", table_name_, static_cast<int>(field_no), problem);
+  throw dbf_exception("Field #" + std::to_string(field_no) + " " + problem +
+                      ": the table's header is damaged");
+}
+
+void dbf_recordset::name_fields_apart() {
+  udb_validator names(0);
+  for (const dbf_field_layout& layout : layouts_) names.add_existing_name(layout.name);
+  for (std::size_t i = 1; i < layouts_.size(); ++i) {
+    bool repeated = false;
+    for (std::size_t j = 0; j < i && !repeated; ++j)
+      repeated = udb_names_equal_nocase(layouts_[i].name, layouts_[j].name);
+    if (!repeated) continue;
+    std::u16string unique = names.get_safe_name(layouts_[i].name);
+    TK_WLOG(3, "Table %s: the field %s of an earlier field's name becomes %s", table_name_,
+            layouts_[i].name, unique);
+    names.add_existing_name(unique);
+    layouts_[i].name = unique;
+    schema_[i].name = std::move(unique);
+  }
+}
+
+void dbf_recordset::fit_record_length() {
+  const std::uint32_t needed = next_offset_;  // the deletion flag and every field
+  if (needed <= header_.rec_size) return;
+  // Read with the header's length, every record after the first would start in the wrong
+  // place. A file whose size is what the fields' length implies (an end-of-file mark may
+  // follow) was written with that length.
+  const std::uint64_t implied =
+      header_.data_offset + std::uint64_t{needed} * static_cast<std::uint64_t>(header_.last_rec);
+  if (file_size_ == implied || file_size_ == implied + 1) {
+    TK_WLOG(3,
+            "Table %s: the fields take %d bytes of a record, more than the header's %d; the "
+            "file's size fits %d, which is used",
+            table_name_, static_cast<int>(needed), static_cast<int>(header_.rec_size),
+            static_cast<int>(needed));
+    header_.rec_size = needed;
+    return;
+  }
+  TK_WLOG(3, "Table %s: the fields take %d bytes of a record, more than the header's %d",
+          table_name_, static_cast<int>(needed), static_cast<int>(header_.rec_size));
+  throw dbf_exception("The fields take " + std::to_string(needed) +
+                      " bytes of a record, more than the record length of " +
+                      std::to_string(header_.rec_size) + " in the header");
+}
+
+void dbf_recordset::count_records_past_count() {
+  const std::uint64_t rec_size = header_.rec_size;
+  std::uint64_t at = header_.data_offset + rec_size * static_cast<std::uint64_t>(header_.last_rec);
+  std::vector<char> chunk;
+  // Only the first byte of each record is looked at: a deletion flag, or the end-of-file mark.
+  while (at + rec_size <= file_size_) {
+    const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(k_read_ahead, file_size_ - at));
+    chunk.resize(n);
+    file_->get_at(at, chunk.data(), n);
+    std::uint64_t r = 0;
+    for (; r < n && at + r + rec_size <= file_size_; r += rec_size) {
+      if (chunk[static_cast<std::size_t>(r)] == k_end_of_file) return;
+      ++records_past_count_;
+    }
+    at += r;
+  }
+}
+
+void dbf_recordset::advance_offset(std::uint32_t width) {
+  next_offset_ = static_cast<std::uint32_t>(
+      std::min<std::uint64_t>(std::uint64_t{next_offset_} + width, 0xFFFFFFFFull));
+}
+
+void dbf_recordset::place_null_flags() {
+  // A flags field outside the record holds no bits.
+  if (null_flags_.width == 0 ||
+      std::uint64_t{null_flags_.offset} + null_flags_.width > header_.rec_size) {
+    return;
+  }
+  // Bits are handed out in field order: a V or Q field's length bit, then the null bit of
+  // every nullable field. Bits past the flags field's width stay unset.
+  std::uint32_t bit = 0;
+  auto place = [&](dbf_record_bit& out) {
+    if (bit / 8 < null_flags_.width) {
+      out.at = null_flags_.offset + bit / 8;
+      out.mask = static_cast<std::uint8_t>(1u << (bit % 8));
+    }
+    ++bit;
+  };
+  for (dbf_field_layout& layout : layouts_) {
+    const char letter = layout.fd.field_type();
+    if (letter == 'V' || letter == 'Q') place(layout.length_bit);
+    if ((layout.fd.flags & dbf_flag_nullable) != 0) place(layout.null_bit);
+  }
 }
 
 dbf_memo_type dbf_recordset::get_memo_type() const {
@@ -305,6 +419,10 @@ std::unique_ptr<dbf_record> dbf_recordset::make_record() const {
 
 void dbf_recordset::fill_record(dbf_record& record, std::int64_t position) {
   record.fill(record_bytes(position), header_.rec_size);
+  if (record.unreadable() != 0) {
+    TK_WLOG(3, "Table %s, record #%lld: %d number fields hold no number and are NULL", table_name_,
+            static_cast<long long>(position + 1), static_cast<int>(record.unreadable()));
+  }
 }
 
 void dbf_recordset::append_record(udb_record& record) {
@@ -316,7 +434,6 @@ void dbf_recordset::append_record(udb_record& record) {
     const dbf_field_layout& layout = layouts_[i];
     TK_WLOG(1, "Processing field #%d (size=%d): %s", static_cast<int>(i),
             static_cast<int>(layout.width), layout.name);
-    if (!layout.in_record) continue;
     dbf_encode_field(record[i], layout, chars, path_, bytes.data() + layout.offset);
   }
   // The deletion flag is written as a blank, so that every reader sees a live record.

@@ -57,6 +57,9 @@ class dbf_recordset : public udb_recordset {
 
   const dbf_header& header() const { return header_; }
   std::int64_t record_count() const { return header_.last_rec; }
+  // Whole records after the header's count, before the end-of-file mark: they are not read,
+  // as dBase does not read them.
+  std::int64_t records_past_count() const { return records_past_count_; }
   std::int64_t position() const { return position_; }
   void set_position(std::int64_t position) { position_ = position; }
   const std::vector<dbf_fd7>& descriptors() const { return fds_; }
@@ -66,12 +69,27 @@ class dbf_recordset : public udb_recordset {
 
   // Bytes read ahead per refill of the record buffer (at least one record).
   static constexpr std::size_t k_read_ahead = 128 * 1024;
+  // The byte that ends the records of a table file.
+  static constexpr char k_end_of_file = 0x1A;
 
  private:
   void fail(const char* trace);
   void init_schema();
   void init_schema_foxbase(const std::vector<unsigned char>& head);
   void fd7_post_process(const dbf_fd7& fd);
+  // Moves the next field's offset on by `width`, stopping at the largest offset.
+  void advance_offset(std::uint32_t width);
+  // A descriptor whose name is empty or holds control characters belongs to a damaged
+  // header: dbf_exception naming the field (1-based).
+  void check_name(std::string_view name, std::size_t field_no) const;
+  // A field named like an earlier one (case ignored) gets a generated name, so that every
+  // column of the table has its own.
+  void name_fields_apart();
+  // Descriptors needing more bytes than the header's record length: the length the file's
+  // size shows, or dbf_exception.
+  void fit_record_length();
+  void place_null_flags();
+  void count_records_past_count();
   void init_memo_file(dbf_memo_type type);
   void init_indexes();
   int choose_code_page(int cp);
@@ -91,6 +109,11 @@ class dbf_recordset : public udb_recordset {
   std::vector<dbf_field_layout> layouts_;
   std::uint32_t next_offset_ = 1;
   int code_page_ = 0;
+  std::int64_t records_past_count_ = 0;
+  struct {
+    std::uint32_t offset = 0;
+    std::uint32_t width = 0;
+  } null_flags_;  // Visual FoxPro _NullFlags in the record; width 0 when there is none
   const dbf_char_table* chars_ = nullptr;
   dbf_record* record_ = nullptr;  // owned through current_record_
 

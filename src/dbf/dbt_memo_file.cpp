@@ -14,6 +14,15 @@ dbt_memo_file::dbt_memo_file(const std::string& path, int mode) : dbf_memo_file(
 
 void dbt_memo_file::read_memo(std::uint32_t block, std::string& text) const {
   TK_LOG(2, "dbt_memo_file::read_memo(%d)", static_cast<int>(block));
+  read_stored(block, text, false);
+}
+
+void dbt_memo_file::read_memo_bytes(std::uint32_t block, std::string& bytes) const {
+  TK_LOG(2, "dbt_memo_file::read_memo(%d)", static_cast<int>(block));
+  read_stored(block, bytes, true);
+}
+
+void dbt_memo_file::read_stored(std::uint32_t block, std::string& text, bool whole) const {
   text.clear();
   const std::uint64_t p = std::uint64_t{block} * block_size_ + 4;
   TK_LOG(1, "Reading MEMO at position=%lld", static_cast<long long>(p));
@@ -27,5 +36,5 @@ void dbt_memo_file::read_memo(std::uint32_t block, std::string& text) const {
       static_cast<std::uint32_t>(raw[2]) << 16 | static_cast<std::uint32_t>(raw[3]) << 24;
   const std::int64_t length = static_cast<std::int64_t>(static_cast<std::int32_t>(stored)) - 8;
   TK_LOG(1, "MEMO length=%d", static_cast<int>(length));
-  read_text(p + 4, length, text);
+  read_text(p + 4, length, text, whole);
 }

@@ -11,10 +11,12 @@ class dbt_memo_file : public dbf_memo_file {
   dbt_memo_file(const std::string& path, int mode);
 
   void read_memo(std::uint32_t block, std::string& text) const override;
+  void read_memo_bytes(std::uint32_t block, std::string& bytes) const override;
 
   std::uint32_t block_size() const { return block_size_; }
 
  private:
+  void read_stored(std::uint32_t block, std::string& text, bool whole) const;
   std::array<unsigned char, 24> header_{};
   std::uint32_t block_size_ = 0;
 };

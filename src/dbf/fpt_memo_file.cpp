@@ -37,6 +37,15 @@ std::uint32_t fpt_memo_file::get_block_number(const char* field, std::size_t wid
 
 void fpt_memo_file::read_memo(std::uint32_t block, std::string& text) const {
   TK_LOG(2, "fpt_memo_file::read_memo(%d)", static_cast<int>(block));
+  read_stored(block, text, false);
+}
+
+void fpt_memo_file::read_memo_bytes(std::uint32_t block, std::string& bytes) const {
+  TK_LOG(2, "fpt_memo_file::read_memo(%d)", static_cast<int>(block));
+  read_stored(block, bytes, true);
+}
+
+void fpt_memo_file::read_stored(std::uint32_t block, std::string& text, bool whole) const {
   text.clear();
   const std::uint64_t p = std::uint64_t{block} * block_size_ + 4;
   TK_LOG(1, "Reading MEMO at position=%lld", static_cast<long long>(p));
@@ -47,6 +56,6 @@ void fpt_memo_file::read_memo(std::uint32_t block, std::string& text) const {
   }
   const std::int64_t length = static_cast<std::int32_t>(big_endian(raw, 4));
   TK_LOG(1, "memo_len=%d", static_cast<int>(length));
-  read_text(p + 4, length, text);
+  read_text(p + 4, length, text, whole);
   TK_LOG(1, "fpt_memo_file::read_memo - END");
 }

@@ -227,7 +227,7 @@ TEST(DbfRecordDecode, TextLogicalAndNumbers) {
   EXPECT_EQ(dbf_utf8((*r)[2].text()), "  abc");
   EXPECT_EQ((*r)[3].vt(), VT_I4);
   EXPECT_EQ((*r)[3].to_long(), -12);
-  EXPECT_EQ((*r)[4].to_long(), 0);
+  EXPECT_TRUE((*r)[4].is_empty());  // asterisks: the value did not fit, there is none
   EXPECT_TRUE((*r)[5].is_empty());
   // The value layer holds that 0000-00-00 is no date: such a field reads as empty.
   EXPECT_TRUE((*r)[6].is_empty());
@@ -244,7 +244,7 @@ TEST(DbfRecordDecode, TextLogicalAndNumbers) {
   EXPECT_EQ(dbf_utf8((*r)[1].text()), " ab");  // a NUL ends the text
   EXPECT_EQ((*r)[3].to_long(), 1);
   EXPECT_EQ((*r)[4].to_long(), 2);
-  EXPECT_EQ((*r)[5].to_long(), 0);  // "x" holds no number
+  EXPECT_TRUE((*r)[5].is_empty());  // "x" holds no number
 }
 
 TEST(DbfRecordDecode, BinaryFieldsAndDateTimes) {
@@ -280,15 +280,17 @@ TEST(DbfRecordDecode, BinaryFieldsAndDateTimes) {
 
 TEST(DbfRecordDecode, HostileDescriptorsNeverReadPastTheRecord) {
   dbf_temp_dir dir;
-  // Widths adding up past the record, a binary field narrower than its value, an N of 200.
-  std::string t = dbf_make_table(
-      0x30, {{"A", 'C', 3}, {"I", 'I', 2}, {"N", 'N', 200}, {"B", 'B', 8}}, {" abc12"}, 0, 0, 6);
+  // Binary fields narrower than their values, in a record that holds them.
+  std::string t = dbf_make_table(0x30, {{"A", 'C', 3}, {"I", 'I', 2}, {"B", 'B', 3}},
+                                 {" abc12" + std::string("xyz")});
   auto rs = open_bytes(dir, t);
   udb_record& r = only_record(*rs);
   EXPECT_EQ(dbf_utf8(r[0].text()), "abc");
   EXPECT_TRUE(r[1].is_empty());
   EXPECT_TRUE(r[2].is_empty());
-  EXPECT_TRUE(r[3].is_empty());
+  // Widths adding up past the record (an N of 200) in a file sized for the header's length.
+  t = dbf_make_table(0x30, {{"A", 'C', 3}, {"N", 'N', 200}}, {" abc12"}, 0, 0, 6);
+  EXPECT_THROW(open_bytes(dir, t), dbf_exception);
 }
 
 TEST(DbfRecordDecode, ReadAheadGivesEachRecordAtItsPosition) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -43,6 +44,7 @@ struct dbf_test_field {
   char type;
   int length;
   int decimals = 0;
+  int flags = 0;  // Visual FoxPro field flags, byte 18 of the descriptor
 };
 
 // A table with the 32-byte descriptor layout; each record is given whole, deletion flag
@@ -67,6 +69,32 @@ inline std::string dbf_make_table(std::uint8_t signature, const std::vector<dbf_
     s[at + 11] = fields[i].type;
     s[at + 16] = static_cast<char>(fields[i].length);
     s[at + 17] = static_cast<char>(fields[i].decimals);
+    s[at + 18] = static_cast<char>(fields[i].flags);
+  }
+  s[header_length - 1] = 0x0D;
+  for (const std::string& r : records) s += r;
+  return s;
+}
+
+// A dBase level 7 table (signature 0x04 without memo, 0x8C with): a 68-byte header and
+// 48-byte descriptors with names of up to 32 bytes.
+inline std::string dbf_make_table7(const std::vector<dbf_test_field>& fields,
+                                   const std::vector<std::string>& records,
+                                   std::uint8_t signature = 0x04) {
+  const std::size_t header_length = 68 + 48 * fields.size() + 1;
+  int width = 1;
+  for (const dbf_test_field& f : fields) width += f.length;
+  std::string s(header_length, '\0');
+  s[0] = static_cast<char>(signature);
+  dbf_put_le(s, 4, records.size(), 4);
+  dbf_put_le(s, 8, header_length, 2);
+  dbf_put_le(s, 10, static_cast<std::uint64_t>(width), 2);
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    const std::size_t at = 68 + 48 * i;
+    s.replace(at, std::min<std::size_t>(fields[i].name.size(), 32), fields[i].name, 0, 32);
+    s[at + 32] = fields[i].type;
+    s[at + 33] = static_cast<char>(fields[i].length);
+    s[at + 34] = static_cast<char>(fields[i].decimals);
   }
   s[header_length - 1] = 0x0D;
   for (const std::string& r : records) s += r;
