@@ -359,7 +359,7 @@ bool dbf_recordset::text_is_utf8() {
   std::vector<const dbf_field_layout*> in_record;
   std::vector<const dbf_field_layout*> memos;
   for (const dbf_field_layout& layout : layouts_) {
-    if (!layout.in_record || layout.vartype != VT_BSTR) continue;
+    if (layout.vartype != VT_BSTR) continue;
     if (!layout.is_memo()) {
       in_record.push_back(&layout);
     } else if (memo_ != nullptr) {
