@@ -61,6 +61,7 @@ class screenshot_test : public QObject {
  private Q_SLOTS:
   void every_page_at_1024x768();
   void every_dialog();
+  void the_check_sees_a_cut_text();
 };
 
 void screenshot_test::every_page_at_1024x768() {
@@ -119,6 +120,18 @@ void screenshot_test::every_dialog() {
     connecting_dialog d(w.shell.get());
     shoot_dialog(&d, QStringLiteral("d-connecting"));
   }
+}
+
+void screenshot_test::the_check_sees_a_cut_text() {
+  QWidget window;
+  auto* label = new QLabel(QStringLiteral("A label far too long for its room"), &window);
+  label->setGeometry(0, 0, 40, 30);
+  auto* button = new QPushButton(QStringLiteral("A button far too long"), &window);
+  button->setGeometry(0, 40, 30, 30);
+  window.resize(200, 100);
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  QCOMPARE(cut_texts(&window), (QStringList{label->text(), button->text()}));
 }
 
 QTEST_MAIN(screenshot_test)

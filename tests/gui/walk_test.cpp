@@ -86,6 +86,9 @@ class walk_test : public QObject {
   void profile_load_and_save_through_the_file_dialogs();
   void settings_are_remembered_between_runs();
   void progress_arithmetic();
+  void quick_launch_runs_a_profile_at_once();
+  void finish_page_lists_twenty_of_twenty_five_errors();
+  void keyboard_mnemonics_choose_and_move();
 };
 
 void walk_test::welcome_page_texts_and_defaults() {
@@ -593,6 +596,82 @@ void walk_test::progress_arithmetic() {
   QCOMPARE(progress_page::percent(0, 0, 0, 0), 0);
   QCOMPARE(progress_page::percent(2, 4, 50, 200), 56);
   QCOMPARE(progress_page::percent(1, 1, 0, 0), 100);
+}
+
+void walk_test::quick_launch_runs_a_profile_at_once() {
+  QTemporaryDir dir;
+  const QString profile = dir.filePath(QStringLiteral("run.talvex"));
+  const QString script = dir.filePath(QStringLiteral("quick.sql"));
+  {
+    QFile f(profile);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(("[Generic settings]\r\nsrc=" + k_samples.toUtf8() + "\r\ndest=" + script.toUtf8() +
+             "\r\n\r\n[MS SQL Server settings]\r\ndirect mode=0\r\n\r\n[Selected Tables]\r\n"
+             "orders\r\n\r\n")
+                .constData());
+  }
+  QTemporaryDir config;
+  qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+  gui_error_handler handler;
+  talvex_converter converter(false);
+  QVERIFY(converter.load_profile(profile.toStdString()));
+  wizard_shell shell(true);
+  QVERIFY(shell.page(k_welcome_page) == nullptr);
+  shell.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&shell));
+  QCOMPARE(shell.currentId(), int(k_progress_page));
+  QTRY_COMPARE_WITH_TIMEOUT(shell.currentId(), int(k_finish_page), 60000);
+  const QByteArray written = read_all(script);
+  QCOMPARE(written.count("INSERT INTO [dbo].[orders]"), qsizetype(13));
+  QVERIFY(!written.contains("[customers]"));
+}
+
+void walk_test::finish_page_lists_twenty_of_twenty_five_errors() {
+  QTemporaryDir src;
+  QTemporaryDir out;
+  for (int i = 0; i < 25; ++i) {
+    QFile bad(src.filePath(QStringLiteral("bad%1.dbf").arg(i, 2, 10, QLatin1Char('0'))));
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write(QByteArray(40, '\x03'));
+  }
+  wizard_under_test w;
+  to_sel_file_in_dump_mode(w);
+  w.type(1003, src.path());
+  w.type(1004, out.filePath(QStringLiteral("x.sql")));
+  w.next();
+  w.click(1102);
+  // The first failure: "Do not show this dialog box again", then Continue.
+  when_modal([](QWidget* d) {
+    auto* c = qobject_cast<dlg_error_continue*>(d);
+    if (c == nullptr) return false;
+    c->findChild<QCheckBox*>(QStringLiteral("id1222"))->setChecked(true);
+    QMetaObject::invokeMethod(c->findChild<QPushButton*>(QStringLiteral("id2")), "click",
+                              Qt::QueuedConnection);
+    return true;
+  });
+  w.next();
+  QTRY_COMPARE_WITH_TIMEOUT(w.shell->currentId(), int(k_finish_page), 60000);
+  const QString list = w.find<QPlainTextEdit>(1016)->toPlainText();
+  QCOMPARE(list.count(QStringLiteral("\n\n")), 20);
+  QVERIFY(list.startsWith(QStringLiteral("bad00")));
+  QVERIFY(!list.contains(QStringLiteral("bad20")));
+}
+
+void walk_test::keyboard_mnemonics_choose_and_move() {
+  wizard_under_test w;
+  w.shell->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(w.shell.get()));
+  w.find<QRadioButton>(1329)->setFocus();
+  QVERIFY(w.find<QRadioButton>(1329)->isChecked());
+  QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : w.shell.get(), Qt::Key_E, Qt::AltModifier);  // &Export into ...
+  // A mnemonic clicks the button as an animated click: a moment later.
+  QTRY_VERIFY(w.find<QRadioButton>(1330)->isChecked());
+  QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : w.shell.get(), Qt::Key_N, Qt::AltModifier);  // &Next
+  QTRY_COMPARE(w.shell->currentId(), int(k_dump_page));
+  QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : w.shell.get(), Qt::Key_C, Qt::AltModifier);  // Insert &comments
+  QTRY_VERIFY(!w.find<QCheckBox>(1205)->isChecked());
+  QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : w.shell.get(), Qt::Key_B, Qt::AltModifier);  // &Back
+  QTRY_COMPARE(w.shell->currentId(), int(k_welcome_page));
 }
 
 QTEST_MAIN(walk_test)
