@@ -9,8 +9,8 @@ class QPushButton;
 class QRadioButton;
 class QWidget;
 
-// The modal dialogs of Part 9.3. Object names carry the Parts' control ids ("id1320"), so
-// tests find the controls the way the Parts name them.
+// The modal dialogs. Object names carry the control ids of the original dialog resources
+// ("id1320"), so tests find the controls by those ids.
 
 // Internal error (114): the message, "Send bug" (default), "OK", "Copy to clipboard".
 class dlg_error_ex : public QDialog {
@@ -48,7 +48,7 @@ class overwrite_dlg2 : public QDialog {
   Q_OBJECT
  public:
   explicit overwrite_dlg2(const QString& text, QWidget* parent = nullptr);
-  // The checked option, 0 to 3 (the mode of Part 8.1), valid after OK.
+  // The checked option, 0 to 3 (the conversion mode), valid after OK.
   int option() const { return option_; }
   int exec() override;
 
@@ -67,7 +67,7 @@ class connecting_dialog : public QDialog {
   void close_from_worker();
 };
 
-// Qt's file dialogs with the Parts' filters; true with the path on OK.
+// Qt's file dialogs with Windows-style filters; true with the path on OK.
 bool open_file_dialog(QWidget* owner, const QString& title, const QString& parts_filter,
                       QString& path);
 // A name whose extension is not `extension` gets it appended (with a dot).

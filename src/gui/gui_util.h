@@ -17,9 +17,9 @@ inline std::string u8(const QString& text) { return text.toStdString(); }
 // through the event loop (the worker thread's dialogs are the user interface thread's).
 void run_in_ui(const std::function<void()>& f);
 
-// The Parts' dialog filters ("Description|pattern|...|", "|" the separator) as Qt's name
+// Windows-style dialog filters ("Description|pattern|...|", "|" the separator) as Qt's name
 // filters ("Description (pattern)"). "*.*" becomes "*": Linux file names need no dot.
 QStringList qt_name_filters(const QString& parts_filter);
 
-// The profile filter of Part 1.4 with the extension filled in.
+// The profile files' filter with the extension filled in.
 QString profile_filter(const QString& extension);

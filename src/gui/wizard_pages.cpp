@@ -54,7 +54,7 @@ QLineEdit* edit(QWidget* parent) {
   return e;
 }
 
-// A failure a page's handler cannot keep to itself ends the wizard (Part 9.2).
+// A failure a page's handler cannot keep to itself ends the wizard.
 void report_final(wizard_shell& shell, const tk_exception& e) {
   error_handler::instance().handle(e, true);
   shell.close_now();

@@ -17,9 +17,9 @@ class QTimer;
 class talvex_converter;
 class wizard_shell;
 
-// The common behaviour of the pages (Part 9.1): initialised each time it becomes active,
+// The common behaviour of the pages: initialised each time it becomes active,
 // its settings stored on Next (after the page's checks) and on Back. Controls carry the
-// Parts' ids as object names ("id1014").
+// dialog resources' control ids as object names ("id1014").
 class wizard_page : public QWizardPage {
   Q_OBJECT
  public:
@@ -166,7 +166,7 @@ class progress_page : public wizard_page {
   bool is_running() const { return worker_.joinable(); }
   // Asks the run to stop between records; the wizard closes when it has.
   void stop_and_close();
-  // The bar's value for the counters (Part 9.1).
+  // The bar's value for the counters.
   static int percent(int tables_done, int tables_total, long long records_done,
                      long long records_total);
 

@@ -11,7 +11,7 @@
 
 class progress_page;
 
-// The wizard's page ids are the Parts' dialog ids.
+// The wizard's page ids are the dialog ids of the original resources.
 enum wizard_page_id {
   k_welcome_page = 103,
   k_mssql_page = 118,
@@ -22,7 +22,7 @@ enum wizard_page_id {
   k_finish_page = 116,
 };
 
-// The property sheet of Part 9.1: a QWizard holding the seven pages (only progress and
+// The property sheet: a QWizard holding the seven pages (only progress and
 // finish on a quick launch), its boxes, help, and the errors collected for the finish page.
 class wizard_shell : public QWizard, public tk_singleton<wizard_shell> {
   Q_OBJECT
@@ -68,7 +68,7 @@ class wizard_shell : public QWizard, public tk_singleton<wizard_shell> {
   std::vector<std::string> errors_;
 };
 
-// The wizard's error handler (Part 8.3): dialogs in the user interface thread, whichever
+// The wizard's error handler: dialogs in the user interface thread, whichever
 // thread reports; level 1 ends the run, level 0 asks whether to go on.
 class gui_error_handler : public error_handler {
  protected:

@@ -1,4 +1,4 @@
-// The dialogs of Part 9.3, the shell's boxes and Help, each driven as a person would.
+// The wizard's dialogs, the shell's boxes and Help, each driven as a person would.
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFile>

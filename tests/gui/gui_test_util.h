@@ -1,5 +1,5 @@
 // Helpers for walking the wizard as a person would: a wizard with its converter and error
-// handler on a settings store of its own, controls found by the Parts' ids, and answers to
+// handler on a settings store of its own, controls found by their resource ids, and answers to
 // the modal boxes and dialogs that come up while a click is being handled.
 #pragma once
 
