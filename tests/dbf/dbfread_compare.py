@@ -46,6 +46,8 @@ Representational differences that are normalised before comparing, and why:
   reference, while this system does so only in dBase IV and level 7 tables and reads other
   B fields as 8-byte doubles (as the tables it writes carry them); the script reads B fields
   as doubles, and none of the shared tables is a dBase IV table with B fields.
+- C and M fields flagged binary (Visual FoxPro's NOCPTRANS): we read their bytes, dbfread
+  decodes them as text of the table's code page; its text is encoded back to bytes to compare.
 - Tables in formats dbfread does not read (FoxBase 0x02, dBase level 7 0x04/0x8C: it knows
   no 16- or 48-byte field descriptors) are reported as skipped, not compared. So the level 7
   field types (O, +, @, B as a binary memo) have no dbfread values to meet here.
@@ -106,9 +108,11 @@ def our_name(raw, codec):
         return raw.decode(codec, errors='replace')
 
 
-def same(ours, theirs, ftype, table_map, memo_prefix=False):
+def same(ours, theirs, ftype, table_map, codec, memo_prefix=False):
     if ftype in ('G', 'P'):
         return True
+    if isinstance(ours, dict) and ours.get('num', '').startswith('0x') and isinstance(theirs, str):
+        return bytes.fromhex(ours['num'][2:]) == theirs.encode(codec, errors='replace')
     if ftype == 'V' and isinstance(ours, str) and isinstance(theirs, str):
         return theirs.startswith(ours)
     if isinstance(theirs, (bytes, str)):
@@ -194,7 +198,7 @@ def compare(table):
         for n, (ours, theirs) in enumerate(zip(ours_list, theirs_list)):
             theirs = [theirs[i] for i in kept]
             for i, (mine, other) in enumerate(zip(ours['values'], theirs)):
-                if not same(mine, other, types[i], table_map, memo_prefix):
+                if not same(mine, other, types[i], table_map, codec, memo_prefix):
                     problems.append('FAIL %s %s %d field %s (%s): ours %r, dbfread %r' %
                                     (path, label, n, names[i], types[i], mine, other))
     return problems
