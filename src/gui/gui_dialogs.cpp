@@ -90,9 +90,9 @@ QUrl dlg_error_ex::bug_report_url(const QString& product, const QString& text) {
                               .arg(now.date().year())
                               .arg(now.time().hour())
                               .arg(now.time().minute());
-  return QUrl::fromEncoded("mailto:support@orvanel.example?subject=" +
-                          QUrl::toPercentEncoding(subject) +
-                          "&body=" + QUrl::toPercentEncoding(text));
+  return QUrl::fromEncoded(
+      "mailto:support@orvanel.example?subject=" + QUrl::toPercentEncoding(subject) +
+      "&body=" + QUrl::toPercentEncoding(text));
 }
 
 void dlg_error_ex::send_bug() {
@@ -129,9 +129,13 @@ dlg_error_continue::dlg_error_continue(const QString& text, QWidget* parent) : Q
   connect(abort, &QPushButton::clicked, this, [this] { done(k_abort); });
 }
 
-bool dlg_error_continue::do_not_show_again() const { return again_->isChecked(); }
+bool dlg_error_continue::do_not_show_again() const {
+  return again_->isChecked();
+}
 
-void dlg_error_continue::reject() { done(k_continue); }
+void dlg_error_continue::reject() {
+  done(k_continue);
+}
 
 overwrite_dlg2::overwrite_dlg2(const QString& text, QWidget* parent) : QDialog(parent) {
   TK_LOG(2, "overwrite_dlg2::ctor");
@@ -139,8 +143,8 @@ overwrite_dlg2::overwrite_dlg2(const QString& text, QWidget* parent) : QDialog(p
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(icon_and_text(QStyle::SP_MessageBoxWarning, text, this));
   static const char* const k_texts[4] = {"&Overwrite the entire database",
-                                         "Overwrite existing &tables only",
-                                         "&Skip existing tables", "&Merge"};
+                                         "Overwrite existing &tables only", "&Skip existing tables",
+                                         "&Merge"};
   for (int i = 0; i < 4; ++i) {
     options_[i] = new QRadioButton(QString::fromLatin1(k_texts[i]), this);
     options_[i]->setObjectName(QStringLiteral("id%1").arg(1329 + i));
@@ -185,11 +189,13 @@ connecting_dialog::connecting_dialog(QWidget* parent) : QDialog(parent) {
   busy->setRange(0, 0);
   busy->setTextVisible(false);
   layout->addWidget(busy);
-  layout->addWidget(new QLabel(QStringLiteral("Connecting to MS SQL server. Please wait..."), this));
+  layout->addWidget(
+      new QLabel(QStringLiteral("Connecting to MS SQL server. Please wait..."), this));
 }
 
 void connecting_dialog::close_from_worker() {
-  QMetaObject::invokeMethod(this, [this] { done(QDialog::Accepted); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this] { done(QDialog::Accepted); }, Qt::QueuedConnection);
 }
 
 QString with_extension(const QString& path, const QString& extension) {

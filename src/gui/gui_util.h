@@ -6,12 +6,18 @@
 #include <string_view>
 
 // Text crosses between Qt (QString) and the core (UTF-16 wide strings, UTF-8 narrow ones).
-inline QString qs(const std::u16string& text) { return QString::fromStdU16String(text); }
+inline QString qs(const std::u16string& text) {
+  return QString::fromStdU16String(text);
+}
 inline QString qs8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
-inline std::u16string u16(const QString& text) { return text.toStdU16String(); }
-inline std::string u8(const QString& text) { return text.toStdString(); }
+inline std::u16string u16(const QString& text) {
+  return text.toStdU16String();
+}
+inline std::string u8(const QString& text) {
+  return text.toStdString();
+}
 
 // Runs `f` in the user interface thread and waits for it: at once when called there, else
 // through the event loop (the worker thread's dialogs are the user interface thread's).

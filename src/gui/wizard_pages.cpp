@@ -1,5 +1,6 @@
 #include "gui/wizard_pages.h"
 
+#include <unistd.h>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -19,7 +20,6 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <exception>
-#include <unistd.h>
 
 #include "app/error_handler.h"
 #include "app/talvex_converter.h"
@@ -69,7 +69,9 @@ wizard_page::wizard_page(wizard_shell* shell, const QString& title, const QStrin
   setSubTitle(subtitle);
 }
 
-talvex_converter& wizard_page::converter() { return talvex_converter::instance(); }
+talvex_converter& wizard_page::converter() {
+  return talvex_converter::instance();
+}
 
 QLabel* wizard_page::text(const QString& text) {
   auto* label = new QLabel(text, this);
@@ -91,8 +93,8 @@ void wizard_page::show_ctrl(QWidget* w, int id, bool on) {
 welcome_page::welcome_page(wizard_shell* shell) : wizard_page(shell, {}, {}) {
   setObjectName(QStringLiteral("page103"));
   auto* layout = new QVBoxLayout(this);
-  QLabel* title = control(
-      text(QStringLiteral("DBase/FoxPro to Microsoft SQL\nConversion Wizard")), 1337);
+  QLabel* title =
+      control(text(QStringLiteral("DBase/FoxPro to Microsoft SQL\nConversion Wizard")), 1337);
   title->setWordWrap(false);
   large_font(title);
   layout->addWidget(title);
@@ -108,17 +110,16 @@ welcome_page::welcome_page(wizard_shell* shell) : wizard_page(shell, {}, {}) {
   layout->addLayout(row);
   layout->addSpacing(12);
   layout->addWidget(text(QStringLiteral("Select conversion scenario:")));
-  direct_ = control(new QRadioButton(QStringLiteral("&Migrate to MS SQL server directly"), this),
-                    1329);
-  dump_ = control(new QRadioButton(QStringLiteral("&Export into local T-SQL script file"), this),
-                  1330);
+  direct_ =
+      control(new QRadioButton(QStringLiteral("&Migrate to MS SQL server directly"), this), 1329);
+  dump_ =
+      control(new QRadioButton(QStringLiteral("&Export into local T-SQL script file"), this), 1330);
   layout->addWidget(direct_);
   layout->addWidget(dump_);
   layout->addStretch(1);
-  QLabel* link = control(
-      text(QStringLiteral("Orvanel: <a href=\"https://orvanel.example/talvex\">"
-                          "https://orvanel.example/talvex</a>")),
-      1320);
+  QLabel* link = control(text(QStringLiteral("Orvanel: <a href=\"https://orvanel.example/talvex\">"
+                                             "https://orvanel.example/talvex</a>")),
+                         1320);
   link->setOpenExternalLinks(true);
   layout->addWidget(link);
   connect(load, &QPushButton::clicked, this, &welcome_page::on_load);
@@ -153,7 +154,9 @@ bool welcome_page::on_next() {
   return true;
 }
 
-int welcome_page::nextId() const { return direct_->isChecked() ? k_mssql_page : k_dump_page; }
+int welcome_page::nextId() const {
+  return direct_->isChecked() ? k_mssql_page : k_dump_page;
+}
 
 // ---------------------------------------------------------------------------------------------
 mssql_settings_page::mssql_settings_page(wizard_shell* shell)
@@ -258,7 +261,9 @@ bool mssql_settings_page::connect_with_dialog(QWidget* owner) {
   return connected;
 }
 
-int mssql_settings_page::nextId() const { return k_sel_file_page; }
+int mssql_settings_page::nextId() const {
+  return k_sel_file_page;
+}
 
 // ---------------------------------------------------------------------------------------------
 dump_settings_page::dump_settings_page(wizard_shell* shell)
@@ -268,10 +273,10 @@ dump_settings_page::dump_settings_page(wizard_shell* shell)
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(
       text(QStringLiteral("On this page you can specify how to format output T-SQL script file.")));
-  create_db_ = control(new QCheckBox(QStringLiteral("Insert 'CREATE &DATABASE' statement"), this),
-                       1203);
-  create_tab_ = control(new QCheckBox(QStringLiteral("Insert 'CREATE &TABLE' statements"), this),
-                        1204);
+  create_db_ =
+      control(new QCheckBox(QStringLiteral("Insert 'CREATE &DATABASE' statement"), this), 1203);
+  create_tab_ =
+      control(new QCheckBox(QStringLiteral("Insert 'CREATE &TABLE' statements"), this), 1204);
   comments_ = control(new QCheckBox(QStringLiteral("Insert &comments"), this), 1205);
   layout->addWidget(create_db_);
   layout->addWidget(create_tab_);
@@ -301,7 +306,9 @@ void dump_settings_page::store() {
   TK_LOG(1, "mssql_converter_impl::mss_dump_set_insert_comments(%d)", o.b_comments ? 1 : 0);
 }
 
-int dump_settings_page::nextId() const { return k_sel_file_page; }
+int dump_settings_page::nextId() const {
+  return k_sel_file_page;
+}
 
 // ---------------------------------------------------------------------------------------------
 sel_file_page::sel_file_page(wizard_shell* shell)
@@ -478,7 +485,9 @@ bool sel_file_page::check_direct_dest() {
   return true;
 }
 
-int sel_file_page::nextId() const { return k_sel_tables_page; }
+int sel_file_page::nextId() const {
+  return k_sel_tables_page;
+}
 
 // ---------------------------------------------------------------------------------------------
 sel_tables_page::sel_tables_page(wizard_shell* shell, bool reordering)
@@ -486,8 +495,8 @@ sel_tables_page::sel_tables_page(wizard_shell* shell, bool reordering)
       reordering_(reordering) {
   setObjectName(QStringLiteral("page127"));
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(control(text(QStringLiteral("Select DBF tables to convert into MS SQL format.")),
-                            1337));
+  layout->addWidget(
+      control(text(QStringLiteral("Select DBF tables to convert into MS SQL format.")), 1337));
   auto* grid = new QGridLayout;
   available_ = control(new QListWidget(this), 1317);
   selected_ = control(new QListWidget(this), 1318);
@@ -595,7 +604,8 @@ void sel_tables_page::store() {
   talvex_converter& c = converter();
   c.table_list.clear();
   c.name_map.clear();
-  for (int i = 0; i < selected_->count(); ++i) c.table_list.push_back(u16(selected_->item(i)->text()));
+  for (int i = 0; i < selected_->count(); ++i)
+    c.table_list.push_back(u16(selected_->item(i)->text()));
 }
 
 bool sel_tables_page::on_next() {
@@ -607,7 +617,9 @@ bool sel_tables_page::on_next() {
   return true;
 }
 
-int sel_tables_page::nextId() const { return k_progress_page; }
+int sel_tables_page::nextId() const {
+  return k_progress_page;
+}
 
 // ---------------------------------------------------------------------------------------------
 progress_page::progress_page(wizard_shell* shell)
@@ -702,7 +714,9 @@ void progress_page::on_timer() {
   }
 }
 
-int progress_page::nextId() const { return k_finish_page; }
+int progress_page::nextId() const {
+  return k_finish_page;
+}
 
 // ---------------------------------------------------------------------------------------------
 gui_finish_page::gui_finish_page(wizard_shell* shell) : wizard_page(shell, {}, {}) {
@@ -760,8 +774,9 @@ void gui_finish_page::page_init() {
   }
   const std::string& log = converter().logfile();
   if (!log.empty()) {
-    log_link_->setText(QStringLiteral("Log file: <a href=\"%1\">%2</a>")
-                           .arg(QUrl::fromLocalFile(qs8(log)).toString(), qs8(log).toHtmlEscaped()));
+    log_link_->setText(
+        QStringLiteral("Log file: <a href=\"%1\">%2</a>")
+            .arg(QUrl::fromLocalFile(qs8(log)).toString(), qs8(log).toHtmlEscaped()));
     log_link_->show();
   } else {
     log_link_->hide();

@@ -65,8 +65,8 @@ void wizard_shell::update_buttons(int id) {
   } else if (id == k_finish_page) {
     layout << QWizard::HelpButton << QWizard::Stretch << QWizard::FinishButton;
   } else {
-    layout << QWizard::HelpButton << QWizard::Stretch << QWizard::BackButton
-           << QWizard::NextButton << QWizard::CancelButton;
+    layout << QWizard::HelpButton << QWizard::Stretch << QWizard::BackButton << QWizard::NextButton
+           << QWizard::CancelButton;
   }
   setButtonLayout(layout);
 }
@@ -98,9 +98,10 @@ bool wizard_shell::question(const QString& text) {
   TK_LOG(3, "%s", u8(text));
   bool yes = false;
   run_in_ui([&] {
-    QMessageBox box(QMessageBox::Question,
-                    initialized_ ? title_ + QStringLiteral(" Question") : QStringLiteral("Question"),
-                    text, QMessageBox::Yes | QMessageBox::No, isVisible() ? this : nullptr);
+    QMessageBox box(
+        QMessageBox::Question,
+        initialized_ ? title_ + QStringLiteral(" Question") : QStringLiteral("Question"), text,
+        QMessageBox::Yes | QMessageBox::No, isVisible() ? this : nullptr);
     yes = box.exec() == QMessageBox::Yes;
   });
   return yes;
@@ -149,7 +150,9 @@ void wizard_shell::reject() {
   close_now();
 }
 
-void wizard_shell::close_now() { QWizard::reject(); }
+void wizard_shell::close_now() {
+  QWizard::reject();
+}
 
 void gui_error_handler::present(const tk_exception& e, const std::string& text, bool final) {
   wizard_shell* shell = wizard_shell::instance_ptr();
@@ -163,9 +166,7 @@ void gui_error_handler::present(const tk_exception& e, const std::string& text, 
       if (shell != nullptr) {
         shell->error(qs8(text));
       } else {
-        run_in_ui([&] {
-          QMessageBox::critical(nullptr, QStringLiteral("Error"), qs8(text));
-        });
+        run_in_ui([&] { QMessageBox::critical(nullptr, QStringLiteral("Error"), qs8(text)); });
       }
     }
     if (!final) throw tk_final_exception();

@@ -26,9 +26,8 @@ class bench_script : public ::testing::Test {
     const cli_result probe = cli_run(k_python, {"-c", "import dbfread"});
     if (probe.code != 0) return;
     dir_ = std::make_unique<tk_test_dir>();
-    made_ = cli_run(k_python,
-                    {source_file("bench/make_tables.py"), dir_->path(), std::to_string(k_records),
-                     "dbase3", "vfp"});
+    made_ = cli_run(k_python, {source_file("bench/make_tables.py"), dir_->path(),
+                               std::to_string(k_records), "dbase3", "vfp"});
   }
   static void TearDownTestSuite() { dir_.reset(); }
 

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "e2e/cli_run.h"
+#include "e2e/e2e_dbf.h"
 #include "tk/tk_test_dir.h"
 
 namespace {
@@ -29,15 +30,6 @@ cli_result bash(const std::string& script, const tk_test_dir& dir) {
 std::string body(const std::string& script) {
   const std::size_t end = script.find("*/\r\n");
   return end == std::string::npos ? script : script.substr(end + 4);
-}
-
-// A table of `records` rows whose script runs to several megabytes.
-std::string make_table(const tk_test_dir& dir, int records) {
-  const std::string command = "python3 '" + std::string(QV_SOURCE_DIR) +
-                              "/bench/make_tables.py' '" + dir.path() + "' " +
-                              std::to_string(records) + " dbase3 > /dev/null";
-  if (std::system(command.c_str()) != 0) return {};
-  return dir.path() + "/dbase3";
 }
 
 std::vector<std::string> temporary_files(const tk_test_dir& dir) {
@@ -90,7 +82,7 @@ TEST(cli_script_stream, pipes_and_fifos_get_the_whole_script_in_order) {
 
 TEST(cli_script_stream, a_pipe_closed_early_ends_the_run_with_an_error) {
   const tk_test_dir dir;
-  const std::string table = make_table(dir, 100000);
+  const std::string table = e2e_bench_table(dir.path(), 100000);
   ASSERT_FALSE(table.empty());
   const cli_result run = bash("'" + k_quorvik + "' --src='" + table +
                                   "' --dump --dest=- 2> err.txt | head -c 100 > /dev/null; "
@@ -103,7 +95,7 @@ TEST(cli_script_stream, a_pipe_closed_early_ends_the_run_with_an_error) {
 
 TEST(cli_script_stream, a_run_cut_short_leaves_the_old_script_as_it_was) {
   const tk_test_dir dir;
-  const std::string table = make_table(dir, 200000);
+  const std::string table = e2e_bench_table(dir.path(), 200000);
   ASSERT_FALSE(table.empty());
   const std::string old_script = "-- the old script\r\n";
   const std::string old_path = dir.write("old.sql", old_script);

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "e2e/cli_run.h"
+#include "e2e/e2e_dbf.h"
 #include "odb/odb_test_server.h"
 #include "tk/tk_test_dir.h"
 
@@ -80,15 +81,6 @@ std::vector<std::string> login_args(const odb_login& login) {
           "--mssqlp=" + tk_to_utf8_lossy(login.password)};
 }
 
-// A table of `records` rows from the benchmark's table writer.
-std::string make_table(const tk_test_dir& dir, int records) {
-  const std::string command = "python3 '" + std::string(QV_SOURCE_DIR) +
-                              "/bench/make_tables.py' '" + dir.path() + "' " +
-                              std::to_string(records) + " dbase3 > /dev/null";
-  if (std::system(command.c_str()) != 0) return {};
-  return dir.path() + "/dbase3";
-}
-
 void drop_database(const odb_login& login, const std::string& name) {
   odb_login admin = login;
   admin.database.clear();
@@ -141,7 +133,7 @@ class private_server {
 TEST(direct_interrupt, ctrl_c_stops_between_records_and_names_the_cut_table) {
   ODB_TEST_LOGIN_OR_SKIP(login);
   const tk_test_dir dir;
-  const std::string src = make_table(dir, 300000);
+  const std::string src = e2e_bench_table(dir.path(), 300000);
   ASSERT_FALSE(src.empty());
   const std::string db = "qvint_" + std::to_string(::getpid());
   std::vector<std::string> args = {"--src=" + src, "--dest=" + db};
@@ -177,7 +169,7 @@ TEST(direct_interrupt, a_server_that_goes_away_ends_the_run_with_the_reason) {
   const private_server server("bcpfix");
   if (!server.started()) GTEST_SKIP() << odb_no_test_server;
   const tk_test_dir dir;
-  const std::string src = make_table(dir, 300000);
+  const std::string src = e2e_bench_table(dir.path(), 300000);
   ASSERT_FALSE(src.empty());
   std::vector<std::string> args = {"--src=" + src, "--dest=gone"};
   for (const std::string& a : login_args(server.login())) args.push_back(a);
@@ -201,7 +193,7 @@ TEST(direct_interrupt, babelfish_upstream_gets_every_row_one_way_or_the_other) {
   const private_server server("upstream");
   if (!server.started()) GTEST_SKIP() << odb_no_test_server;
   const tk_test_dir dir;
-  const std::string src = make_table(dir, 2500);
+  const std::string src = e2e_bench_table(dir.path(), 2500);
   ASSERT_FALSE(src.empty());
   for (const char* path : {"", "bulk"}) {
     ::setenv("QUORVIK_LOAD_PATH", path, 1);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -63,4 +64,14 @@ inline void e2e_write_dbf(const std::string& path, const std::vector<e2e_field>&
   }
   out += '\x1a';
   std::ofstream(path, std::ios::binary) << out;
+}
+
+// The benchmark's dBase III table of `records` rows with its memo file, written by the
+// benchmark's table writer into `folder`/dbase3: that folder, or empty when the writer failed.
+inline std::string e2e_bench_table(const std::string& folder, int records) {
+  const std::string command = "python3 '" + std::string(QV_SOURCE_DIR) +
+                              "/bench/make_tables.py' '" + folder + "' " + std::to_string(records) +
+                              " dbase3 > /dev/null";
+  if (std::system(command.c_str()) != 0) return {};
+  return folder + "/dbase3";
 }

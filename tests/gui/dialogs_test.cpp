@@ -191,8 +191,9 @@ void dialogs_test::save_dialog_appends_the_extension() {
   QTemporaryDir dir;
   QString path;
   answer_file_dialog(dir.filePath(QStringLiteral("prof")));
-  QVERIFY(save_file_dialog(nullptr, QStringLiteral("Save"), profile_filter(QStringLiteral("talvex")),
-                           QStringLiteral("talvex"), path));
+  QVERIFY(save_file_dialog(nullptr, QStringLiteral("Save"),
+                           profile_filter(QStringLiteral("talvex")), QStringLiteral("talvex"),
+                           path));
   QCOMPARE(path, dir.filePath(QStringLiteral("prof.talvex")));
 }
 
@@ -221,7 +222,7 @@ void dialogs_test::dump_browse_uses_the_sql_filter() {
   w.click(1104);
   QCOMPARE(title, QStringLiteral("Select File"));
   QCOMPARE(filters, (QStringList{QStringLiteral("T-SQL Script Files (.sql) (*.sql)"),
-                                  QStringLiteral("All Files (*.*) (*)")}));
+                                 QStringLiteral("All Files (*.*) (*)")}));
   QCOMPARE(w.find<QLineEdit>(1004)->text(), dir.filePath(QStringLiteral("out.sql")));
 }
 

@@ -96,7 +96,8 @@ struct wizard_under_test {
   }
   void check(int id, bool on) {
     auto* box = find<QAbstractButton>(id);
-    if (box->isChecked() != on) QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(4, box->height() / 2));
+    if (box->isChecked() != on)
+      QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(4, box->height() / 2));
   }
 };
 

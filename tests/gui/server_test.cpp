@@ -10,36 +10,12 @@
 #include "gui_test_util.h"
 #include "odb/odb_connection.h"
 #include "odb/odb_login.h"
+#include "odb/odb_test_login.h"
 #include "tk/tk_encoding.h"
 
 namespace {
 
 const QString k_samples = QStringLiteral(QV_SOURCE_DIR "/samples/shop");
-
-std::optional<odb_login> test_login() {
-  odb_login login;
-  if (const char* server = std::getenv("QV_MSSQL_SERVER"); server != nullptr && *server != 0) {
-    const char* user = std::getenv("QV_MSSQL_USER");
-    const char* password = std::getenv("QV_MSSQL_PASSWORD");
-    login.server = tk_from_utf8_lossy(server);
-    login.user = tk_from_utf8_lossy(user != nullptr ? user : "");
-    login.password = tk_from_utf8_lossy(password != nullptr ? password : "");
-    return login;
-  }
-  std::ifstream env(QV_TEST_SERVER_ENV);
-  std::string line;
-  while (std::getline(env, line)) {
-    const std::size_t eq = line.find('=');
-    if (eq == std::string::npos) continue;
-    const std::string key = line.substr(0, eq);
-    const std::u16string value = tk_from_utf8_lossy(line.substr(eq + 1));
-    if (key == "QV_MSSQL_SERVER") login.server = value;
-    if (key == "QV_MSSQL_USER") login.user = value;
-    if (key == "QV_MSSQL_PASSWORD") login.password = value;
-  }
-  if (login.server.empty()) return std::nullopt;
-  return login;
-}
 
 int count_rows(const odb_login& server, const QString& db, const QString& table) {
   odb_login login = server;
@@ -52,14 +28,16 @@ int count_rows(const odb_login& server, const QString& db, const QString& table)
 
 // Clicks Continue (with "do not show again") on every error dialog of the run.
 void keep_going() {
-  when_modal([](QWidget* d) {
-    auto* c = qobject_cast<dlg_error_continue*>(d);
-    if (c == nullptr) return false;
-    c->findChild<QCheckBox*>(QStringLiteral("id1222"))->setChecked(true);
-    QMetaObject::invokeMethod(c->findChild<QPushButton*>(QStringLiteral("id2")), "click",
-                              Qt::QueuedConnection);
-    return true;
-  }, 5000);
+  when_modal(
+      [](QWidget* d) {
+        auto* c = qobject_cast<dlg_error_continue*>(d);
+        if (c == nullptr) return false;
+        c->findChild<QCheckBox*>(QStringLiteral("id1222"))->setChecked(true);
+        QMetaObject::invokeMethod(c->findChild<QPushButton*>(QStringLiteral("id2")), "click",
+                                  Qt::QueuedConnection);
+        return true;
+      },
+      5000);
 }
 
 }  // namespace
@@ -80,7 +58,7 @@ class server_test : public QObject {
 };
 
 void server_test::initTestCase() {
-  login_ = test_login();
+  login_ = odb_test_login();
   if (!login_) QSKIP("no test server (../shared/babelfish absent and QV_MSSQL_SERVER unset)");
   db_ = QStringLiteral("qvt_gui_%1").arg(QCoreApplication::applicationPid());
 }
@@ -171,8 +149,10 @@ void server_test::direct_walk_and_each_existing_database_mode() {
   for (int mode = 0; mode < 4; ++mode) {
     wizard_under_test w;
     walk(w, mode);
-    w.find<QListWidget>(1317)->findItems(QStringLiteral("orders"), Qt::MatchExactly)
-        .front()->setSelected(true);
+    w.find<QListWidget>(1317)
+        ->findItems(QStringLiteral("orders"), Qt::MatchExactly)
+        .front()
+        ->setSelected(true);
     w.click(1101);
     keep_going();
     w.next();

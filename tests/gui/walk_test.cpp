@@ -230,8 +230,9 @@ void walk_test::select_databases_refusals() {
   w.type(1004, dir.filePath(QStringLiteral("out.sql")));
   answer_box(QMessageBox::Ok, &text, &caption);
   w.next();
-  QCOMPARE(text, QStringLiteral(
-                     "Path to DBF database does not exist.\nPlease verify the correct path was given."));
+  QCOMPARE(text,
+           QStringLiteral(
+               "Path to DBF database does not exist.\nPlease verify the correct path was given."));
   QCOMPARE(caption, QStringLiteral("Talvex 2.3 Error"));
 
   w.type(1003, k_samples + QStringLiteral("/orders.dbf"));
@@ -239,7 +240,6 @@ void walk_test::select_databases_refusals() {
   w.next();
   QCOMPARE(text, QStringLiteral("You should enter path to DBF database, not a file name"));
   QCOMPARE(w.shell->currentId(), int(k_sel_file_page));
-
 }
 
 void walk_test::folder_without_tables_is_refused() {
@@ -266,8 +266,9 @@ void walk_test::unwritable_script_path_is_refused() {
   w.type(1004, out.filePath(QStringLiteral("no/such/folder/out.sql")));
   answer_box(QMessageBox::Ok, &text);
   w.next();
-  QCOMPARE(text, QStringLiteral(
-                     "Destination path does not exist.\nPlease verify the correct path was given."));
+  QCOMPARE(text,
+           QStringLiteral(
+               "Destination path does not exist.\nPlease verify the correct path was given."));
   QCOMPARE(w.shell->currentId(), int(k_sel_file_page));
   w.type(1004, out.path());
   answer_box(QMessageBox::Ok, &text);
@@ -338,11 +339,13 @@ void walk_test::failed_connection_shows_the_server_message() {
   w.type(1012, QStringLiteral("nobody"));
   w.type(1013, QStringLiteral("wrong"));
   bool saw_connecting = false;
-  when_modal([&](QWidget* d) {
-    if (qobject_cast<connecting_dialog*>(d) == nullptr) return false;
-    saw_connecting = true;
-    return true;
-  }, 5000);
+  when_modal(
+      [&](QWidget* d) {
+        if (qobject_cast<connecting_dialog*>(d) == nullptr) return false;
+        saw_connecting = true;
+        return true;
+      },
+      5000);
   QString text;
   QString caption;
   answer_box(QMessageBox::Ok, &text, &caption);
@@ -351,8 +354,8 @@ void walk_test::failed_connection_shows_the_server_message() {
   QCOMPARE(caption, QStringLiteral("Talvex 2.3 Error"));
   QVERIFY2(!text.isEmpty(), qPrintable(text));
   // The client library's own words about the server it could not reach.
-  QVERIFY2(text.contains(QStringLiteral("127.0.0.1")) || text.contains(QStringLiteral("connect"),
-                                                                       Qt::CaseInsensitive),
+  QVERIFY2(text.contains(QStringLiteral("127.0.0.1")) ||
+               text.contains(QStringLiteral("connect"), Qt::CaseInsensitive),
            qPrintable(text));
   Q_UNUSED(saw_connecting);
 }
@@ -532,8 +535,10 @@ void walk_test::profile_load_and_save_through_the_file_dialogs() {
     w.type(1003, k_samples);
     w.type(1004, dir.filePath(QStringLiteral("p.sql")));
     w.next();
-    w.find<QListWidget>(1317)->findItems(QStringLiteral("products"), Qt::MatchExactly)
-        .front()->setSelected(true);
+    w.find<QListWidget>(1317)
+        ->findItems(QStringLiteral("products"), Qt::MatchExactly)
+        .front()
+        ->setSelected(true);
     w.click(1101);
     w.next();
     QTRY_COMPARE_WITH_TIMEOUT(w.shell->currentId(), int(k_finish_page), 60000);
@@ -542,7 +547,7 @@ void walk_test::profile_load_and_save_through_the_file_dialogs() {
     answer_file_dialog(profile, &title, &filters);
     w.click(1116);
     QCOMPARE(filters, (QStringList{QStringLiteral("Profile Files (.talvex) (*.talvex)"),
-                                    QStringLiteral("All Files (*.*) (*)")}));
+                                   QStringLiteral("All Files (*.*) (*)")}));
   }
   // The name without an extension got ".talvex".
   const QByteArray saved = read_all(profile + QStringLiteral(".talvex"));
@@ -669,14 +674,18 @@ void walk_test::keyboard_mnemonics_choose_and_move() {
   QVERIFY(QTest::qWaitForWindowActive(w.shell.get()));
   w.find<QRadioButton>(1329)->setFocus();
   QVERIFY(w.find<QRadioButton>(1329)->isChecked());
-  QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : w.shell.get(), Qt::Key_E, Qt::AltModifier);  // &Export into ...
+  QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : w.shell.get(),
+                  Qt::Key_E, Qt::AltModifier);  // &Export into ...
   // A mnemonic clicks the button as an animated click: a moment later.
   QTRY_VERIFY(w.find<QRadioButton>(1330)->isChecked());
-  QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : w.shell.get(), Qt::Key_N, Qt::AltModifier);  // &Next
+  QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : w.shell.get(),
+                  Qt::Key_N, Qt::AltModifier);  // &Next
   QTRY_COMPARE(w.shell->currentId(), int(k_dump_page));
-  QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : w.shell.get(), Qt::Key_C, Qt::AltModifier);  // Insert &comments
+  QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : w.shell.get(),
+                  Qt::Key_C, Qt::AltModifier);  // Insert &comments
   QTRY_VERIFY(!w.find<QCheckBox>(1205)->isChecked());
-  QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : w.shell.get(), Qt::Key_B, Qt::AltModifier);  // &Back
+  QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : w.shell.get(),
+                  Qt::Key_B, Qt::AltModifier);  // &Back
   QTRY_COMPARE(w.shell->currentId(), int(k_welcome_page));
 }
 
