@@ -1,0 +1,130 @@
+#include "gui/mssql_settings_page.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QVBoxLayout>
+#include <exception>
+
+#include "app/error_handler.h"
+#include "app/talvex_converter.h"
+#include "dbf/dbf_codepage_table.h"
+#include "dbf/dbf_database.h"
+#include "dbf/dbf_recordset.h"
+#include "gui/gui_dialogs.h"
+#include "gui/gui_util.h"
+#include "gui/wizard_shell.h"
+#include "tk/tk_encoding.h"
+#include "tk/tk_exception.h"
+#include "tk/tk_file_name.h"
+#include "tk/tk_interrupt.h"
+#include "tk/tk_log.h"
+#include "tk/tk_path_probe.h"
+
+mssql_settings_page::mssql_settings_page(wizard_shell* shell)
+    : wizard_page(shell, QStringLiteral("Step 1 of 4"),
+                  QStringLiteral("Connect to MS SQL server")) {
+  setObjectName(QStringLiteral("page118"));
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(text(QStringLiteral(
+      "Provide necessary information to establish MS SQL server connection.\nLeave 'MS SQL "
+      "Server' field empty to connect to local server.")));
+  auto* grid = new QGridLayout;
+  host_ = control(edit(this), 1014);
+  auto* host_label = new QLabel(QStringLiteral("MS &SQL Server:"), this);
+  host_label->setBuddy(host_);
+  grid->addWidget(host_label, 0, 0);
+  grid->addWidget(host_, 0, 1);
+  windows_ = control(new QRadioButton(QStringLiteral("&Windows authentication"), this), 1329);
+  sql_ = control(new QRadioButton(QStringLiteral("S&QL Server authentication"), this), 1330);
+  grid->addWidget(windows_, 1, 0, 1, 2);
+  grid->addWidget(sql_, 2, 0, 1, 2);
+  user_ = control(edit(this), 1012);
+  pswd_ = control(edit(this), 1013);
+  pswd_->setEchoMode(QLineEdit::Password);
+  auto* user_label = new QLabel(QStringLiteral("&Login name:"), this);
+  user_label->setBuddy(user_);
+  auto* pswd_label = new QLabel(QStringLiteral("&Password:"), this);
+  pswd_label->setBuddy(pswd_);
+  grid->addWidget(user_label, 3, 0);
+  grid->addWidget(user_, 3, 1);
+  grid->addWidget(pswd_label, 4, 0);
+  grid->addWidget(pswd_, 4, 1);
+  layout->addLayout(grid);
+  as_dbo_ = control(new QCheckBox(QStringLiteral("&Connect as database owner"), this), 1202);
+  layout->addWidget(as_dbo_);
+  layout->addStretch(1);
+  connect(windows_, &QRadioButton::toggled, this, &mssql_settings_page::update_auth);
+}
+
+void mssql_settings_page::update_auth() {
+  const bool sql = sql_->isChecked();
+  enable_ctrl(user_, 1012, sql);
+  enable_ctrl(pswd_, 1013, sql);
+}
+
+void mssql_settings_page::page_init() {
+  TK_LOG(2, "mssql_settings_page::page_init");
+  talvex_converter& c = converter();
+  host_->setText(qs(c.host));
+  user_->setText(qs(c.user));
+  pswd_->setText(qs(c.pswd));
+  (c.sec_log ? windows_ : sql_)->setChecked(true);
+  update_auth();
+  as_dbo_->setChecked(c.engine().as_dbo());
+}
+
+void mssql_settings_page::store() {
+  talvex_converter& c = converter();
+  c.sec_log = windows_->isChecked();
+  c.host = u16(host_->text().left(k_max_text));
+  c.user = u16(user_->text().left(k_max_text));
+  c.pswd = u16(pswd_->text().left(k_max_text));
+  TK_LOG(1, "mss_engine::set_as_dbo(%d)", as_dbo_->isChecked() ? 1 : 0);
+  c.engine().set_as_dbo(as_dbo_->isChecked());
+}
+
+bool mssql_settings_page::on_next() {
+  store();
+  return connect_with_dialog(this);
+}
+
+bool mssql_settings_page::connect_with_dialog(QWidget* owner) {
+  talvex_converter& c = converter();
+  std::exception_ptr failure;
+  std::atomic<bool> connected{false};
+  connecting_dialog dialog(owner != nullptr && owner->isVisible() ? owner : nullptr);
+  std::thread worker([&] {
+    TK_LOG(2, "mssql_settings_page::animation::operator()");
+    try {
+      c.connect_mssql_server();
+      connected = true;
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    dialog.close_from_worker();
+  });
+  dialog.exec();
+  worker.join();
+  if (failure) {
+    try {
+      std::rethrow_exception(failure);
+    } catch (const tk_exception& e) {
+      // The server's own words, in an error box; the page stays.
+      error_handler& handler = error_handler::instance();
+      const QString text = qs8(handler.format(e));
+      if (wizard_shell* shell = wizard_shell::instance_ptr()) {
+        shell->error(text);
+      }
+    } catch (const std::exception& e) {
+      if (wizard_shell* shell = wizard_shell::instance_ptr()) shell->error(qs8(e.what()));
+    }
+  }
+  return connected;
+}
+
+int mssql_settings_page::nextId() const {
+  return k_sel_file_page;
+}

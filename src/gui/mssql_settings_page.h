@@ -1,0 +1,32 @@
+// The Connect page: server, authentication and login, connected in a worker thread under
+// the connecting dialog.
+#pragma once
+
+#include "gui/wizard_page.h"
+
+class QCheckBox;
+class QLineEdit;
+class QRadioButton;
+
+class mssql_settings_page : public wizard_page {
+  Q_OBJECT
+ public:
+  explicit mssql_settings_page(wizard_shell* shell);
+  int nextId() const override;
+  // Connects in a worker thread under the connection dialog; false with the failure shown.
+  static bool connect_with_dialog(QWidget* owner);
+
+ protected:
+  void page_init() override;
+  void store() override;
+  bool on_next() override;
+
+ private:
+  void update_auth();
+  QLineEdit* host_;
+  QRadioButton* windows_;
+  QRadioButton* sql_;
+  QLineEdit* user_;
+  QLineEdit* pswd_;
+  QCheckBox* as_dbo_;
+};
