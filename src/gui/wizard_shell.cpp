@@ -71,26 +71,24 @@ void wizard_shell::update_buttons(int id) {
   setButtonLayout(layout);
 }
 
+void wizard_shell::show_box(QMessageBox::Icon icon, const QString& kind, const QString& text) {
+  run_in_ui([&] {
+    QMessageBox box(icon, initialized_ ? title_ + QLatin1Char(' ') + kind : kind, text,
+                    QMessageBox::Ok, isVisible() ? this : nullptr);
+    box.exec();
+  });
+}
+
 void wizard_shell::error(const QString& text) {
   TK_LOG(1, "wizard_shell::error(%s)", u8(text));
   TK_LOG(3, "%s", u8(text));
-  run_in_ui([&] {
-    QMessageBox box(QMessageBox::Critical,
-                    initialized_ ? title_ + QStringLiteral(" Error") : QStringLiteral("Error"),
-                    text, QMessageBox::Ok, isVisible() ? this : nullptr);
-    box.exec();
-  });
+  show_box(QMessageBox::Critical, QStringLiteral("Error"), text);
 }
 
 void wizard_shell::message(const QString& text) {
   TK_LOG(1, "wizard_shell::message(%s)", u8(text));
   TK_LOG(3, "%s", u8(text));
-  run_in_ui([&] {
-    QMessageBox box(QMessageBox::Information,
-                    initialized_ ? title_ + QStringLiteral(" Message") : QStringLiteral("Message"),
-                    text, QMessageBox::Ok, isVisible() ? this : nullptr);
-    box.exec();
-  });
+  show_box(QMessageBox::Information, QStringLiteral("Message"), text);
 }
 
 bool wizard_shell::question(const QString& text) {

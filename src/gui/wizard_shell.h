@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QStringList>
 #include <QWizard>
 #include <mutex>
@@ -62,6 +63,9 @@ class wizard_shell : public QWizard, public tk_singleton<wizard_shell> {
   void showEvent(QShowEvent* event) override;
 
  private:
+  // An OK box captioned "<title> <kind>" (only "<kind>" before the window exists).
+  void show_box(QMessageBox::Icon icon, const QString& kind, const QString& text);
+
   QString title_;
   bool initialized_ = false;
   mutable std::mutex errors_lock_;

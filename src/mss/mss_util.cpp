@@ -838,10 +838,10 @@ void mss_append_default(std::u16string& out, const t_ftd& column) {
         udb_names_equal_nocase(def, u"uuid_generate_v4()")) {
       out += u" DEFAULT newid()";
     }
-  } else if (const date_form form = form_of(column);
-             form != date_form::other && date_default(column).vt() == VT_DATE) {
+  } else if (const ole_variant date = date_default(column);
+             date.vt() == VT_DATE && form_of(column) != date_form::other) {
     std::string literal;
-    append_date_literal(literal, date_default(column), form);
+    append_date_literal(literal, date, form_of(column));
     out += u" DEFAULT " + tk_from_utf8(literal);
   } else if (column.vartype == VT_BSTR || column.vartype == VT_DATE) {
     out += u" DEFAULT '";

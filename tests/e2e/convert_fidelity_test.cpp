@@ -7,25 +7,17 @@
 
 #include "dbf/dbf_test_util.h"
 #include "e2e/cli_run.h"
+#include "e2e/e2e_script.h"
 #include "tk/tk_test_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct dump_run {
-  cli_result result;
-  std::string script;
-};
-
-dump_run dump(const std::string& src, const std::vector<std::string>& extra = {}) {
+// The script of `src`, written in a folder of its own.
+e2e_script dump(const std::string& src, const std::vector<std::string>& extra = {}) {
   const tk_test_dir dir;
-  const std::string out = dir / "out.sql";
-  std::vector<std::string> args = {"--src=" + src, "--dump", "--dest=" + out};
-  args.insert(args.end(), extra.begin(), extra.end());
-  dump_run run{quorvik(args), {}};
-  run.script = tk_read_file(out);
-  return run;
+  return e2e_dump(dir, src, extra);
 }
 
 std::size_t count(const std::string& text, const std::string& what) {
@@ -56,9 +48,9 @@ std::string shared(const std::string& folder) {
 
 TEST(convert_fidelity, dbase7_types_in_the_script) {
   SKIP_WITHOUT("dbase7");
-  const dump_run run = dump(shared("dbase7"));
+  const e2e_script run = dump(shared("dbase7"));
   ASSERT_EQ(run.result.code, 0) << run.result.out;
-  const std::string& s = run.script;
+  const std::string& s = run.text;
   EXPECT_TRUE(has(s, "[Item ID] INT IDENTITY NOT NULL")) << s.substr(0, 3000);
   EXPECT_TRUE(has(s, "[Supplier ID] INT"));
   EXPECT_TRUE(has(s, "[Picture] VARBINARY(MAX)"));
@@ -76,9 +68,9 @@ TEST(convert_fidelity, dbase7_types_in_the_script) {
 
 TEST(convert_fidelity, visual_foxpro_nulls_and_binary_in_the_script) {
   SKIP_WITHOUT("vfp-northwind");
-  const dump_run run = dump(shared("vfp-northwind"));
+  const e2e_script run = dump(shared("vfp-northwind"));
   ASSERT_EQ(run.result.code, 0) << run.result.out;
-  const std::string& s = run.script;
+  const std::string& s = run.text;
   EXPECT_FALSE(has(s, "_NullFlags"));
   EXPECT_TRUE(has(s, "[PHOTO] VARBINARY(MAX)"));
   EXPECT_TRUE(has(s, "[PICTURE] VARBINARY(MAX)"));
@@ -106,14 +98,14 @@ TEST(convert_fidelity, level7_timestamps_and_negative_numbers) {
                                 {" " + be(0x7FFFFFFB, 4) + be(minus_two_and_a_half, 8) +
                                      stamp(k_1970 + 86400000.0 * 365 + 3600000.0),
                                  " " + be(0x80000007, 4) + std::string(16, '\0')}));
-  const dump_run run = dump(src.path());
+  const e2e_script run = dump(src.path());
   ASSERT_EQ(run.result.code, 0) << run.result.out;
-  EXPECT_TRUE(has(run.script, "[N] INT"));
-  EXPECT_TRUE(has(run.script, "[D] FLOAT"));
-  EXPECT_TRUE(has(run.script, "[At] DATETIME"));
-  EXPECT_TRUE(has(run.script, "VALUES (-5, -2.5000000000000000e+00, '1971-01-01T01:00:00')"))
-      << run.script;
-  EXPECT_TRUE(has(run.script, "VALUES (7, NULL, NULL)"));
+  EXPECT_TRUE(has(run.text, "[N] INT"));
+  EXPECT_TRUE(has(run.text, "[D] FLOAT"));
+  EXPECT_TRUE(has(run.text, "[At] DATETIME"));
+  EXPECT_TRUE(has(run.text, "VALUES (-5, -2.5000000000000000e+00, '1971-01-01T01:00:00')"))
+      << run.text;
+  EXPECT_TRUE(has(run.text, "VALUES (7, NULL, NULL)"));
 }
 
 TEST(convert_fidelity, numbers_that_do_not_parse_are_null) {
@@ -124,13 +116,13 @@ TEST(convert_fidelity, numbers_that_do_not_parse_are_null) {
                                {std::string(" a ") + "   12" + "   10.50",
                                 std::string(" b ") + "*****" + "********",
                                 std::string(" c ") + "  7x " + "    2.25"}));
-  const dump_run run = dump(src.path(), {"--logfile=" + logs / "run.log"});
+  const e2e_script run = dump(src.path(), {"--logfile=" + logs / "run.log"});
   ASSERT_EQ(run.result.code, 0) << run.result.out;
-  EXPECT_TRUE(has(run.script, "[QTY] INT"));
-  EXPECT_TRUE(has(run.script, "[PRICE] NUMERIC(10,2)"));
-  EXPECT_TRUE(has(run.script, "VALUES (N'a', 12, 10.5)")) << run.script;
-  EXPECT_TRUE(has(run.script, "VALUES (N'b', NULL, NULL)"));
-  EXPECT_TRUE(has(run.script, "VALUES (N'c', NULL, 2.25)"));
+  EXPECT_TRUE(has(run.text, "[QTY] INT"));
+  EXPECT_TRUE(has(run.text, "[PRICE] NUMERIC(10,2)"));
+  EXPECT_TRUE(has(run.text, "VALUES (N'a', 12, 10.5)")) << run.text;
+  EXPECT_TRUE(has(run.text, "VALUES (N'b', NULL, NULL)"));
+  EXPECT_TRUE(has(run.text, "VALUES (N'c', NULL, 2.25)"));
   const std::string log = tk_read_file(logs / "run.log");
   EXPECT_TRUE(has(log, "Table goods, record #2: 2 number fields hold no number and are NULL"))
       << log;
@@ -146,18 +138,18 @@ TEST(convert_fidelity, repeated_names_are_named_apart_and_nameless_fields_fail_t
   tk_write_file(src / "nameless.dbf", nameless);
   tk_write_file(src / "zzz.dbf", dbf_make_table(0x03, {{"A", 'C', 1}}, {" z"}));
 
-  const dump_run run = dump(src.path());
+  const e2e_script run = dump(src.path());
   EXPECT_EQ(run.result.code, 0);
   EXPECT_TRUE(
       has(run.result.out, "Error:\nnameless: Field #2 has no name: the table's header is damaged"))
       << run.result.out;
-  EXPECT_FALSE(has(run.script, "[nameless]"));
+  EXPECT_FALSE(has(run.text, "[nameless]"));
   // The run went on with the next table.
-  EXPECT_TRUE(has(run.script, "INSERT INTO [dbo].[zzz] ([A]) VALUES (N'z')"));
+  EXPECT_TRUE(has(run.text, "INSERT INTO [dbo].[zzz] ([A]) VALUES (N'z')"));
 
-  EXPECT_TRUE(has(run.script, "\t[NAME] NVARCHAR(2) ,\r\n\t[Name00000] INT")) << run.script;
-  EXPECT_TRUE(has(run.script, "([NAME], [Name00000]) VALUES (N'ab', 12)"));
-  EXPECT_TRUE(has(run.script, "([NAME], [Name00000]) VALUES (N'cd', 7)"));
+  EXPECT_TRUE(has(run.text, "\t[NAME] NVARCHAR(2) ,\r\n\t[Name00000] INT")) << run.text;
+  EXPECT_TRUE(has(run.text, "([NAME], [Name00000]) VALUES (N'ab', 12)"));
+  EXPECT_TRUE(has(run.text, "([NAME], [Name00000]) VALUES (N'cd', 7)"));
 }
 
 TEST(convert_fidelity, a_record_length_shorter_than_the_fields) {
@@ -170,16 +162,16 @@ TEST(convert_fidelity, a_record_length_shorter_than_the_fields) {
   // Sized for neither length.
   tk_write_file(src / "neither.dbf", dbf_make_table(0x03, fields, records, 0, 0, 4) + "\x1A\x1A");
 
-  const dump_run run = dump(src.path(), {"--logfile=" + logs / "run.log"});
+  const e2e_script run = dump(src.path(), {"--logfile=" + logs / "run.log"});
   EXPECT_EQ(run.result.code, 0);
-  EXPECT_EQ(count(run.script, "INSERT INTO [dbo].[fits] ("), 2u);
-  EXPECT_TRUE(has(run.script, "VALUES (N'abc', 12)"));
-  EXPECT_TRUE(has(run.script, "VALUES (N'def', 34)"));
+  EXPECT_EQ(count(run.text, "INSERT INTO [dbo].[fits] ("), 2u);
+  EXPECT_TRUE(has(run.text, "VALUES (N'abc', 12)"));
+  EXPECT_TRUE(has(run.text, "VALUES (N'def', 34)"));
   EXPECT_TRUE(has(run.result.out,
                   "Error:\nneither: The fields take 8 bytes of a record, more "
                   "than the record length of 4 in the header"))
       << run.result.out;
-  EXPECT_EQ(count(run.script, "INSERT INTO [dbo].[neither] ("), 0u);
+  EXPECT_EQ(count(run.text, "INSERT INTO [dbo].[neither] ("), 0u);
   EXPECT_TRUE(has(tk_read_file(logs / "run.log"),
                   "Table fits: the fields take 8 bytes of a record, more than the header's 4; "
                   "the file's size fits 8, which is used"));
@@ -192,10 +184,10 @@ TEST(convert_fidelity, records_past_the_header_count_are_counted_not_read) {
   std::string past = dbf_make_table(0x03, {{"A", 'C', 2}}, {" ab", " cd", " ef"});
   dbf_put_le(past, 4, 1, 4);
   tk_write_file(src / "past.dbf", past + "\x1A");
-  const dump_run run = dump(src.path(), {"--logfile=" + logs / "run.log"});
+  const e2e_script run = dump(src.path(), {"--logfile=" + logs / "run.log"});
   EXPECT_EQ(run.result.code, 0);
-  EXPECT_EQ(count(run.script, "INSERT INTO [dbo].[past] ("), 1u);
-  EXPECT_TRUE(has(run.script, "VALUES (N'ab')"));
+  EXPECT_EQ(count(run.text, "INSERT INTO [dbo].[past] ("), 1u);
+  EXPECT_TRUE(has(run.text, "VALUES (N'ab')"));
   const std::string log = tk_read_file(logs / "run.log");
   EXPECT_TRUE(has(log,
                   "Converting table past (1 records; 2 more past the record count are not "

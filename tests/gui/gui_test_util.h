@@ -23,6 +23,7 @@
 #include <memory>
 
 #include "app/talvex_converter.h"
+#include "gui/gui_dialogs.h"
 #include "gui/wizard_pages.h"
 #include "gui/wizard_shell.h"
 #include "tk/tk_interrupt.h"
@@ -123,6 +124,20 @@ inline void when_modal(std::function<bool(QWidget*)> handler, int timeout_ms = 6
   });
   pending_answers() << QPointer<QTimer>(timer);
   timer->start(20);
+}
+
+// Answers the next continue-or-abort dialog with "do not show again" and Continue.
+inline void continue_quietly(int timeout_ms = 60000) {
+  when_modal(
+      [](QWidget* d) {
+        auto* c = qobject_cast<dlg_error_continue*>(d);
+        if (c == nullptr) return false;
+        c->findChild<QCheckBox*>(QStringLiteral("id1222"))->setChecked(true);
+        QMetaObject::invokeMethod(c->findChild<QPushButton*>(QStringLiteral("id2")), "click",
+                                  Qt::QueuedConnection);
+        return true;
+      },
+      timeout_ms);
 }
 
 // Answers the next message box with `button`; its text goes to `text`.

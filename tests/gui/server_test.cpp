@@ -26,20 +26,6 @@ int count_rows(const odb_login& server, const QString& db, const QString& table)
   return QString::fromStdU16String(n).toInt();
 }
 
-// Clicks Continue (with "do not show again") on every error dialog of the run.
-void keep_going() {
-  when_modal(
-      [](QWidget* d) {
-        auto* c = qobject_cast<dlg_error_continue*>(d);
-        if (c == nullptr) return false;
-        c->findChild<QCheckBox*>(QStringLiteral("id1222"))->setChecked(true);
-        QMetaObject::invokeMethod(c->findChild<QPushButton*>(QStringLiteral("id2")), "click",
-                                  Qt::QueuedConnection);
-        return true;
-      },
-      5000);
-}
-
 }  // namespace
 
 class server_test : public QObject {
@@ -154,7 +140,7 @@ void server_test::direct_walk_and_each_existing_database_mode() {
         .front()
         ->setSelected(true);
     w.click(1101);
-    keep_going();
+    continue_quietly(5000);
     w.next();
     QTRY_COMPARE_WITH_TIMEOUT(w.shell->currentId(), int(k_finish_page), 120000);
     if (mode == 0) {
