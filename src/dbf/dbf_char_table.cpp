@@ -201,56 +201,46 @@ void dbf_char_table::decode(std::string_view bytes, std::u16string& out) const {
   for (; src != end; ++src) *dest++ = units_[static_cast<std::uint8_t>(*src)];
 }
 
-void dbf_char_table::decode(std::string_view bytes, std::u16string& out, std::string& utf8) const {
+void dbf_char_table::decode_utf8(std::string_view bytes, std::string& utf8) const {
   TK_ASSERT(has_utf8_);
-  // Written through pointers into room for a block of sixteen more units, and for three UTF-8
-  // bytes per byte (the most one takes) and a block.
+  // Written through a pointer into room for three UTF-8 bytes per byte (the most one takes)
+  // and a block.
   const std::size_t n = bytes.size();
-  out.resize(n + 16);
   utf8.resize(3 * n + 16);
-  char16_t* const wide = out.data();
-  char16_t* dest = wide;
   char* const base = utf8.data();
   char* p = base;
   const char* src = bytes.data();
   const char* const end = src + n;
   const auto put = [&](char byte) {
     const auto b = static_cast<std::uint8_t>(byte);
-    *dest++ = units_[b];
     std::memcpy(p, utf8_[b].data(), 4);
     p += utf8_[b][3];
   };
 #if defined(__SSE2__)
   if (ascii_as_is_) {
-    // Sixteen bytes at a time, the last few through a padded copy: stored widened and as they
-    // are, and those before the first above ASCII count; that one goes through the tables.
-    const __m128i zero = _mm_setzero_si128();
+    // Sixteen bytes at a time, the last few through a padded copy: stored as they are, and
+    // those before the first above ASCII count; that one goes through the table.
     while (src != end) {
       const auto left = static_cast<std::size_t>(end - src);
       const __m128i sixteen = tk_load_block16(src, left);
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(dest), _mm_unpacklo_epi8(sixteen, zero));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(dest + 8), _mm_unpackhi_epi8(sixteen, zero));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(p), sixteen);
       const auto high = static_cast<unsigned>(_mm_movemask_epi8(sixteen));
       const std::size_t plain = std::min<std::size_t>(left, std::countr_zero(high | 0x10000u));
       src += plain;
-      dest += plain;
       p += plain;
       if (src != end) put(*src++);
     }
   }
 #endif
   for (; src != end; ++src) put(*src);
-  out.resize(static_cast<std::size_t>(dest - wide));
   utf8.resize(static_cast<std::size_t>(p - base));
 }
 
 void dbf_char_table::decode(std::string_view bytes, ole_variant& value) const {
-  std::u16string& text = value.text_buffer();
   if (has_utf8_) {
-    decode(bytes, text, value.utf8_form_buffer());
+    decode_utf8(bytes, value.utf8_text_buffer());
   } else {
-    decode(bytes, text);
+    decode(bytes, value.text_buffer());
   }
 }
 

@@ -31,12 +31,14 @@ class dbf_char_table {
   void decode(std::string_view bytes, std::u16string& out) const;
   std::u16string decode(std::string_view bytes) const;
   // Whether every unit of the table has a UTF-8 form of its own (none is half of a surrogate
-  // pair), which decoding into both forms needs.
+  // pair), which decoding straight into UTF-8 needs.
   bool has_utf8() const { return has_utf8_; }
-  // Replaces `out` with the decoded bytes and `utf8` with their UTF-8 form, in one pass.
-  void decode(std::string_view bytes, std::u16string& out, std::string& utf8) const;
-  // Makes `value` the decoded text, with its UTF-8 form when the table has one, so that script
-  // writers need not convert the text again.
+  // Replaces `utf8` with the decoded bytes in UTF-8: each byte's sequence from a table, runs
+  // of ASCII copied as blocks.
+  void decode_utf8(std::string_view bytes, std::string& utf8) const;
+  // Makes `value` the decoded text: given as UTF-8 alone when the table has that form (the
+  // value works out UTF-16 only when asked for it, which a script writer never does), else as
+  // UTF-16.
   void decode(std::string_view bytes, ole_variant& value) const;
 
   // Encodes wide text back into this code page (the writing path); characters the code page

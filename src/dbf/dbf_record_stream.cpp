@@ -1,5 +1,6 @@
 #include "dbf/dbf_record_stream.h"
 
+#include <algorithm>
 #include <system_error>
 
 #include "dbf/dbf_recordset.h"
@@ -10,10 +11,19 @@ namespace {
 // A record that held more than this much text gives its buffers back before the next fill.
 constexpr std::size_t k_keep_bytes = 64 * 1024;
 
+std::size_t records_per_batch(std::size_t fields) {
+  return std::clamp<std::size_t>(
+      dbf_record_stream::k_batch_fields / std::max<std::size_t>(fields, 1), 4,
+      dbf_record_stream::k_batch_records);
+}
+
 }  // namespace
 
 dbf_record_stream::dbf_record_stream(dbf_recordset& table)
-    : table_(table), end_(table.record_count()), position_(table.position()) {
+    : table_(table),
+      end_(table.record_count()),
+      batch_records_(records_per_batch(table.layouts().size())),
+      position_(table.position()) {
   // Without a second processor, or without a thread to be had, next() decodes each record
   // itself.
   if (tk_usable_cpus() < 2) return;
@@ -39,7 +49,7 @@ void dbf_record_stream::fill(batch& b, std::int64_t& position) {
   b.error = nullptr;
   std::size_t count = 0;
   std::size_t memo_bytes = 0;
-  while (count < k_batch_records && position < end_ && memo_bytes < k_batch_memo_bytes) {
+  while (count < batch_records_ && position < end_ && memo_bytes < k_batch_memo_bytes) {
     if (b.records.size() == count) b.records.push_back(table_.make_record());
     dbf_record& record = *b.records[count];
     if (record.memo_bytes() > k_keep_bytes) record.release_buffers(k_keep_bytes);

@@ -414,7 +414,9 @@ udb_record* dbf_recordset::get_item() {
 }
 
 std::unique_ptr<dbf_record> dbf_recordset::make_record() const {
-  return std::make_unique<dbf_record>(layouts_, memo_.get(), *chars_);
+  auto record = std::make_unique<dbf_record>(layouts_, memo_.get(), *chars_);
+  record->share_layout(layout_id_);
+  return record;
 }
 
 void dbf_recordset::fill_record(dbf_record& record, std::int64_t position) {

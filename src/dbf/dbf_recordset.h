@@ -107,6 +107,8 @@ class dbf_recordset : public udb_recordset {
   std::unique_ptr<dbf_memo_file> memo_;
   std::vector<dbf_fd7> fds_;
   std::vector<dbf_field_layout> layouts_;
+  // Shared by the records made from layouts_, which are complete before the first is made.
+  const std::uint64_t layout_id_ = udb_record::next_layout_id();
   std::uint32_t next_offset_ = 1;
   int code_page_ = 0;
   std::int64_t records_past_count_ = 0;

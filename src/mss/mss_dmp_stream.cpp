@@ -23,6 +23,7 @@ mss_dmp_stream::mss_dmp_stream(std::string path) : path_(std::move(path)) {
   } else {
     replacement_ = std::make_unique<tk_replacement_file>(path_, failure);
     fd_ = replacement_->fd();
+    write_behind_.emplace(fd_);
   }
   if (fd_ < 0) {
     const int error_code = errno;
@@ -46,7 +47,7 @@ void mss_dmp_stream::raise_pending() {
   if (pending_errno_ != 0) fail(std::exchange(pending_errno_, 0));
 }
 
-int mss_dmp_stream::write_bytes(const char* data, std::size_t size) const noexcept {
+int mss_dmp_stream::write_bytes(const char* data, std::size_t size) noexcept {
   if (fd_ < 0) return EBADF;
   while (size > 0) {
     const ssize_t n = ::write(fd_, data, size);
@@ -55,6 +56,7 @@ int mss_dmp_stream::write_bytes(const char* data, std::size_t size) const noexce
       return errno;
     }
     if (n == 0) return ENOSPC;
+    if (write_behind_) write_behind_->advance(static_cast<std::size_t>(n));
     data += n;
     size -= static_cast<std::size_t>(n);
   }

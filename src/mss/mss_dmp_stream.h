@@ -3,11 +3,13 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
 
 #include "tk/tk_replacement_file.h"
+#include "tk/tk_write_behind.h"
 
 // The script file: bytes are gathered in a large buffer; a full buffer is written with one
 // write() on a helper thread (started with the first full buffer and kept for the file's life)
@@ -15,6 +17,9 @@
 // or write the file is a tk_exception_ex of level 1 (the run ends) naming the file, raised by the
 // next write that passes a buffer's end or by close(); a failure inside a destructor is kept and
 // raised the same way.
+//
+// A long script is sent to the disk as it grows instead of filling the page cache
+// (tk_write_behind).
 //
 // A regular file is written under a temporary name and replaces the old script only at close();
 // a stream left unclosed (the run failed) leaves the old script as it was. Standard output ("-"
@@ -56,12 +61,13 @@ class mss_dmp_stream {
   void stop_writer() noexcept;
   void write_all(const char* data, std::size_t size);
   // The bytes out, or the errno of the failure; never throws (runs on the helper thread).
-  int write_bytes(const char* data, std::size_t size) const noexcept;
+  int write_bytes(const char* data, std::size_t size) noexcept;
   [[noreturn]] void fail(int error_code) const;
   void raise_pending();
 
   std::string path_;
   std::unique_ptr<tk_replacement_file> replacement_;  // none for streams and devices
+  std::optional<tk_write_behind> write_behind_;       // with the replacement file
   std::string buffer_;
   std::string outgoing_;  // the buffer the helper thread writes
 

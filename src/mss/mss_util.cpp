@@ -210,17 +210,42 @@ bool starts_with_guid(std::u16string_view g) {
 }
 
 // Texts the GUID extractor would look at: 36 to 45 characters without the blanks around,
-// with the marker "guid" or "GUID". Checked first so that ordinary text costs no copy.
-bool may_hold_guid(std::u16string_view s) {
+// with the marker "guid" or "GUID". Checked first so that ordinary text costs no copy. In
+// UTF-8, where a character may take several bytes, only the lower bound can be checked: the
+// answer is then "perhaps", and the UTF-16 text has the last word.
+template <class Char>
+bool may_hold_guid(std::basic_string_view<Char> s) {
+  using view = std::basic_string_view<Char>;
   if (s.size() < 36) return false;  // shorter even with its blanks
-  const std::size_t first = s.find_first_not_of(u' ');
-  if (first == std::u16string_view::npos) return false;
-  const std::size_t last = s.find_last_not_of(u' ');
+  const std::size_t first = s.find_first_not_of(Char{' '});
+  if (first == view::npos) return false;
+  const std::size_t last = s.find_last_not_of(Char{' '});
   const std::size_t length = last - first + 1;
-  if (length < 36 || length > 45) return false;
-  return s.find(u"guid") != std::u16string_view::npos ||
-         s.find(u"GUID") != std::u16string_view::npos;
+  if (length < 36 || (sizeof(Char) == 2 && length > 45)) return false;
+  constexpr Char lower[] = {'g', 'u', 'i', 'd'};
+  constexpr Char upper[] = {'G', 'U', 'I', 'D'};
+  return s.find(view(lower, 4)) != view::npos || s.find(view(upper, 4)) != view::npos;
 }
+
+// The text of a literal: its UTF-8 form when a reader gave it, and its UTF-16 form, which a
+// value given as UTF-8 works out only when asked (for the rare texts the UTF-8 form cannot
+// settle).
+class literal_text {
+ public:
+  explicit literal_text(std::u16string_view wide) : wide_(wide) {}
+  explicit literal_text(const ole_variant& value) : value_(&value), utf8_(value.utf8_form()) {}
+
+  std::u16string_view wide() const {
+    return value_ != nullptr ? std::u16string_view(value_->text()) : wide_;
+  }
+  const std::string* utf8() const { return utf8_; }
+  bool empty() const { return utf8_ != nullptr ? utf8_->empty() : wide().empty(); }
+
+ private:
+  std::u16string_view wide_;
+  const ole_variant* value_ = nullptr;
+  const std::string* utf8_ = nullptr;
+};
 
 // The literal of a non-text value from its text form (ASCII: numbers, dates, hex bytes).
 void append_narrow_literal(std::string& out, std::string_view s, ole_vartype vt) {
@@ -372,34 +397,36 @@ void append_joined_runs(std::string& out, std::u16string_view s, bool unicode, b
 // cannot stand inside a literal of a script, so it is joined on as NCHAR(0); so are the line
 // breaks of a text with a line that would read as a script runner's command, and "$(" is
 // split in two.
-void append_quoted_text(std::string& out, std::u16string_view s, bool unicode,
-                        const std::string* utf8_form = nullptr) {
+void append_quoted_text(std::string& out, const literal_text& text, bool unicode) {
   const std::size_t start = out.size();
   out += unicode ? "N'" : "'";
   literal_marks marks;
+  const std::string* utf8_form = text.utf8();
   const bool whole = utf8_form != nullptr ? append_doubled_utf8(out, *utf8_form, marks)
-                                          : append_utf8_run(out, s, true, true, &marks) == s.size();
+                                          : append_utf8_run(out, text.wide(), true, true, &marks) ==
+                                                text.wide().size();
   if (whole) {
     out += '\'';
   } else {
     // The text after the first NUL has not been looked at.
     out.resize(start);
-    append_joined_runs(out, s, unicode, false, false);
+    append_joined_runs(out, text.wide(), unicode, false, false);
     marks.line_break = true;
-    marks.variable = s.find(u"$(") != std::u16string_view::npos;
+    marks.variable = text.wide().find(u"$(") != std::u16string_view::npos;
   }
   const bool join_breaks =
       marks.line_break && has_runner_command(std::string_view(out).substr(start));
   if (join_breaks || marks.variable) {
     out.resize(start);
-    append_joined_runs(out, s, unicode, join_breaks, marks.variable);
+    append_joined_runs(out, text.wide(), unicode, join_breaks, marks.variable);
   }
 }
 
-// `utf8_form`, when given, is the text's UTF-8 form, written instead of converting the text.
-void append_bstr_literal(std::string& out, std::u16string_view s,
-                         const std::string* utf8_form = nullptr) {
-  if (may_hold_guid(s)) {
+void append_bstr_literal(std::string& out, const literal_text& text) {
+  const std::string* utf8_form = text.utf8();
+  if ((utf8_form == nullptr || may_hold_guid(std::string_view(*utf8_form))) &&
+      may_hold_guid(text.wide())) {
+    const std::u16string_view s = text.wide();
     const ole_guid_extractor extractor(s);
     if (extractor.found()) {
       const std::u16string guid = extractor.guid();
@@ -412,7 +439,7 @@ void append_bstr_literal(std::string& out, std::u16string_view s,
       }
     }
   }
-  append_quoted_text(out, s, mss_current_unicode(), utf8_form);
+  append_quoted_text(out, text, mss_current_unicode());
 }
 
 double safe_double(double d) {
@@ -552,13 +579,15 @@ void append_value_literal(std::string& out, const ole_variant& value, ole_vartyp
     case VT_NULL:
       out += "''";
       return;
-    case VT_BSTR:
-      if (value.text().empty()) {
+    case VT_BSTR: {
+      const literal_text text(value);
+      if (text.empty()) {
         out += mss_current_unicode() ? "N''" : "''";
       } else {
-        append_bstr_literal(out, value.text(), value.utf8_form());
+        append_bstr_literal(out, text);
       }
       return;
+    }
     case VT_I1:
       append_number(out, static_cast<int>(value.i1()));
       return;
@@ -682,7 +711,7 @@ void mss_append_mssql_str(std::string& out, std::u16string_view text, ole_vartyp
     if (text.empty()) {
       out += mss_current_unicode() ? "N''" : "''";
     } else {
-      append_bstr_literal(out, text);
+      append_bstr_literal(out, literal_text(text));
     }
     return;
   }

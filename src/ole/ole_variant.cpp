@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 
+#include "ole/ole_utf.h"
 #include "tk/tk_log.h"
 
 ole_cast_exception::ole_cast_exception()
@@ -171,7 +172,13 @@ ole_variant::ole_variant(const ole_variant& other) : vt_(VT_EMPTY) {
 ole_variant::ole_variant(ole_variant&& other) noexcept
     : vt_(other.vt_), u_(other.u_), date_pending_(other.date_pending_), st_(other.st_) {
   trace_ctor();
-  if (vt_ == VT_BSTR) text_ = std::move(other.text_);
+  if (vt_ == VT_BSTR) {
+    // The text moves in whichever forms it has.
+    text_ = std::move(other.text_);
+    utf8_ = std::move(other.utf8_);
+    utf8_known_ = other.utf8_known_;
+    wide_pending_ = other.wide_pending_;
+  }
   if (ole_is_binary(vt_)) bytes_ = std::move(other.bytes_);
   other.vt_ = VT_EMPTY;
 }
@@ -183,7 +190,8 @@ void ole_variant::copy_from(const ole_variant& other) {
   u_ = other.u_;
   date_pending_ = other.date_pending_;
   st_ = other.st_;
-  if (vt_ == VT_BSTR) text_.assign(other.text_);
+  wide_pending_ = false;
+  if (vt_ == VT_BSTR) text_.assign(other.wide());
   if (ole_is_binary(vt_)) bytes_.assign(other.bytes_.begin(), other.bytes_.end());
 }
 
@@ -199,8 +207,14 @@ ole_variant& ole_variant::operator=(ole_variant&& other) noexcept {
   u_ = other.u_;
   date_pending_ = other.date_pending_;
   st_ = other.st_;
-  // Swapping hands this value's old buffer to the source instead of freeing it.
-  if (vt_ == VT_BSTR) text_.swap(other.text_);
+  // Swapping hands this value's old buffers to the source instead of freeing them.
+  wide_pending_ = false;
+  if (vt_ == VT_BSTR) {
+    text_.swap(other.text_);
+    utf8_.swap(other.utf8_);
+    utf8_known_ = other.utf8_known_;
+    wide_pending_ = other.wide_pending_;
+  }
   if (ole_is_binary(vt_)) bytes_.swap(other.bytes_);
   other.vt_ = VT_EMPTY;
   return *this;
@@ -392,6 +406,16 @@ const ole_systemtime& ole_variant::systemtime() const {
 }
 const std::u16string& ole_variant::text() const {
   TK_ASSERT(vt_ == VT_BSTR);
+  return wide();
+}
+
+const std::u16string& ole_variant::wide() const {
+  if (vt_ == VT_BSTR && wide_pending_) {
+    // Readers give well-formed UTF-8, so this cannot fail; a malformed form would leave the
+    // text empty rather than half made.
+    if (!ole_utf8_to_utf16(utf8_, text_)) text_.clear();
+    wide_pending_ = false;
+  }
   return text_;
 }
 std::span<const std::uint8_t> ole_variant::bytes() const {
@@ -440,7 +464,7 @@ bool operator==(const ole_variant& a, const ole_variant& b) {
       return x == y;
     }
     case VT_BSTR:
-      return a.text_ == b.text_;
+      return a.wide() == b.wide();
     default:
       return ole_is_binary(a.vt_) && a.bytes_ == b.bytes_;
   }

@@ -178,6 +178,17 @@ class ole_variant {
   const std::string* utf8_form() const noexcept {
     return vt_ == VT_BSTR && utf8_known_ ? &utf8_ : nullptr;
   }
+  // For a reader whose text comes as UTF-8 at no cost while its UTF-16 form would cost a pass
+  // of its own: makes the value text given by its UTF-8 form alone and returns the buffer to
+  // fill with well-formed UTF-8 (capacity kept). The UTF-16 text is worked out when something
+  // first asks for it, so a script writer, which wants only the UTF-8 form, never pays for it.
+  std::string& utf8_text_buffer() noexcept {
+    become_text();
+    utf8_known_ = true;
+    wide_pending_ = true;
+    utf8_.clear();
+    return utf8_;
+  }
   void set_bytes(std::span<const std::uint8_t> bytes);
   // Makes the value an empty byte array and returns its buffer to fill (capacity kept).
   std::vector<std::uint8_t>& bytes_buffer() noexcept;
@@ -222,7 +233,10 @@ class ole_variant {
   void become_text() noexcept {
     vt_ = VT_BSTR;
     utf8_known_ = false;
+    wide_pending_ = false;
   }
+  // text_, worked out from the UTF-8 form first when only that was given.
+  const std::u16string& wide() const;
 
   union payload {
     std::int8_t i1;
@@ -247,10 +261,11 @@ class ole_variant {
   mutable payload u_{.dec = {}};
   mutable bool date_pending_ = false;  // VT_DATE only: u_.date not yet worked out from st_
   ole_systemtime st_{};                // VT_DATE only
-  std::u16string text_;                // VT_BSTR only
+  mutable std::u16string text_;        // VT_BSTR only
   std::string utf8_;                   // VT_BSTR only: the text's UTF-8 form, when known
   bool utf8_known_ = false;
-  std::vector<std::uint8_t> bytes_;  // binary kinds only
+  mutable bool wide_pending_ = false;  // VT_BSTR only: text_ not yet worked out from utf8_
+  std::vector<std::uint8_t> bytes_;    // binary kinds only
 };
 
 // Upper bound - lower bound + 1 of a byte array: its element count.

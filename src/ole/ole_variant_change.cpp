@@ -194,7 +194,7 @@ void ole_variant::change_type(ole_vartype kind) {
   }
   if (kind == VT_DATE) {
     if (old != VT_BSTR) throw ole_cast_exception();
-    const ole_date date{std::u16string_view(text_)};
+    const ole_date date{std::u16string_view(wide())};
     if (!date.is_valid()) throw ole_cast_exception();
     ole_systemtime st = date.systemtime();
     if (st.month != 0 && st.day != 0) st.year = static_cast<std::uint16_t>(ole_widen_year(st.year));
@@ -256,7 +256,7 @@ void ole_variant::change_to_binary() {
     case VT_BSTR: {
       TK_LOG(1, "VT_BSTR->binary");
       std::string narrow;
-      if (!ole_utf16_to_utf8(text_, narrow)) throw ole_cast_exception();
+      if (!ole_utf16_to_utf8(wide(), narrow)) throw ole_cast_exception();
       TK_LOG(1, "char_buf=%s", narrow);
       set_bytes(std::span(reinterpret_cast<const std::uint8_t*>(narrow.data()), narrow.size()));
       return;
@@ -354,7 +354,7 @@ void ole_variant::change_general(ole_vartype kind) {
       fail_change();
   }
   std::string narrow;
-  if (source == from::text && !ole_utf16_to_utf8(text_, narrow)) fail_change();
+  if (source == from::text && !ole_utf16_to_utf8(wide(), narrow)) fail_change();
   if (vt_ == VT_DECIMAL && (kind == VT_I4 || kind == VT_I2 || kind == VT_UI4 || kind == VT_UI2)) {
     static constexpr const char* k_traces[] = {"VT_DECIMAL->VT_I2", "VT_DECIMAL->VT_I4",
                                                "VT_DECIMAL->VT_UI2", "VT_DECIMAL->VT_UI4"};

@@ -376,7 +376,7 @@ void ole_variant::to_string(std::string& out) const {
     append_hex(out, bytes_);
   } else if (vt_ == VT_BSTR) {
     TK_LOG(1, "Processing VT_BSTR");
-    if (!ole_utf16_to_utf8(text_, out)) out.clear();
+    if (!ole_utf16_to_utf8(wide(), out)) out.clear();
   } else {
     char buf[k_scalar_text_size];
     out.assign(buf, format_scalar(buf));
@@ -393,7 +393,7 @@ void ole_variant::to_wstring(std::u16string& out) const {
   TK_LOG(1, "ole_variant::to_wstring (vt=%08X)", static_cast<unsigned>(vt_));
   if (vt_ == VT_BSTR) {
     TK_LOG(1, "Processing VT_BSTR");
-    out.assign(text_);
+    out.assign(wide());
     return;
   }
   // Every other text form is ASCII.

@@ -1,9 +1,16 @@
 #include "udb/udb_record.h"
 
+#include <atomic>
+
 #include "tk/tk_log.h"
 #include "udb/udb_name_compare.h"
 
 udb_record::~udb_record() = default;
+
+std::uint64_t udb_record::next_layout_id() noexcept {
+  static std::atomic<std::uint64_t> last{0};
+  return last.fetch_add(1, std::memory_order_relaxed) + 1;
+}
 
 bool udb_record::find_field(std::u16string_view name) const {
   TK_WLOG(1, "udb_record::find_field(%s)", name);

@@ -40,13 +40,27 @@ class udb_record {
 
   // Takes ownership of the field (derived field types keep their behaviour).
   udb_field& push_back(std::unique_ptr<udb_field> field) {
+    layout_id_ = 0;
     return fields_.push_back(std::move(field));
   }
   udb_field& add_field(std::u16string name, std::int32_t size, const ole_variant& value) {
     return push_back(std::make_unique<udb_field>(std::move(name), size, value));
   }
   void reserve(std::size_t n) { fields_.reserve(n); }
-  void clear() noexcept { fields_.clear(); }
+  void clear() noexcept {
+    fields_.clear();
+    layout_id_ = 0;
+  }
+
+  // The layout (field names and order) a reader shares among the records it builds alike
+  // from one description of its fields, refilling only their values: a writer that resolved
+  // the names for one of them need not compare them again for the others. A reader that
+  // shares a layout keeps the names as they are; 0, for every other record and once fields
+  // are added or removed, promises nothing.
+  std::uint64_t layout_id() const noexcept { return layout_id_; }
+  void share_layout(std::uint64_t id) noexcept { layout_id_ = id; }
+  // A layout id no other layout of this process has had.
+  static std::uint64_t next_layout_id() noexcept;
 
   iterator begin() noexcept { return fields_.begin(); }
   iterator end() noexcept { return fields_.end(); }
@@ -55,4 +69,5 @@ class udb_record {
 
  private:
   udb_owning_list<udb_field> fields_;
+  std::uint64_t layout_id_ = 0;
 };

@@ -94,8 +94,10 @@ bool udb_recordset::plan_matches(const udb_record& record) const noexcept {
   if (!plan_.valid || plan_.schema_revision != schema_.revision() ||
       plan_.names_revision != names_revision() || plan_.field_names.size() != record.size())
     return false;
-  // Asked for every row: the names are compared as bytes, which is what string equality
-  // means for them.
+  // A reader's records of one shared layout: their names are known to be the same.
+  if (record.layout_id() != 0 && record.layout_id() == plan_.record_layout) return true;
+  // Any other record: its names are compared as bytes, which is what string equality means
+  // for them.
   std::size_t i = 0;
   for (const udb_field& field : record) {
     const std::u16string& name = field.name;
@@ -107,7 +109,10 @@ bool udb_recordset::plan_matches(const udb_record& record) const noexcept {
 }
 
 const udb_recordset::conversion_plan& udb_recordset::plan_for(const udb_record& record) {
-  if (plan_matches(record)) return plan_;
+  if (plan_matches(record)) {
+    plan_.record_layout = record.layout_id();
+    return plan_;
+  }
   plan_.valid = false;
   conversion_plan plan;
   plan.schema_revision = schema_.revision();
@@ -129,6 +134,7 @@ const udb_recordset::conversion_plan& udb_recordset::plan_for(const udb_record& 
     plan.column_names.push_back(std::move(mapped));
     plan.columns.push_back(static_cast<std::size_t>(pos));
   }
+  plan.record_layout = record.layout_id();
   plan.valid = true;
   plan_ = std::move(plan);
   ++plan_generation_;

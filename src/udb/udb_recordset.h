@@ -90,6 +90,7 @@ class udb_recordset {
     std::vector<std::u16string> field_names;
     std::vector<std::u16string> column_names;  // mapped names, for the trace
     std::vector<std::size_t> columns;
+    std::uint64_t record_layout = 0;  // of the record it was resolved for
     std::uint64_t schema_revision = 0;
     std::uint64_t names_revision = 0;
     bool valid = false;

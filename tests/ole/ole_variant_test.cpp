@@ -401,6 +401,53 @@ TEST(ole_variant_values, utf8_form_stands_only_for_the_text_it_came_with) {
   EXPECT_EQ(number.utf8_form(), nullptr);  // only text has a UTF-8 form
 }
 
+// Text given as UTF-8 alone is the same value as the same text given as UTF-16, to every
+// reader, copy, move, comparison and change of kind; its UTF-16 form is worked out once asked.
+TEST(ole_variant_values, text_given_as_utf8_alone_reads_as_its_utf16) {
+  const std::u16string wide = u"Z\u00FCrich \u20AC 'q' \U0001F600";
+  const auto given_as_utf8 = [](std::string_view utf8) {
+    ole_variant v;
+    v.set_i4(7);  // buffers of an earlier kind do not leak into the text
+    v.utf8_text_buffer() = utf8;
+    return v;
+  };
+  const std::string utf8 = "Z\xC3\xBCrich \xE2\x82\xAC 'q' \xF0\x9F\x98\x80";
+  const ole_variant v = given_as_utf8(utf8);
+  ASSERT_EQ(v.vt(), VT_BSTR);
+  ASSERT_NE(v.utf8_form(), nullptr);
+  EXPECT_EQ(*v.utf8_form(), utf8);
+  EXPECT_EQ(v.text(), wide);
+  EXPECT_EQ(v, ole_variant(wide));
+  EXPECT_EQ(v.to_string(), utf8);
+  EXPECT_EQ(v.to_wstring(), wide);
+
+  const ole_variant copy(given_as_utf8(utf8));  // moved from a temporary
+  EXPECT_EQ(copy.text(), wide);
+  ole_variant assigned(u"something longer than the text before it, to be reused");
+  assigned = given_as_utf8(utf8);
+  EXPECT_EQ(assigned.text(), wide);
+  ASSERT_NE(assigned.utf8_form(), nullptr);
+  EXPECT_EQ(*assigned.utf8_form(), utf8);
+  ole_variant copied;
+  copied = v;
+  EXPECT_EQ(copied.text(), wide);
+
+  ole_variant date = given_as_utf8("2024-02-29");
+  date.change_type(VT_DATE);
+  EXPECT_EQ(date.systemtime().day, 29);
+  ole_variant bytes = given_as_utf8("\xC3\xBC");
+  bytes.change_type(VT_BINARY);
+  EXPECT_EQ(bytes.bytes().size(), 2u);
+
+  // Refilled as UTF-16 afterwards, the old UTF-8 text no longer stands for it.
+  ole_variant refilled = given_as_utf8(utf8);
+  refilled.text_buffer() = u"new";
+  EXPECT_EQ(refilled.text(), u"new");
+  EXPECT_EQ(refilled.utf8_form(), nullptr);
+  ole_variant emptied = given_as_utf8("");
+  EXPECT_TRUE(emptied.text().empty());
+}
+
 TEST(ole_variant_values, releasing_buffers_frees_only_large_ones) {
   ole_variant small(u"a text of some forty characters, or so");
   small.release_buffers(1024);

@@ -221,6 +221,40 @@ TEST(udb_recordset, a_field_renamed_in_place_to_a_name_of_the_same_length_is_res
   }
 }
 
+// A reader's records of one shared layout take the plan resolved for the first; a record of
+// another shared layout, or one whose fields changed since it was shared, is resolved anew.
+TEST(udb_recordset, records_of_a_shared_layout_are_resolved_once_per_layout) {
+  memory_recordset rs(nullptr, u"t", order_schema());
+  const auto record_of = [](const std::u16string& name, std::uint64_t layout) {
+    auto record = std::make_unique<udb_record>();
+    record->add_field(name, 0, ole_variant(u"7"));
+    record->share_layout(layout);
+    return record;
+  };
+  const std::uint64_t ids = udb_record::next_layout_id();
+  const std::uint64_t other_ids = udb_record::next_layout_id();
+  ASSERT_NE(ids, other_ids);
+  ASSERT_NE(ids, 0u);
+
+  auto first = record_of(u"id", ids);
+  auto second = record_of(u"id", ids);
+  rs.convert_record(*first);
+  rs.convert_record(*second);
+  EXPECT_EQ(second->operator[](0).get_type(), VT_I4);
+
+  auto other = record_of(u"customer", other_ids);
+  rs.convert_record(*other);
+  EXPECT_EQ(other->operator[](0).get_type(), VT_BSTR);
+
+  // Fields added after sharing end the promise: the names are looked at again.
+  auto grown = record_of(u"id", other_ids);
+  grown->clear();
+  grown->add_field(u"total", 0, ole_variant(u"2.5"));
+  EXPECT_EQ(grown->layout_id(), 0u);
+  rs.convert_record(*grown);
+  EXPECT_EQ(grown->operator[](0).get_type(), VT_R8);
+}
+
 TEST(udb_recordset, converting_into_a_reused_target_keeps_the_source_and_the_target_fields) {
   memory_database db(false);
   db.names_map().add_fn_map(u"orders", {{u"cust-name", u"customer"}});
