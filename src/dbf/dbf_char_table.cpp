@@ -20,6 +20,20 @@ namespace {
 
 using unit_table = std::array<char16_t, 256>;
 
+// Bytes before the first above ASCII.
+std::size_t ascii_prefix(std::string_view bytes) {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  for (; i + 16 <= bytes.size(); i += 16) {
+    const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + i));
+    if (const auto high = static_cast<unsigned>(_mm_movemask_epi8(sixteen)); high != 0)
+      return i + static_cast<std::size_t>(std::countr_zero(high));
+  }
+#endif
+  while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80) ++i;
+  return i;
+}
+
 // Asks ICU (through the toolkit's converters) for each byte on its own. A byte the converter
 // substitutes, or maps to more than one unit, is undefined in that code page.
 bool build_from_converter(int code_page, unit_table& units) {
@@ -203,13 +217,18 @@ void dbf_char_table::decode(std::string_view bytes, std::u16string& out) const {
 
 void dbf_char_table::decode_utf8(std::string_view bytes, std::string& utf8) const {
   TK_ASSERT(has_utf8_);
-  // Written through a pointer into room for three UTF-8 bytes per byte (the most one takes)
-  // and a block.
-  const std::size_t n = bytes.size();
-  utf8.resize(3 * n + 16);
+  // Text that is ASCII up to some point is copied that far as it is, without first preparing
+  // (and clearing) room for the longest UTF-8 form; most text is ASCII throughout.
+  const std::size_t ascii = ascii_as_is_ ? ascii_prefix(bytes) : 0;
+  utf8.assign(bytes.data(), ascii);
+  if (ascii == bytes.size()) return;
+  // The rest is written through a pointer into room for three UTF-8 bytes per byte (the most
+  // one takes) and a block.
+  const std::size_t n = bytes.size() - ascii;
+  utf8.resize(ascii + 3 * n + 16);
   char* const base = utf8.data();
-  char* p = base;
-  const char* src = bytes.data();
+  char* p = base + ascii;
+  const char* src = bytes.data() + ascii;
   const char* const end = src + n;
   const auto put = [&](char byte) {
     const auto b = static_cast<std::uint8_t>(byte);

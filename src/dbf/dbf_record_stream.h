@@ -20,7 +20,11 @@ class dbf_recordset;
 // lives; afterwards its position is past the records the stream handed out.
 class dbf_record_stream {
  public:
-  explicit dbf_record_stream(dbf_recordset& table);
+  // When the helper thread is used: only where decoding ahead pays for the table's shape, or
+  // wherever a second processor is there (for tests of the helper itself).
+  enum class helper_use { where_it_pays, always };
+
+  explicit dbf_record_stream(dbf_recordset& table, helper_use use = helper_use::where_it_pays);
   ~dbf_record_stream();
   dbf_record_stream(const dbf_record_stream&) = delete;
   dbf_record_stream& operator=(const dbf_record_stream&) = delete;

@@ -117,7 +117,7 @@ void mss_dmp_stream::flush() {
   }
   buffer_.swap(outgoing_);
   buffer_.clear();
-  if (!writer_.joinable() && tk_usable_cpus() >= 2) {
+  if (!writer_.joinable() && tk_usable_cpus() >= k_writer_cpus) {
     try {
       writer_ = std::thread([this] { run_writer(); });
     } catch (const std::system_error&) {

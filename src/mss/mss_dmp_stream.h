@@ -12,8 +12,9 @@
 #include "tk/tk_write_behind.h"
 
 // The script file: bytes are gathered in a large buffer; a full buffer is written with one
-// write() on a helper thread (started with the first full buffer and kept for the file's life)
-// while the next one fills, so formatting and the kernel's copying overlap. Every failure to create
+// write(), on a helper thread where there are processors enough (started with the first full
+// buffer and kept for the file's life) while the next one fills, so formatting and the
+// kernel's copying overlap. Every failure to create
 // or write the file is a tk_exception_ex of level 1 (the run ends) naming the file, raised by the
 // next write that passes a buffer's end or by close(); a failure inside a destructor is kept and
 // raised the same way.
@@ -27,6 +28,11 @@
 class mss_dmp_stream {
  public:
   static constexpr std::size_t k_buffer_size = std::size_t{1} << 20;
+  // Processors the process may use before the buffers go out on a helper thread: one for the
+  // caller, one for the reader's decoding helper, one for the writer. With fewer, the writer
+  // would take turns with the other two and slow them (measured on two processors: every
+  // table converted faster without it, now that the file leaves the page cache as it grows).
+  static constexpr int k_writer_cpus = 3;
   // Room left for a row formatted in place before the buffer is written out.
   static constexpr std::size_t k_row_room = std::size_t{64} << 10;
 

@@ -318,10 +318,46 @@ bool has_runner_command(std::string_view text) {
   return false;
 }
 
+#if defined(__SSE2__)
+// One bit per byte of the block that a literal must look at: a quote, a dollar sign or a
+// control character.
+unsigned special_bytes(__m128i sixteen) {
+  const __m128i quote = _mm_or_si128(_mm_cmpeq_epi8(sixteen, _mm_set1_epi8('\'')),
+                                     _mm_cmpeq_epi8(sixteen, _mm_set1_epi8('$')));
+  const __m128i control = _mm_cmpeq_epi8(
+      _mm_and_si128(sixteen, _mm_set1_epi8(static_cast<char>(0xE0))), _mm_setzero_si128());
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(quote, control)));
+}
+#endif
+
+// Bytes before the first that a literal must look at.
+std::size_t plain_prefix(std::string_view text) {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  for (; i + 16 <= text.size(); i += 16) {
+    const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+    if (const unsigned special = special_bytes(sixteen); special != 0)
+      return i + static_cast<std::size_t>(std::countr_zero(special));
+  }
+#endif
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\'' || c == '$' || static_cast<unsigned char>(c) < 0x20) break;
+  }
+  return i;
+}
+
 // Appends UTF-8 text with single quotes doubled; false at a NUL byte, which cannot stand
 // inside a literal. `marks` are set from the bytes taken.
-bool append_doubled_utf8(std::string& out, std::string_view text, literal_marks& marks) {
-  // Written through a pointer into room for two bytes per byte (a doubled quote) and a block.
+bool append_doubled_utf8(std::string& out, std::string_view whole, literal_marks& marks) {
+  // Plain text (most of it) is appended as it is, without first preparing (and clearing) room
+  // for every byte doubled.
+  const std::size_t plain = plain_prefix(whole);
+  out.append(whole.data(), plain);
+  if (plain == whole.size()) return true;
+  const std::string_view text = whole.substr(plain);
+  // The rest is written through a pointer into room for two bytes per byte (a doubled quote)
+  // and a block.
   const std::size_t start = out.size();
   out.resize(start + 2 * text.size() + 16);
   char* const base = out.data();
@@ -335,14 +371,10 @@ bool append_doubled_utf8(std::string& out, std::string_view text, literal_marks&
     const auto left = static_cast<std::size_t>(end - src);
     const __m128i sixteen = tk_load_block16(src, left);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(p), sixteen);
-    const __m128i quote = _mm_or_si128(_mm_cmpeq_epi8(sixteen, _mm_set1_epi8('\'')),
-                                       _mm_cmpeq_epi8(sixteen, _mm_set1_epi8('$')));
-    const __m128i control = _mm_cmpeq_epi8(
-        _mm_and_si128(sixteen, _mm_set1_epi8(static_cast<char>(0xE0))), _mm_setzero_si128());
-    const auto special = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(quote, control)));
-    const std::size_t plain = std::min<std::size_t>(left, std::countr_zero(special | 0x10000u));
-    src += plain;
-    p += plain;
+    const std::size_t run =
+        std::min<std::size_t>(left, std::countr_zero(special_bytes(sixteen) | 0x10000u));
+    src += run;
+    p += run;
     if (src == end) break;
 #endif
     const char c = *src++;

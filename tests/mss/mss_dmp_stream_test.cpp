@@ -54,4 +54,29 @@ TEST(mss_dmp_stream, bytes_arrive_in_order_across_buffer_boundaries) {
   EXPECT_EQ(tk_read_file(path), expected);
 }
 
+// A script of several write-behind steps, sent to the disk and dropped from the cache as it
+// grows, reads back whole; so does one replaced by a shorter one.
+TEST(mss_dmp_stream, a_long_script_sent_to_the_disk_as_it_grows_reads_back_whole) {
+  const tk_test_dir dir;
+  const std::string path = dir / "long.sql";
+  const auto write_script = [&](std::size_t lines) {
+    std::string expected;
+    mss_dmp_stream s(path);
+    for (std::size_t i = 0; i < lines; ++i) {
+      std::string line = "INSERT INTO [t] VALUES (" + std::to_string(i) + ", N'";
+      line.append(i % 97, static_cast<char>('a' + i % 26));
+      line += "');\r\nGO\r\n";
+      s.write(line);
+      expected += line;
+    }
+    s.close();
+    return expected;
+  };
+  const std::string long_script = write_script(700000);
+  ASSERT_GT(static_cast<off_t>(long_script.size()), 3 * tk_write_behind::k_step);
+  EXPECT_TRUE(tk_read_file(path) == long_script);
+  const std::string short_script = write_script(1000);
+  EXPECT_TRUE(tk_read_file(path) == short_script);
+}
+
 }  // namespace
