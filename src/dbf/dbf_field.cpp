@@ -196,13 +196,6 @@ std::size_t trimmed_length(std::string_view text) {
   return n;
 }
 
-bool set_plain_decimal(std::string_view text, ole_variant& out) {
-  ole_decimal value;
-  if (!ole_decimal::parse_plain(text, value)) return false;
-  out.set_decimal(value);
-  return true;
-}
-
 // Bytes of a V or Q value: the whole field, or as many as its last byte says when the
 // field's length bit is set.
 std::size_t length_of(const char* bytes, const dbf_field_layout& layout, const char* record) {
@@ -314,8 +307,8 @@ bool dbf_field::get_variant(const char* record, const dbf_field_layout& layout,
         // the years below 100 as if they had two digits.
       } else if (layout.vartype == VT_I4 && tk_log_gate > 1 && set_plain_i4(text, out)) {
         // Detail traces off: plain integers need no number reader either,
-      } else if (layout.vartype == VT_DECIMAL && tk_log_gate > 1 && set_plain_decimal(text, out)) {
-        // and neither do plain decimals.
+      } else if (layout.vartype == VT_DECIMAL && tk_log_gate > 1 && out.set_decimal_text(text)) {
+        // and neither do plain decimals, which are parsed only if something asks for the number.
       } else if ((letter == 'N' || letter == 'F') && !text.empty() &&
                  !ole_number_text::scan(text, buffers.number, true)) {
         // Asterisks (dBase's mark of a value too wide for its field) or other text that is no

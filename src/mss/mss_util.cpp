@@ -597,7 +597,7 @@ void append_value_literal(std::string& out, const ole_variant& value, ole_vartyp
   if (tk_log_gate > 1) {
     if (vt == VT_DECIMAL) {
       char buf[ole_decimal::k_text_size];
-      out.append(buf, value.decimal().format(buf));
+      out.append(buf, value.format_decimal(buf));
       return;
     }
     if (vt == VT_CY) {

@@ -80,6 +80,53 @@ bool ole_decimal::parse_plain(std::string_view text, ole_decimal& out) {
   return true;
 }
 
+bool ole_decimal::is_plain(std::string_view text) {
+  std::size_t i = !text.empty() && text[0] == '-' ? 1 : 0;
+  int digits = 0;
+  bool point = false;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c >= '0' && c <= '9') {
+      ++digits;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  return digits > 0 && digits <= 18;
+}
+
+std::size_t ole_decimal::format_plain(std::string_view plain, char (&out)[k_text_size]) {
+  const bool negative = !plain.empty() && plain[0] == '-';
+  std::string_view body = plain.substr(negative ? 1 : 0);
+  const std::size_t point = body.find('.');
+  std::string_view whole = body.substr(0, point);
+  std::string_view fraction =
+      point == std::string_view::npos ? std::string_view() : body.substr(point + 1);
+  while (!whole.empty() && whole.front() == '0') whole.remove_prefix(1);
+  while (!fraction.empty() && fraction.back() == '0') fraction.remove_suffix(1);
+  std::size_t len = 0;
+  if (whole.empty() && fraction.empty()) {
+    out[len++] = '0';  // zero has no sign
+  } else {
+    if (negative) out[len++] = '-';
+    if (whole.empty()) {
+      out[len++] = '0';
+    } else {
+      whole.copy(out + len, whole.size());
+      len += whole.size();
+    }
+    if (!fraction.empty()) {
+      out[len++] = '.';
+      fraction.copy(out + len, fraction.size());
+      len += fraction.size();
+    }
+  }
+  out[len] = '\0';
+  return len;
+}
+
 bool ole_decimal::parse(std::string_view text, ole_decimal& out) {
   if (parse_plain(text, out)) return true;
   ole_number_text num;

@@ -33,6 +33,11 @@ struct ole_decimal {
   // Only the common plain form, an optional minus and at most 18 digits with an optional
   // point ("-1234.50"), read in one pass: the value parse gives. False for every other text.
   static bool parse_plain(std::string_view text, ole_decimal& out);
+  // Whether parse_plain reads the text, without reading it.
+  static bool is_plain(std::string_view text);
+  // The text format() prints for the value parse_plain reads from `plain` (which it must read),
+  // worked out from the digits alone: leading and trailing zeros dropped, "0" for zero.
+  static std::size_t format_plain(std::string_view plain, char (&out)[k_text_size]);
 
   // Exact text without trailing decimal zeros: 1.5, -12, 0.0000000000000000000000000001.
   // Returns its length; the text is terminated.

@@ -170,7 +170,10 @@ ole_variant::ole_variant(const ole_variant& other) : vt_(VT_EMPTY) {
 }
 
 ole_variant::ole_variant(ole_variant&& other) noexcept
-    : vt_(other.vt_), u_(other.u_), date_pending_(other.date_pending_), st_(other.st_) {
+    : vt_(other.vt_),
+      u_((other.dec(), other.u_)),
+      date_pending_(other.date_pending_),
+      st_(other.st_) {
   trace_ctor();
   if (vt_ == VT_BSTR) {
     // The text moves in whichever forms it has.
@@ -187,6 +190,8 @@ ole_variant::ole_variant(ole_variant&& other) noexcept
 void ole_variant::copy_from(const ole_variant& other) {
   vt_ = other.vt_;
   utf8_known_ = false;
+  other.dec();  // a decimal travels parsed
+  decimal_pending_ = false;
   u_ = other.u_;
   date_pending_ = other.date_pending_;
   st_ = other.st_;
@@ -204,6 +209,8 @@ ole_variant& ole_variant::operator=(ole_variant&& other) noexcept {
   if (this == &other) return *this;
   vt_ = other.vt_;
   utf8_known_ = false;
+  other.dec();  // a decimal travels parsed
+  decimal_pending_ = false;
   u_ = other.u_;
   date_pending_ = other.date_pending_;
   st_ = other.st_;
@@ -280,6 +287,29 @@ void ole_variant::set_decimal(const ole_decimal& value) {
   TK_ASSERT(value.scale <= ole_decimal::k_max_scale);
   vt_ = VT_DECIMAL;
   u_.dec = value;
+  decimal_pending_ = false;
+}
+
+bool ole_variant::set_decimal_text(std::string_view plain) {
+  if (!ole_decimal::is_plain(plain)) return false;
+  utf8_.assign(plain);
+  vt_ = VT_DECIMAL;
+  decimal_pending_ = true;
+  return true;
+}
+
+std::size_t ole_variant::format_decimal(char (&out)[ole_decimal::k_text_size]) const {
+  TK_ASSERT(vt_ == VT_DECIMAL);
+  return decimal_pending_ ? ole_decimal::format_plain(utf8_, out) : u_.dec.format(out);
+}
+
+const ole_decimal& ole_variant::dec() const noexcept {
+  if (vt_ == VT_DECIMAL && decimal_pending_) {
+    // The text was checked when it was given, so it parses.
+    ole_decimal::parse_plain(utf8_, u_.dec);
+    decimal_pending_ = false;
+  }
+  return u_.dec;
 }
 
 bool ole_variant::set_date(const ole_systemtime& st) noexcept {
@@ -326,6 +356,7 @@ std::vector<std::uint8_t>& ole_variant::bytes_buffer() noexcept {
 }
 
 void ole_variant::release_buffers(std::size_t keep) noexcept {
+  dec();  // a decimal's text may go
   if (text_.capacity() * sizeof(char16_t) > keep || utf8_.capacity() > keep) {
     if (vt_ == VT_BSTR) vt_ = VT_EMPTY;
     std::u16string().swap(text_);
@@ -389,7 +420,7 @@ ole_currency ole_variant::cy() const {
 }
 const ole_decimal& ole_variant::decimal() const {
   TK_ASSERT(vt_ == VT_DECIMAL);
-  return u_.dec;
+  return dec();
 }
 double ole_variant::date() const {
   TK_ASSERT(vt_ == VT_DATE);
@@ -456,7 +487,7 @@ bool operator==(const ole_variant& a, const ole_variant& b) {
     case VT_CY:
       return a.u_.cy == b.u_.cy;
     case VT_DECIMAL:
-      return a.u_.dec == b.u_.dec;
+      return a.dec() == b.dec();
     case VT_DATE: {
       // The day of the week follows from the date.
       ole_systemtime x = a.st_, y = b.st_;
@@ -510,7 +541,7 @@ std::int64_t ole_variant::to_i8() const {
     }
     case VT_DECIMAL: {
       std::int64_t v = 0;
-      const bool ok = u_.dec.to_i8(v);
+      const bool ok = dec().to_i8(v);
       TK_LOG(1, "from DECIMAL: res=%lld, hr=%08X", static_cast<long long>(v),
              ok ? 0u : 0x8002000Au);
       if (!ok) throw ole_cast_exception();
@@ -557,7 +588,7 @@ std::uint64_t ole_variant::to_ui8() const {
     }
     case VT_DECIMAL: {
       std::uint64_t v = 0;
-      const bool ok = u_.dec.to_ui8(v);
+      const bool ok = dec().to_ui8(v);
       TK_LOG(1, "from DECIMAL: res=%llu, hr=%08X", static_cast<unsigned long long>(v),
              ok ? 0u : 0x8002000Au);
       if (!ok) throw ole_cast_exception();
@@ -589,7 +620,7 @@ double ole_variant::to_double() const {
       return v;
     }
     case VT_DECIMAL: {
-      const double v = u_.dec.to_double();
+      const double v = dec().to_double();
       TK_LOG(1, "from DECIMAL: res=%lg, hr=%08X", v, 0u);
       return v;
     }

@@ -157,6 +157,12 @@ class ole_variant {
   void set_r8(double value) noexcept;
   void set_cy(ole_currency value) noexcept;
   void set_decimal(const ole_decimal& value);  // scale 0 to 28
+  // For a reader of numbers as text: makes the value the decimal that `plain` spells in the
+  // form ole_decimal::parse_plain reads, which is parsed only when first asked for;
+  // format_decimal prints it from the text. False (the value unchanged) for any other text.
+  bool set_decimal_text(std::string_view plain);
+  // A decimal's text, as ole_decimal::format prints it; returns its length.
+  std::size_t format_decimal(char (&out)[ole_decimal::k_text_size]) const;
   // A date from its broken-down form; false (the OLE date then 0, the broken-down form kept)
   // when it has no OLE date.
   bool set_date(const ole_systemtime& st) noexcept;
@@ -237,6 +243,8 @@ class ole_variant {
   }
   // text_, worked out from the UTF-8 form first when only that was given.
   const std::u16string& wide() const;
+  // u_.dec, parsed from its text first when only that was given.
+  const ole_decimal& dec() const noexcept;
 
   union payload {
     std::int8_t i1;
@@ -259,10 +267,13 @@ class ole_variant {
   // The OLE date of a value set from its broken-down form is worked out when first asked for:
   // most dates are only ever printed from that form.
   mutable payload u_{.dec = {}};
-  mutable bool date_pending_ = false;  // VT_DATE only: u_.date not yet worked out from st_
-  ole_systemtime st_{};                // VT_DATE only
-  mutable std::u16string text_;        // VT_BSTR only
-  std::string utf8_;                   // VT_BSTR only: the text's UTF-8 form, when known
+  mutable bool date_pending_ = false;     // VT_DATE only: u_.date not yet worked out from st_
+  mutable bool decimal_pending_ = false;  // VT_DECIMAL only: u_.dec not yet parsed from utf8_
+  ole_systemtime st_{};                   // VT_DATE only
+  mutable std::u16string text_;           // VT_BSTR only
+  // VT_BSTR: the text's UTF-8 form, when known; VT_DECIMAL: the text of a decimal not yet
+  // parsed.
+  std::string utf8_;
   bool utf8_known_ = false;
   mutable bool wide_pending_ = false;  // VT_BSTR only: text_ not yet worked out from utf8_
   std::vector<std::uint8_t> bytes_;    // binary kinds only

@@ -248,7 +248,7 @@ void ole_variant::change_to_binary() {
       source = &u_.i1, size = 1;
       break;
     case VT_DECIMAL:
-      source = &u_.dec, size = sizeof(ole_decimal);
+      source = &dec(), size = sizeof(ole_decimal);
       break;
     case VT_DATE:
       source = &st_, size = sizeof(ole_systemtime);
@@ -380,7 +380,7 @@ void ole_variant::change_general(ole_vartype kind) {
         break;
       case from::decimal:
       case from::text: {
-        ole_decimal dec = u_.dec;
+        ole_decimal dec = this->dec();
         if (source == from::text && !text_to_decimal(narrow, dec)) fail_change();
         std::int64_t s;
         std::uint64_t u;
@@ -424,7 +424,7 @@ void ole_variant::change_general(ole_vartype kind) {
           b = u_.cy.int64 != 0;
           break;
         case from::decimal:
-          b = !u_.dec.is_zero();
+          b = !dec().is_zero();
           break;
         case from::text: {
           std::string_view t = narrow;
@@ -460,7 +460,7 @@ void ole_variant::change_general(ole_vartype kind) {
           d = u_.cy.to_double();
           break;
         case from::decimal:
-          d = u_.dec.to_double();
+          d = dec().to_double();
           break;
         case from::text:
           if (!text_to_double(narrow, d)) fail_change();
@@ -489,7 +489,7 @@ void ole_variant::change_general(ole_vartype kind) {
           ok = true, cy = u_.cy;
           break;
         case from::decimal:
-          ok = u_.dec.to_currency(cy);
+          ok = dec().to_currency(cy);
           break;
         case from::text:
           ok = ole_currency::parse(narrow, cy);
@@ -514,7 +514,7 @@ void ole_variant::change_general(ole_vartype kind) {
           dec = ole_decimal::from_currency(u_.cy);
           break;
         case from::decimal:
-          dec = u_.dec;
+          dec = this->dec();
           break;
         case from::text:
           ok = text_to_decimal(narrow, dec);
@@ -546,7 +546,7 @@ void ole_variant::change_general(ole_vartype kind) {
         }
         case from::decimal: {
           char text[ole_decimal::k_text_size];
-          n = static_cast<int>(u_.dec.format(text));
+          n = static_cast<int>(format_decimal(text));
           std::memcpy(buf, text, static_cast<std::size_t>(n));
           break;
         }

@@ -308,7 +308,7 @@ std::size_t ole_variant::format_scalar(char (&buf)[k_scalar_text_size]) const {
     case VT_DECIMAL: {
       TK_LOG(1, "Converting VT_DECIMAL");
       char text[ole_decimal::k_text_size];
-      return copy_text(buf, text, u_.dec.format(text));
+      return copy_text(buf, text, format_decimal(text));
     }
     case VT_DATE: {
       TK_LOG(1, "Converting VT_DATE");

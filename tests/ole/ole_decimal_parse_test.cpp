@@ -69,3 +69,30 @@ TEST(ole_decimal_parse, long_and_malformed_texts) {
 }
 
 }  // namespace
+
+// The text printed from the digits of a plain number, and the acceptance test that goes with
+// it, agree with reading the number and printing the value, for every arrangement of sign,
+// leading and trailing zeros, point and length up to the longest plain form and past it.
+TEST(ole_decimal_parse, plain_text_printed_from_its_digits_matches_the_value_printed) {
+  const char* const wholes[] = {"", "0", "00", "7", "07", "100", "123456789", "900000000000000000"};
+  const char* const fractions[] = {nullptr, "", "0", "00", "5", "50", "05", "000001", "123456789"};
+  int compared = 0;
+  for (const char* sign : {"", "-"}) {
+    for (const char* whole : wholes) {
+      for (const char* fraction : fractions) {
+        const std::string text =
+            std::string(sign) + whole + (fraction != nullptr ? std::string(".") + fraction : "");
+        ole_decimal value;
+        const bool plain = ole_decimal::parse_plain(text, value);
+        ASSERT_EQ(ole_decimal::is_plain(text), plain) << text;
+        if (!plain) continue;
+        char buf[ole_decimal::k_text_size];
+        EXPECT_EQ(std::string(buf, ole_decimal::format_plain(text, buf)), printed(value)) << text;
+        ++compared;
+      }
+    }
+  }
+  EXPECT_GT(compared, 100);
+  for (const char* other : {"", "-", ".", "-.", "1.2.3", "+1", " 1", "1e5", "1234567890123456789"})
+    EXPECT_FALSE(ole_decimal::is_plain(other)) << other;
+}

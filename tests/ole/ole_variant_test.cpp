@@ -448,6 +448,47 @@ TEST(ole_variant_values, text_given_as_utf8_alone_reads_as_its_utf16) {
   EXPECT_TRUE(emptied.text().empty());
 }
 
+// A decimal given as its text is the value parse_plain reads from it, to every reader, copy,
+// comparison and change of kind, and prints as that value does.
+TEST(ole_variant_values, decimal_given_as_text_is_the_decimal_it_spells) {
+  const auto given_as_text = [](std::string_view text) {
+    ole_variant v;
+    v.utf8_text_buffer() = std::string(5000, 'x');  // a large buffer of an earlier kind
+    EXPECT_TRUE(v.set_decimal_text(text)) << text;
+    return v;
+  };
+  for (const char* text : {"-0012.500", "0.05", "-0.000", "123456789012345678", ".5", "7."}) {
+    ole_decimal expected;
+    ASSERT_TRUE(ole_decimal::parse_plain(text, expected));
+    const ole_variant v = given_as_text(text);
+    ASSERT_EQ(v.vt(), VT_DECIMAL);
+    char printed[ole_decimal::k_text_size];
+    char want[ole_decimal::k_text_size];
+    EXPECT_EQ(std::string(printed, v.format_decimal(printed)),
+              std::string(want, expected.format(want)))
+        << text;
+    EXPECT_EQ(v.to_string(), std::string(want, expected.format(want))) << text;
+    EXPECT_EQ(v, ole_variant(expected)) << text;
+    const ole_variant copy(v);
+    EXPECT_EQ(copy.decimal().scale, expected.scale) << text;
+    ole_variant moved_into;
+    moved_into = given_as_text(text);
+    EXPECT_EQ(moved_into.decimal().scale, expected.scale) << text;
+    ole_variant released = given_as_text(text);
+    released.release_buffers(0);
+    EXPECT_EQ(released, ole_variant(expected)) << text;
+    ole_variant real = given_as_text(text);
+    real.change_type(VT_R8);
+    EXPECT_DOUBLE_EQ(real.r8(), expected.to_double()) << text;
+  }
+  ole_variant kept(3);
+  EXPECT_FALSE(kept.set_decimal_text("1e5"));
+  EXPECT_EQ(kept.vt(), VT_I4);
+  kept.set_decimal_text("2.5");
+  kept.set_decimal(ole_decimal::from_i8(4));  // a parsed value replaces the text
+  EXPECT_EQ(kept.to_string(), "4");
+}
+
 TEST(ole_variant_values, releasing_buffers_frees_only_large_ones) {
   ole_variant small(u"a text of some forty characters, or so");
   small.release_buffers(1024);
