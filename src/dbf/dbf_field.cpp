@@ -204,6 +204,18 @@ std::size_t length_of(const char* bytes, const dbf_field_layout& layout, const c
                                layout.width - 1);
 }
 
+// Bytes before the first NUL, or the width. Most text-read fields (numbers, dates, short
+// texts) are narrower than a library call is worth.
+std::size_t text_length(const char* bytes, std::size_t width) {
+  if (width > 16) {
+    const void* nul = std::memchr(bytes, '\0', width);
+    return nul != nullptr ? static_cast<std::size_t>(static_cast<const char*>(nul) - bytes) : width;
+  }
+  std::size_t n = 0;
+  while (n < width && bytes[n] != '\0') ++n;
+  return n;
+}
+
 bool is_ascii(std::string_view text) {
   for (const char c : text) {
     if (static_cast<unsigned char>(c) >= 0x80) return false;
@@ -291,8 +303,7 @@ bool dbf_field::get_variant(const char* record, const dbf_field_layout& layout,
       break;
     case dbf_decode::text: {
       // Text-read field: the bytes up to the first NUL.
-      const void* nul = std::memchr(bytes, '\0', width);
-      std::string_view text(bytes, nul != nullptr ? static_cast<const char*>(nul) - bytes : width);
+      std::string_view text(bytes, text_length(bytes, width));
       if (letter == 'C') {
         text = text.substr(0, trimmed_length(text));
         if (text.empty()) TK_LOG(1, "Special processing for all-spaces-string");
