@@ -5,6 +5,7 @@
 #include "app/init_conversion.h"
 #include "app/talvex_bool_rule.h"
 #include "app/talvex_converter.h"
+#include "app/talvex_row_formatter.h"
 #include "dbf/dbf_database.h"
 #include "dbf/dbf_error_sink.h"
 #include "dbf/dbf_record.h"
@@ -12,6 +13,7 @@
 #include "dbf/dbf_recordset.h"
 #include "mss/mss_database.h"
 #include "mss/mss_dmp_database.h"
+#include "mss/mss_dmp_recordset.h"
 #include "mss/mss_engine.h"
 #include "mss/mss_validator.h"
 #include "tk/tk_console.h"
@@ -210,16 +212,17 @@ void talvex_converter::copy_records(dbf_recordset& source, udb_recordset& target
     --totals_.rows_written;
     report(record_no, e);
   });
-  // False once the user asked the run to stop: the rows sent so far are kept.
-  const auto copy = [&](dbf_record* record) {
+  // False once the user asked the run to stop: the rows sent so far are kept. `append`
+  // writes the row.
+  const auto copy = [&](bool present, bool deleted, const auto& append) {
     if (tk_interrupted()) return false;
     ++totals_.rows_read;
-    if (record != nullptr && skip_del && record->is_deleted()) {
+    if (present && skip_del && deleted) {
       ++totals_.rows_skipped;
-    } else if (record != nullptr) {
+    } else if (present) {
       try {
         target.set_record_no(records_done + 1);
-        target.append_record(*record);
+        append();
         ++totals_.rows_written;
       } catch (const tk_exception& e) {
         if (e.ends_table()) throw;
@@ -232,19 +235,48 @@ void talvex_converter::copy_records(dbf_recordset& source, udb_recordset& target
     }
     return true;
   };
+  const auto copy_record = [&](dbf_record* record) {
+    return copy(record != nullptr, record != nullptr && record->is_deleted(),
+                [&] { target.append_record(*record); });
+  };
   source.reset();
   bool whole = true;
-  // Large tables are decoded a batch ahead on a second thread. While detail traces are
-  // written, records are read one by one, so that the trace tells each record's story in order.
-  if (tk_log_gate > 2 && source.record_count() > k_stream_threshold) {
+  auto* script = dynamic_cast<mss_dmp_recordset*>(&target);
+  // While detail traces are written, records are read one by one, so that the trace tells
+  // each record's story in order. Otherwise a script's rows are written from the records'
+  // bytes, and other writers' records of large tables are decoded a batch ahead on a second
+  // thread.
+  if (tk_log_gate > 2 && script != nullptr && source.layouts().size() == target.schema().size()) {
+    talvex_row_formatter values(source, target.schema());
+    std::unique_ptr<dbf_record> decoded;  // for a row the script does not take as values
+    for (std::int64_t position = 0; position < source.record_count() && whole; ++position) {
+      const char* bytes = source.record_bytes(position);
+      values.set_record(bytes);
+      whole = copy(true, bytes[0] == '*', [&] {
+        bool taken = false;
+        try {
+          taken = script->append_values(values, values.record_layout());
+        } catch (...) {
+          if (values.unreadable() != 0) source.report_unreadable(position, values.unreadable());
+          throw;
+        }
+        if (values.unreadable() != 0) source.report_unreadable(position, values.unreadable());
+        if (taken) return;
+        if (decoded == nullptr) decoded = source.make_record();
+        source.fill_record(*decoded, position);
+        script->append_record(*decoded);
+      });
+      source.set_position(position + 1);
+    }
+  } else if (tk_log_gate > 2 && source.record_count() > k_stream_threshold) {
     dbf_record_stream stream(source);
     while (dbf_record* record = stream.next()) {
-      if (!(whole = copy(record))) break;
+      if (!(whole = copy_record(record))) break;
     }
   } else {
     for (; !source.is_eof() && whole; source.next()) {
       TK_LOG(1, "Converting %d record", static_cast<int>(records_done + 1));
-      whole = copy(static_cast<dbf_record*>(source.get_item()));
+      whole = copy_record(static_cast<dbf_record*>(source.get_item()));
     }
   }
   if (!whole) {

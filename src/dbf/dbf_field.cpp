@@ -140,46 +140,6 @@ void decode_sortable_double(const char* bytes, ole_variant& out) {
   out.set_r8(value);
 }
 
-// A D field of eight digits naming a real date: that date, whatever its year. False leaves
-// everything else (blanks, zeros, impossible dates) to the parser.
-bool set_plain_date(std::string_view text, ole_variant& out) {
-  if (text.size() != 8) return false;
-  unsigned digits[8];
-  for (std::size_t i = 0; i < 8; ++i) {
-    digits[i] = static_cast<unsigned char>(text[i]) - static_cast<unsigned>('0');
-    if (digits[i] > 9) return false;
-  }
-  ole_systemtime st;
-  st.year =
-      static_cast<std::uint16_t>(digits[0] * 1000 + digits[1] * 100 + digits[2] * 10 + digits[3]);
-  st.month = static_cast<std::uint16_t>(digits[4] * 10 + digits[5]);
-  st.day = static_cast<std::uint16_t>(digits[6] * 10 + digits[7]);
-  if (st.year < 1 || st.month < 1 || st.month > 12 || st.day < 1 ||
-      st.day > ole_days_in_month(st.year, st.month)) {
-    return false;
-  }
-  out.set_date(st);
-  return true;
-}
-
-// An N field of an integer column holding an optional minus and one to nine digits: the
-// value the integer reader finds (nine digits cannot overflow), without the reader. False
-// leaves everything else to it.
-bool set_plain_i4(std::string_view text, ole_variant& out) {
-  const bool negative = !text.empty() && text[0] == '-';
-  const std::size_t first = negative ? 1 : 0;
-  const std::size_t n = text.size() - first;
-  if (n == 0 || n > 9) return false;
-  std::int32_t value = 0;
-  for (std::size_t i = first; i < text.size(); ++i) {
-    const unsigned digit = static_cast<unsigned char>(text[i]) - static_cast<unsigned>('0');
-    if (digit > 9) return false;
-    value = value * 10 + static_cast<std::int32_t>(digit);
-  }
-  out.set_i4(negative ? -value : value);
-  return true;
-}
-
 // Length of the text without its trailing blanks, which fill most of a wide C field: looked
 // at eight bytes at a time from the end.
 std::size_t trimmed_length(std::string_view text) {
@@ -236,6 +196,45 @@ dbf_field::dbf_field(const dbf_field_layout& layout, const char* record,
   TK_LOG(1, "dbf_field::ctor");
   dbf_decode_buffers buffers;
   get_variant(record, layout, chars, *this, buffers);
+}
+
+std::string_view dbf_field::text_of(const char* record, const dbf_field_layout& layout) {
+  const char* const bytes = record + layout.offset;
+  const std::string_view text(bytes, text_length(bytes, layout.width));
+  if (layout.fd.field_type() == 'C') return text.substr(0, trimmed_length(text));
+  const std::size_t first = text.find_first_not_of(' ');
+  return first == std::string_view::npos ? std::string_view() : text.substr(first);
+}
+
+bool dbf_field::plain_date(std::string_view text, ole_systemtime& st) {
+  if (text.size() != 8) return false;
+  unsigned digits[8];
+  for (std::size_t i = 0; i < 8; ++i) {
+    digits[i] = static_cast<unsigned char>(text[i]) - static_cast<unsigned>('0');
+    if (digits[i] > 9) return false;
+  }
+  st = ole_systemtime();
+  st.year =
+      static_cast<std::uint16_t>(digits[0] * 1000 + digits[1] * 100 + digits[2] * 10 + digits[3]);
+  st.month = static_cast<std::uint16_t>(digits[4] * 10 + digits[5]);
+  st.day = static_cast<std::uint16_t>(digits[6] * 10 + digits[7]);
+  return st.year >= 1 && st.month >= 1 && st.month <= 12 && st.day >= 1 &&
+         st.day <= ole_days_in_month(st.year, st.month);
+}
+
+bool dbf_field::plain_i4(std::string_view text, std::int32_t& value) {
+  const bool negative = !text.empty() && text[0] == '-';
+  const std::size_t first = negative ? 1 : 0;
+  const std::size_t n = text.size() - first;
+  if (n == 0 || n > 9) return false;
+  std::int32_t magnitude = 0;
+  for (std::size_t i = first; i < text.size(); ++i) {
+    const unsigned digit = static_cast<unsigned char>(text[i]) - static_cast<unsigned>('0');
+    if (digit > 9) return false;
+    magnitude = magnitude * 10 + static_cast<std::int32_t>(digit);
+  }
+  value = negative ? -magnitude : magnitude;
+  return true;
 }
 
 bool dbf_field::get_variant(const char* record, const dbf_field_layout& layout,
@@ -302,22 +301,19 @@ bool dbf_field::get_variant(const char* record, const dbf_field_layout& layout,
     case dbf_decode::null_flags:
       break;
     case dbf_decode::text: {
-      // Text-read field: the bytes up to the first NUL.
-      std::string_view text(bytes, text_length(bytes, width));
-      if (letter == 'C') {
-        text = text.substr(0, trimmed_length(text));
-        if (text.empty()) TK_LOG(1, "Special processing for all-spaces-string");
-      } else {
-        const std::size_t first = text.find_first_not_of(' ');
-        text = first == std::string_view::npos ? std::string_view() : text.substr(first);
-      }
+      const std::string_view text = text_of(record, layout);
+      if (text.empty() && letter == 'C') TK_LOG(1, "Special processing for all-spaces-string");
+      ole_systemtime st;
       if (layout.vartype == VT_BSTR) {
         chars.decode(text, out);
-      } else if (letter == 'D' && layout.vartype == VT_DATE && set_plain_date(text, out)) {
+      } else if (letter == 'D' && layout.vartype == VT_DATE && plain_date(text, st)) {
         // YYYYMMDD needs no parser, and its year stays as written: the parser would widen
         // the years below 100 as if they had two digits.
-      } else if (layout.vartype == VT_I4 && tk_log_gate > 1 && set_plain_i4(text, out)) {
+        out.set_date(st);
+      } else if (std::int32_t i4 = 0;
+                 layout.vartype == VT_I4 && tk_log_gate > 1 && plain_i4(text, i4)) {
         // Detail traces off: plain integers need no number reader either,
+        out.set_i4(i4);
       } else if (layout.vartype == VT_DECIMAL && tk_log_gate > 1 && out.set_decimal_text(text)) {
         // and neither do plain decimals, which are parsed only if something asks for the number.
       } else if ((letter == 'N' || letter == 'F') && !text.empty() &&

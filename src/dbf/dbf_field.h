@@ -58,6 +58,16 @@ class dbf_field : public udb_field {
   static bool get_variant(const char* record, const dbf_field_layout& layout,
                           const dbf_char_table& chars, ole_variant& out,
                           dbf_decode_buffers& buffers);
+
+  // The text of a text-read field as its decoder reads it: the bytes up to the first NUL, a C
+  // field's without trailing blanks, any other's without leading ones.
+  static std::string_view text_of(const char* record, const dbf_field_layout& layout);
+  // The date a D field's text of eight digits (YYYYMMDD) names, its year as written; false
+  // when the text is anything else or names no real day.
+  static bool plain_date(std::string_view text, ole_systemtime& st);
+  // The integer a text of an optional minus and one to nine digits holds (nine digits cannot
+  // overflow), as the number reader finds it; false for any other text.
+  static bool plain_i4(std::string_view text, std::int32_t& value);
 };
 
 // Days from 0001-01-01 to the Julian day number of that date.

@@ -45,26 +45,35 @@ void dbf_record::fill(const char* bytes, std::size_t rec_size) {
     throw std::out_of_range("dbf_record: the fields run past the record");
   auto next_field = begin();
   for (std::size_t i = 0; i < layouts.size(); ++i) {
-    const dbf_field_layout& layout = layouts[i];
-    udb_field& field = *next_field++;
-    TK_LOG(1, "field #%d: type=%08X, size=%d", static_cast<int>(i),
-           static_cast<unsigned>(layout.vartype), static_cast<int>(layout.size));
-    if (layout.null_bit.is_set(bytes)) {
-      field.set_null();
-      continue;
-    }
-    const char* here = bytes + layout.offset;
-    if (layout.decode == dbf_decode::memo_text) {
-      TK_LOG(1, "Processing MEMO-data");
-      get_memo_field(here, layout.width, true, field);
-    } else if (layout.decode == dbf_decode::memo_bytes) {
-      TK_LOG(1, "Processing BLOB-data");
-      TK_LOG(1, "fds[eye].len_info.char_len=%d", static_cast<int>(layout.fd.char_len()));
-      get_memo_bytes(here, layout.width, field);
-    } else {
-      if (!dbf_field::get_variant(bytes, layout, *chars_, field, buffers_)) ++unreadable_;
-    }
+    if (!decode_field(bytes, i, *next_field++)) ++unreadable_;
   }
+}
+
+bool dbf_record::fill_field(const char* bytes, std::size_t i) {
+  memo_bytes_ = 0;
+  return decode_field(bytes, i, (*this)[i]);
+}
+
+bool dbf_record::decode_field(const char* bytes, std::size_t i, udb_field& field) {
+  const dbf_field_layout& layout = (*layouts_)[i];
+  TK_LOG(1, "field #%d: type=%08X, size=%d", static_cast<int>(i),
+         static_cast<unsigned>(layout.vartype), static_cast<int>(layout.size));
+  if (layout.null_bit.is_set(bytes)) {
+    field.set_null();
+    return true;
+  }
+  const char* here = bytes + layout.offset;
+  if (layout.decode == dbf_decode::memo_text) {
+    TK_LOG(1, "Processing MEMO-data");
+    get_memo_field(here, layout.width, true, field);
+  } else if (layout.decode == dbf_decode::memo_bytes) {
+    TK_LOG(1, "Processing BLOB-data");
+    TK_LOG(1, "fds[eye].len_info.char_len=%d", static_cast<int>(layout.fd.char_len()));
+    get_memo_bytes(here, layout.width, field);
+  } else {
+    return dbf_field::get_variant(bytes, layout, *chars_, field, buffers_);
+  }
+  return true;
 }
 
 void dbf_record::get_memo_field(const char* bytes, std::size_t width, bool wide, ole_variant& out) {

@@ -24,11 +24,15 @@ class dbf_record : public udb_record {
 
   // Decodes `rec_size` bytes of one record into the fields.
   void fill(const char* bytes, std::size_t rec_size);
+  // Decodes field `i` alone from a whole record's bytes, for a reader that takes the other
+  // fields from the bytes itself; false when its bytes hold no value of its type.
+  bool fill_field(const char* bytes, std::size_t i);
 
   bool is_deleted() const noexcept { return deleted_; }
   // The deletion flag byte as stored ("*" deleted, blank or anything else live).
   std::uint8_t flag() const noexcept { return flag_; }
   int code_page() const noexcept { return chars_->code_page(); }
+  const dbf_char_table& chars() const noexcept { return *chars_; }
   void set_chars(const dbf_char_table& chars) noexcept { chars_ = &chars; }
 
   // The memo text a memo field's bytes refer to, into `out`: empty without a memo file or
@@ -49,6 +53,8 @@ class dbf_record : public udb_record {
   void release_buffers(std::size_t keep) noexcept;
 
  private:
+  bool decode_field(const char* bytes, std::size_t i, udb_field& field);
+
   const std::vector<dbf_field_layout>* layouts_;
   const dbf_memo_file* memo_;
   const dbf_char_table* chars_;

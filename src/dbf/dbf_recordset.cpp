@@ -421,10 +421,12 @@ std::unique_ptr<dbf_record> dbf_recordset::make_record() const {
 
 void dbf_recordset::fill_record(dbf_record& record, std::int64_t position) {
   record.fill(record_bytes(position), header_.rec_size);
-  if (record.unreadable() != 0) {
-    TK_WLOG(3, "Table %s, record #%lld: %d number fields hold no number and are NULL", table_name_,
-            static_cast<long long>(position + 1), static_cast<int>(record.unreadable()));
-  }
+  if (record.unreadable() != 0) report_unreadable(position, record.unreadable());
+}
+
+void dbf_recordset::report_unreadable(std::int64_t position, std::size_t count) const {
+  TK_WLOG(3, "Table %s, record #%lld: %d number fields hold no number and are NULL", table_name_,
+          static_cast<long long>(position + 1), static_cast<int>(count));
 }
 
 void dbf_recordset::append_record(udb_record& record) {

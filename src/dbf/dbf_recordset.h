@@ -46,6 +46,11 @@ class dbf_recordset : public udb_recordset {
   // Decodes the record at `position` (below `record_count()`) into `record`, leaving the
   // current position alone.
   void fill_record(dbf_record& record, std::int64_t position);
+  // The bytes of the record at `position` (below `record_count()`), valid until the next
+  // read; for a reader that decodes them itself.
+  const char* record_bytes(std::int64_t position);
+  // Traces that `count` number fields of the record at `position` held no number.
+  void report_unreadable(std::int64_t position, std::size_t count) const;
 
   // The memo format the header names.
   dbf_memo_type get_memo_type() const;
@@ -96,7 +101,6 @@ class dbf_recordset : public udb_recordset {
   // Whether the field names and all text, memos included, are UTF-8 with some multi-byte
   // sequence; stops at the first invalid sequence.
   bool text_is_utf8();
-  const char* record_bytes(std::int64_t position);
   std::vector<unsigned char> read_head() const;
 
   std::string path_;

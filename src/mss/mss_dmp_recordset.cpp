@@ -55,6 +55,29 @@ void mss_dmp_recordset::check_field_names(const udb_record& record) {
   layout_checked_ = true;
 }
 
+// The row is formatted straight into the script's buffer; a value that cannot be written
+// takes the whole row back.
+template <class Values>
+void mss_dmp_recordset::write_row(Values&& values) {
+  std::string& out = stream_->row_buffer();
+  const std::size_t row_start = out.size();
+  try {
+    if (has_identity_ && identity_pending_) {
+      out += "SET IDENTITY_INSERT " + safe_name_utf8_ + " ON;\r\nGO\r\n";
+    }
+    const std::size_t statement_start = out.size();
+    out += insert_prefix_;
+    values(out);
+    out += ");\r\nGO\r\n";
+    TK_LOG(2, "Run SQL query: %s", std::string_view(out).substr(statement_start));
+    out += "\r\n";
+  } catch (...) {
+    stream_->drop_row(row_start);
+    throw;
+  }
+  identity_pending_ = false;
+}
+
 void mss_dmp_recordset::append_record(udb_record& record) {
   TK_LOG(1, "mss_dmp_recordset::append_record(schema size=%d, record size=%d",
          static_cast<int>(schema_.size()), static_cast<int>(record.size()));
@@ -69,28 +92,20 @@ void mss_dmp_recordset::append_record(udb_record& record) {
   if (tk_log_gate <= 1 || !layout_checked_ || checked_layout_ != layout_generation()) {
     check_field_names(record);
   }
-  // The row is formatted straight into the script's buffer; a value that cannot be written
-  // takes the whole row back.
-  std::string& out = stream_->row_buffer();
-  const std::size_t row_start = out.size();
-  try {
-    if (has_identity_ && identity_pending_) {
-      out += "SET IDENTITY_INSERT " + safe_name_utf8_ + " ON;\r\nGO\r\n";
-    }
-    const std::size_t statement_start = out.size();
-    out += insert_prefix_;
+  write_row([&](std::string& out) {
     // The sizes agree (checked above), so the fields are walked without a check per field.
     auto column = schema_.begin();
     for (const udb_field& field : record) {
       if (column != schema_.begin()) out += ", ";
       mss_append_fld_str(out, field, *column++);
     }
-    out += ");\r\nGO\r\n";
-    TK_LOG(2, "Run SQL query: %s", std::string_view(out).substr(statement_start));
-    out += "\r\n";
-  } catch (...) {
-    stream_->drop_row(row_start);
-    throw;
-  }
-  identity_pending_ = false;
+  });
+}
+
+bool mss_dmp_recordset::append_values(mss_row_values& values, std::uint64_t record_layout) {
+  if (!plan_is_in_order(record_layout) || !layout_checked_ ||
+      checked_layout_ != layout_generation() || tk_log_gate <= 1)
+    return false;
+  write_row([&](std::string& out) { values.append_values(out); });
+  return true;
 }

@@ -9,6 +9,14 @@
 
 class mss_dmp_database;
 
+// The values of one row, formatted by a caller that reads them straight from its source:
+// each column's literal, in the table's column order, separated by ", ".
+class mss_row_values {
+ public:
+  virtual ~mss_row_values() = default;
+  virtual void append_values(std::string& out) = 0;
+};
+
 // One table of the script: append_record writes one INSERT ... VALUES (...); GO block per
 // row. The statement text up to VALUES is built once; each row is formatted straight into
 // the buffer of the script's stream.
@@ -21,6 +29,10 @@ class mss_dmp_recordset : public udb_recordset {
   ~mss_dmp_recordset() override;
 
   void append_record(udb_record& record) override;
+  // Writes a row whose values the caller formats, once a record of `record_layout` went
+  // through append_record with its fields in the columns' order; false (nothing written)
+  // until then, or when the schema or names changed since: append_record must take it.
+  bool append_values(mss_row_values& values, std::uint64_t record_layout);
 
   bool has_identity() const noexcept { return has_identity_; }
 
@@ -29,6 +41,9 @@ class mss_dmp_recordset : public udb_recordset {
   void resolve_source_names();
   // Every column's source name is a field of the record; throws when one is missing.
   void check_field_names(const udb_record& record);
+  // Writes one INSERT of the row; `values` appends its literals. A failure takes it back.
+  template <class Values>
+  void write_row(Values&& values);
 
   std::shared_ptr<mss_dmp_stream> stream_;
   std::string safe_name_utf8_;

@@ -532,8 +532,8 @@ char* put_digits(char* p, unsigned value, int width) {
 
 // The literal of a date for a DATETIME or DATE column, printed straight from its parts; a
 // value the column cannot hold becomes 9999-12-30.
-void append_date_literal(std::string& out, const ole_variant& value, date_form form) {
-  const ole_systemtime* st = &value.systemtime();
+void append_date_literal(std::string& out, const ole_systemtime& date, date_form form) {
+  const ole_systemtime* st = &date;
   if (!date_fits(*st, form)) {
     TK_LOG(1, "Skip date-out-of-range");
     st = &latest_date().systemtime();
@@ -589,7 +589,7 @@ std::string& scratch() {
 void append_value_literal(std::string& out, const ole_variant& value, ole_vartype vt,
                           date_form form) {
   if (vt == VT_DATE && form != date_form::other) {
-    append_date_literal(out, value, form);
+    append_date_literal(out, value.systemtime(), form);
     return;
   }
   // While detail traces are off, the common kinds print straight from the value; with them
@@ -611,15 +611,9 @@ void append_value_literal(std::string& out, const ole_variant& value, ole_vartyp
     case VT_NULL:
       out += "''";
       return;
-    case VT_BSTR: {
-      const literal_text text(value);
-      if (text.empty()) {
-        out += mss_current_unicode() ? "N''" : "''";
-      } else {
-        append_bstr_literal(out, text);
-      }
+    case VT_BSTR:
+      mss_append_text_value(out, value);
       return;
-    }
     case VT_I1:
       append_number(out, static_cast<int>(value.i1()));
       return;
@@ -649,8 +643,7 @@ void append_value_literal(std::string& out, const ole_variant& value, ole_vartyp
       append_scientific(out, static_cast<double>(value.r4()), 6);
       return;
     case VT_R8:
-      if (value.r8() != safe_double(value.r8())) TK_LOG(1, "Clamped double out of range");
-      append_scientific(out, safe_double(value.r8()), 16);
+      mss_append_double(out, value.r8());
       return;
     case VT_BOOL:
       out += value.bool_val() == ole_variant_true ? '1' : '0';
@@ -670,6 +663,40 @@ void append_value_literal(std::string& out, const ole_variant& value, ole_vartyp
 }
 
 }  // namespace
+
+void mss_append_text_value(std::string& out, const ole_variant& text) {
+  const literal_text literal(text);
+  if (literal.empty()) {
+    out += mss_current_unicode() ? "N''" : "''";
+  } else {
+    append_bstr_literal(out, literal);
+  }
+}
+
+void mss_append_double(std::string& out, double value) {
+  if (value != safe_double(value)) TK_LOG(1, "Clamped double out of range");
+  append_scientific(out, safe_double(value), 16);
+}
+
+bool mss_append_date_value(std::string& out, const ole_systemtime& date, const t_ftd& column) {
+  const date_form form = form_of(column);
+  if (form == date_form::other) return false;
+  append_date_literal(out, date, form);
+  return true;
+}
+
+bool mss_append_plain_decimal(std::string& out, std::string_view plain, const t_ftd& column) {
+  char buf[ole_decimal::k_text_size];
+  const std::string_view printed(buf, ole_decimal::format_plain(plain, buf));
+  // What does not fit the column is the general path's to clamp.
+  const int digits = integer_digits(printed);
+  if (decimal_digits_out_of_range(digits, column) ||
+      (column.reserved != 0 &&
+       digits > static_cast<int>(column.get_precision()) - static_cast<int>(column.get_scale())))
+    return false;
+  out += printed;
+  return true;
+}
 
 void mss_append_utf8(std::string& out, std::u16string_view text, bool double_quotes) {
   append_utf8_run(out, text, double_quotes, false);
@@ -846,7 +873,7 @@ void mss_append_fld_str(std::string& out, const udb_field& field, const t_ftd& c
       const ole_variant& def = column.def_value;
       const ole_variant date = form != date_form::other ? date_default(column) : ole_variant();
       if (date.vt() == VT_DATE) {
-        append_date_literal(out, date, form);
+        append_date_literal(out, date.systemtime(), form);
       } else if (def.vt() == VT_BSTR) {
         mss_append_mssql_str(out, def.text(), column.vartype);
       } else {
@@ -902,7 +929,7 @@ void mss_append_default(std::u16string& out, const t_ftd& column) {
   } else if (const ole_variant date = date_default(column);
              date.vt() == VT_DATE && form_of(column) != date_form::other) {
     std::string literal;
-    append_date_literal(literal, date, form_of(column));
+    append_date_literal(literal, date.systemtime(), form_of(column));
     out += u" DEFAULT " + tk_from_utf8(literal);
   } else if (column.vartype == VT_BSTR || column.vartype == VT_DATE) {
     out += u" DEFAULT '";

@@ -62,5 +62,15 @@ std::u16string gen_dec_value(const t_ftd* column, bool negative);
 // be written and raises tk_exception "Cannot create string representation".
 void mss_append_fld_str(std::string& out, const udb_field& field, const t_ftd& column);
 void mss_append_mssql_str(std::string& out, std::u16string_view text, ole_vartype vt);
+
+// For a writer that reads a value from its source itself, with detail traces off and no
+// conversion rule taking the value's type: what mss_append_fld_str appends for a field of
+// that value whose type is the column's. A text (VT_BSTR) value; a double; a date, false
+// (nothing appended) for a column of another date form; a plain decimal text (one
+// ole_decimal::is_plain reads), false where the column cannot hold it.
+void mss_append_text_value(std::string& out, const ole_variant& text);
+void mss_append_double(std::string& out, double value);
+bool mss_append_date_value(std::string& out, const ole_systemtime& date, const t_ftd& column);
+bool mss_append_plain_decimal(std::string& out, std::string_view plain, const t_ftd& column);
 // Appends UTF-16 text as UTF-8, doubling every single quote when asked.
 void mss_append_utf8(std::string& out, std::u16string_view text, bool double_quotes);

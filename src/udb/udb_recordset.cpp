@@ -108,6 +108,17 @@ bool udb_recordset::plan_matches(const udb_record& record) const noexcept {
   return true;
 }
 
+bool udb_recordset::plan_is_in_order(std::uint64_t record_layout) const noexcept {
+  if (!plan_.valid || record_layout == 0 || plan_.record_layout != record_layout ||
+      plan_.schema_revision != schema_.revision() || plan_.names_revision != names_revision() ||
+      plan_.columns.size() != schema_.size())
+    return false;
+  for (std::size_t i = 0; i < plan_.columns.size(); ++i) {
+    if (plan_.columns[i] != i) return false;
+  }
+  return true;
+}
+
 const udb_recordset::conversion_plan& udb_recordset::plan_for(const udb_record& record) {
   if (plan_matches(record)) {
     plan_.record_layout = record.layout_id();

@@ -69,6 +69,10 @@ class udb_recordset {
   // Changes whenever convert_record meets a new record layout (other field names, another
   // schema or names map revision): a writer that checks names per layout checks again then.
   std::uint64_t layout_generation() const noexcept { return plan_generation_; }
+  // Whether records of `record_layout` (non-zero) were last converted with their fields in
+  // the columns' order and need no conversion lookups while the schema and names stay as
+  // they are.
+  bool plan_is_in_order(std::uint64_t record_layout) const noexcept;
 
  protected:
   std::u16string text_;

@@ -1,0 +1,176 @@
+// Per-field formatters of a script row, straight from a DBF record's bytes (see the header).
+#include "app/talvex_row_formatter.h"
+
+#include <charconv>
+#include <cstring>
+
+#include "dbf/dbf_field.h"
+#include "dbf/dbf_recordset.h"
+#include "mss/mss_util.h"
+#include "ole/ole_currency.h"
+#include "ole/ole_decimal.h"
+#include "tk/tk_log.h"
+#include "udb/t_ftd.h"
+#include "udb/udb_custom_conversion.h"
+#include "udb/udb_schema.h"
+
+namespace {
+
+// Decoding buffers beyond this (a large memo) are freed after the row.
+constexpr std::size_t k_keep_bytes = std::size_t{1} << 20;
+
+template <class T>
+T little_endian(const char* p) {
+  T value;
+  std::memcpy(&value, p, sizeof value);  // files and this platform are little-endian
+  return value;
+}
+
+template <class T>
+void append_number(std::string& out, T value) {
+  char buf[24];
+  const auto result = std::to_chars(buf, buf + sizeof buf, value);
+  out.append(buf, static_cast<std::size_t>(result.ptr - buf));
+}
+
+bool is_true(char c) {
+  return c == 'T' || c == 't' || c == 'Y' || c == 'y';
+}
+
+}  // namespace
+
+talvex_row_formatter::talvex_row_formatter(const dbf_recordset& source, const udb_schema& columns)
+    : scratch_(source.make_record()), record_size_(source.header().rec_size) {
+  const std::vector<dbf_field_layout>& layouts = source.layouts();
+  plan_.resize(layouts.size());
+  for (std::size_t i = 0; i < layouts.size() && i < columns.size(); ++i) {
+    field_plan& field = plan_[i];
+    field.layout = &layouts[i];
+    field.column = &columns[i];
+    field.how = kind_of(layouts[i], columns[i]);
+    if (field.how == kind::logical) {
+      field.yes = literal_of(i, 'T');
+      field.no = literal_of(i, 'F');
+    } else if (field.layout->decode == dbf_decode::text) {
+      field.blank = literal_of(i, ' ');
+    }
+  }
+  unreadable_ = 0;
+}
+
+talvex_row_formatter::kind talvex_row_formatter::kind_of(const dbf_field_layout& layout,
+                                                         const t_ftd& column) {
+  const ole_vartype vt = layout.vartype;
+  // A value converted to another type, or one a rule may take, is the decoded path's.
+  if (vt != column.vartype || tk_log_gate <= 2) return kind::decoded;
+  // The two literals of a logical come from the decoded path, rules and all.
+  if (layout.decode == dbf_decode::logical && layout.width >= 1) return kind::logical;
+  if (udb_custom_conversion::may_accept2(vt)) return kind::decoded;
+  switch (layout.decode) {
+    case dbf_decode::int_le:
+      return layout.width >= 4 && vt == VT_I4 ? kind::int_le : kind::decoded;
+    case dbf_decode::currency:
+      return layout.width >= 8 && vt == VT_CY ? kind::currency : kind::decoded;
+    case dbf_decode::double_le:
+      return layout.width >= 8 && vt == VT_R8 ? kind::double_le : kind::decoded;
+    case dbf_decode::text:
+      switch (vt) {
+        case VT_BSTR:
+          return layout.fd.field_type() == 'C' ? kind::text : kind::decoded;
+        case VT_DATE:
+          return layout.fd.field_type() == 'D' ? kind::date_text : kind::decoded;
+        case VT_I4:
+          return kind::int_text;
+        case VT_DECIMAL:
+          return kind::plain_decimal;
+        default:
+          return kind::decoded;
+      }
+    default:
+      return kind::decoded;
+  }
+}
+
+std::string talvex_row_formatter::literal_of(std::size_t i, char first) {
+  const dbf_field_layout& layout = *plan_[i].layout;
+  std::string record(record_size_, ' ');
+  // The value's own, not a NULL or length flag that blanks would happen to set.
+  for (const dbf_record_bit& bit : {layout.null_bit, layout.length_bit}) {
+    if (bit.mask != 0 && bit.at < record.size()) record[bit.at] &= static_cast<char>(~bit.mask);
+  }
+  if (layout.width > 0 && layout.offset < record.size()) record[layout.offset] = first;
+  std::string literal;
+  append_decoded(literal, record.data(), i);
+  return literal;
+}
+
+void talvex_row_formatter::append_decoded(std::string& out, const char* bytes, std::size_t i) {
+  dbf_record& record = *scratch_;
+  if (!record.fill_field(bytes, i)) ++unreadable_;
+  udb_field& field = record[i];
+  const t_ftd& column = *plan_[i].column;
+  const ole_vartype vt = field.vt();
+  if (vt != column.vartype && vt != VT_EMPTY && vt != VT_NULL) field.change_type(column.vartype);
+  mss_append_fld_str(out, field, column);
+  if (record.memo_bytes() > k_keep_bytes) record.release_buffers(k_keep_bytes);
+}
+
+bool talvex_row_formatter::append_fast(std::string& out, const field_plan& field,
+                                       const char* bytes) {
+  const dbf_field_layout& layout = *field.layout;
+  if (layout.null_bit.is_set(bytes)) return false;
+  const char* const here = bytes + layout.offset;
+  switch (field.how) {
+    case kind::decoded:
+      return false;
+    case kind::logical:
+      out += is_true(here[0]) ? field.yes : field.no;
+      return true;
+    case kind::int_le:
+      append_number(out, little_endian<std::int32_t>(here));
+      return true;
+    case kind::currency: {
+      char buf[ole_currency::k_text_size];
+      out.append(buf, ole_currency::from_raw(little_endian<std::int64_t>(here)).format(buf));
+      return true;
+    }
+    case kind::double_le:
+      mss_append_double(out, little_endian<double>(here));
+      return true;
+    case kind::text:
+      scratch_->chars().decode(dbf_field::text_of(bytes, layout), text_);
+      mss_append_text_value(out, text_);
+      return true;
+    default:
+      break;
+  }
+  // The text-read numbers and dates.
+  const std::string_view text = dbf_field::text_of(bytes, layout);
+  if (text.empty()) {
+    out += field.blank;
+    return true;
+  }
+  switch (field.how) {
+    case kind::int_text: {
+      std::int32_t value = 0;
+      if (!dbf_field::plain_i4(text, value)) return false;
+      append_number(out, value);
+      return true;
+    }
+    case kind::plain_decimal:
+      return ole_decimal::is_plain(text) && mss_append_plain_decimal(out, text, *field.column);
+    case kind::date_text: {
+      ole_systemtime date;
+      return dbf_field::plain_date(text, date) && mss_append_date_value(out, date, *field.column);
+    }
+    default:
+      return false;
+  }
+}
+
+void talvex_row_formatter::append_values(std::string& out) {
+  for (std::size_t i = 0; i < plan_.size(); ++i) {
+    if (i != 0) out += ", ";
+    if (!append_fast(out, plan_[i], bytes_)) append_decoded(out, bytes_, i);
+  }
+}
