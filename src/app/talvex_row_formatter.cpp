@@ -1,6 +1,7 @@
 // Per-field formatters of a script row, straight from a DBF record's bytes (see the header).
 #include "app/talvex_row_formatter.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -56,6 +57,10 @@ talvex_row_formatter::talvex_row_formatter(const dbf_recordset& source, const ud
     }
   }
   unreadable_ = 0;
+  std::string ascii;
+  for (char c = 0x20; c < 0x7F; ++c) ascii += c;
+  const std::u16string decoded = scratch_->chars().decode(ascii);
+  ascii_as_is_ = std::equal(decoded.begin(), decoded.end(), ascii.begin(), ascii.end());
 }
 
 talvex_row_formatter::kind talvex_row_formatter::kind_of(const dbf_field_layout& layout,
@@ -93,7 +98,7 @@ talvex_row_formatter::kind talvex_row_formatter::kind_of(const dbf_field_layout&
 
 std::string talvex_row_formatter::literal_of(std::size_t i, char first) {
   const dbf_field_layout& layout = *plan_[i].layout;
-  std::string record(record_size_, ' ');
+  std::string record(record_size_ + dbf_field::k_block_pad, ' ');
   // The value's own, not a NULL or length flag that blanks would happen to set.
   for (const dbf_record_bit& bit : {layout.null_bit, layout.length_bit}) {
     if (bit.mask != 0 && bit.at < record.size()) record[bit.at] &= static_cast<char>(~bit.mask);
@@ -137,10 +142,24 @@ bool talvex_row_formatter::append_fast(std::string& out, const field_plan& field
     case kind::double_le:
       mss_append_double(out, little_endian<double>(here));
       return true;
-    case kind::text:
-      scratch_->chars().decode(dbf_field::text_of(bytes, layout), text_);
+    case kind::plain_decimal: {
+      char printed[dbf_field::k_print_size];
+      int whole_digits = 0;
+      const std::size_t size = dbf_field::print_decimal(bytes, layout, printed, whole_digits);
+      if (size == dbf_field::k_blank) {
+        out += field.blank;
+        return true;
+      }
+      return size != 0 && mss_append_printed_decimal(out, std::string_view(printed, size),
+                                                     whole_digits, *field.column);
+    }
+    case kind::text: {
+      const std::string_view text = dbf_field::text_of(bytes, layout);
+      if (ascii_as_is_ && mss_append_ascii_text(out, text)) return true;
+      scratch_->chars().decode(text, text_);
       mss_append_text_value(out, text_);
       return true;
+    }
     default:
       break;
   }
@@ -157,8 +176,6 @@ bool talvex_row_formatter::append_fast(std::string& out, const field_plan& field
       append_number(out, value);
       return true;
     }
-    case kind::plain_decimal:
-      return ole_decimal::is_plain(text) && mss_append_plain_decimal(out, text, *field.column);
     case kind::date_text: {
       ole_systemtime date;
       return dbf_field::plain_date(text, date) && mss_append_date_value(out, date, *field.column);

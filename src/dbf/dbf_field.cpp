@@ -6,6 +6,10 @@
 #include <cstring>
 #include <span>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "ole/ole_number_text.h"
 #include "tk/tk_log.h"
 
@@ -200,10 +204,15 @@ dbf_field::dbf_field(const dbf_field_layout& layout, const char* record,
 
 std::string_view dbf_field::text_of(const char* record, const dbf_field_layout& layout) {
   const char* const bytes = record + layout.offset;
-  const std::string_view text(bytes, text_length(bytes, layout.width));
-  if (layout.fd.field_type() == 'C') return text.substr(0, trimmed_length(text));
-  const std::size_t first = text.find_first_not_of(' ');
-  return first == std::string_view::npos ? std::string_view() : text.substr(first);
+  if (layout.fd.field_type() == 'C') {
+    const std::string_view text(bytes, text_length(bytes, layout.width));
+    return text.substr(0, trimmed_length(text));
+  }
+  // Numbers and dates stand at the right of their field: the blanks before them are skipped
+  // first, and only the rest is searched for a NUL.
+  std::size_t first = 0;
+  while (first < layout.width && bytes[first] == ' ') ++first;
+  return std::string_view(bytes + first, text_length(bytes + first, layout.width - first));
 }
 
 bool dbf_field::plain_date(std::string_view text, ole_systemtime& st) {
@@ -235,6 +244,86 @@ bool dbf_field::plain_i4(std::string_view text, std::int32_t& value) {
   }
   value = negative ? -magnitude : magnitude;
   return true;
+}
+
+std::size_t dbf_field::print_decimal(const char* record, const dbf_field_layout& layout,
+                                     char (&out)[k_print_size], int& whole_digits) {
+  const std::uint32_t width = layout.width;
+#if defined(__SSE2__)
+  if (width <= 32) {
+    // One bit per byte of the field (32 at most), for each kind of byte.
+    const char* const bytes = record + layout.offset;
+    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16));
+    const auto bits = [&](char c) {
+      const __m128i wanted = _mm_set1_epi8(c);
+      return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(low, wanted))) |
+             static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(high, wanted))) << 16;
+    };
+    const auto digit_bits = [](__m128i block) {
+      const __m128i d = _mm_sub_epi8(block, _mm_set1_epi8('0'));
+      return static_cast<std::uint32_t>(
+          _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(d, _mm_set1_epi8(9)), d)));
+    };
+    const auto below = [](std::uint32_t n) {
+      return n >= 32 ? ~std::uint32_t{0} : (std::uint32_t{1} << n) - 1;
+    };
+    std::uint32_t text = below(width);
+    // The text ends at the first NUL.
+    if (const std::uint32_t nul = bits('\0') & text; nul != 0) text &= (nul - 1) & ~nul;
+    const std::uint32_t shown = text & ~bits(' ');
+    if (shown == 0) return k_blank;
+    const auto first = static_cast<std::uint32_t>(std::countr_zero(shown));
+    text &= ~below(first);
+    const auto end = 32 - static_cast<std::uint32_t>(std::countl_zero(text));
+    const bool negative = ((bits('-') >> first) & 1) != 0;
+    const std::uint32_t body = negative ? text & (text - 1) : text;
+    const std::uint32_t digits = (digit_bits(low) | digit_bits(high) << 16) & body;
+    const std::uint32_t point = bits('.') & body;
+    // Digits and at most one point, so the digits are the body's bytes but the point.
+    const std::uint32_t count = end - first - (negative ? 1 : 0) - (point != 0 ? 1 : 0);
+    if ((body & ~(digits | point)) != 0 || (point & (point - 1)) != 0 || count == 0 || count > 18)
+      return 0;
+    const std::uint32_t point_at =
+        point != 0 ? static_cast<std::uint32_t>(std::countr_zero(point)) : end;
+    const std::uint32_t nonzero = digits & ~bits('0');
+    // Whole digits from the first that is not 0 to the point; decimals up to the last that
+    // is not 0. Each run is copied as a block of 32 bytes, of which its own count.
+    const std::uint32_t whole = nonzero & below(point_at);
+    const std::uint32_t fraction = nonzero & ~below(point_at);
+    char* p = out;
+    if (whole == 0 && fraction == 0) {
+      *p++ = '0';  // zero has no sign
+      whole_digits = 0;
+    } else {
+      if (negative) *p++ = '-';
+      if (whole == 0) {
+        *p++ = '0';
+        whole_digits = 0;
+      } else {
+        const auto from = static_cast<std::uint32_t>(std::countr_zero(whole));
+        std::memcpy(p, bytes + from, 32);
+        p += point_at - from;
+        whole_digits = static_cast<int>(point_at - from);
+      }
+      if (fraction != 0) {
+        std::memcpy(p, bytes + point_at, 32);
+        p += 32 - static_cast<std::uint32_t>(std::countl_zero(fraction)) - point_at;
+      }
+    }
+    return static_cast<std::size_t>(p - out);
+  }
+#endif
+  const std::string_view text = text_of(record, layout);
+  if (text.empty()) return k_blank;
+  char printed[ole_decimal::k_text_size];
+  const std::size_t size = ole_decimal::print_plain(text, printed);
+  std::memcpy(out, printed, size);
+  const std::string_view shown(printed, size);
+  const std::size_t sign = shown.starts_with('-') ? 1 : 0;
+  const std::size_t point = std::min(shown.find('.'), size);
+  whole_digits = size == 0 || shown[sign] == '0' ? 0 : static_cast<int>(point - sign);
+  return size;
 }
 
 bool dbf_field::get_variant(const char* record, const dbf_field_layout& layout,

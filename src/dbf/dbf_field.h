@@ -7,6 +7,7 @@
 #include "dbf/dbf_char_table.h"
 #include "dbf/dbf_fd7.h"
 #include "dbf/dbf_field_kind.h"
+#include "ole/ole_decimal.h"
 #include "ole/ole_number_text.h"
 #include "udb/udb_field.h"
 
@@ -68,6 +69,17 @@ class dbf_field : public udb_field {
   // The integer a text of an optional minus and one to nine digits holds (nine digits cannot
   // overflow), as the number reader finds it; false for any other text.
   static bool plain_i4(std::string_view text, std::int32_t& value);
+
+  // Bytes that may be read past a record's end by print_decimal, and the room it writes in.
+  static constexpr std::size_t k_block_pad = 64;
+  static constexpr std::size_t k_print_size = 64;
+  static constexpr std::size_t k_blank = ~std::size_t{0};
+  // The text ole_decimal::print_plain prints for the field's text (text_of), worked out from
+  // its bytes as blocks: its length, with the number of digits before its point (leading
+  // zeros left out); k_blank for a field whose text is empty; 0 for a text print_plain does
+  // not read. `record` must be followed by k_block_pad readable bytes.
+  static std::size_t print_decimal(const char* record, const dbf_field_layout& layout,
+                                   char (&out)[k_print_size], int& whole_digits);
 };
 
 // Days from 0001-01-01 to the Julian day number of that date.

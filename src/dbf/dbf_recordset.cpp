@@ -397,9 +397,10 @@ const char* dbf_recordset::record_bytes(std::int64_t position) {
     const std::uint64_t offset =
         header_.data_offset + static_cast<std::uint64_t>(position) * rec_size;
     TK_LOG(1, "Reading at %lld", static_cast<long long>(offset));
-    ahead_.resize(static_cast<std::size_t>(count) * rec_size);
+    const std::size_t bytes = static_cast<std::size_t>(count) * rec_size;
+    ahead_.resize(bytes + dbf_field::k_block_pad);
     ahead_count_ = 0;
-    file_->get_at(offset, ahead_.data(), ahead_.size());
+    file_->get_at(offset, ahead_.data(), bytes);
     ahead_first_ = position;
     ahead_count_ = count;
   }

@@ -47,7 +47,8 @@ class dbf_recordset : public udb_recordset {
   // current position alone.
   void fill_record(dbf_record& record, std::int64_t position);
   // The bytes of the record at `position` (below `record_count()`), valid until the next
-  // read; for a reader that decodes them itself.
+  // read, with dbf_field::k_block_pad readable bytes after them; for a reader that decodes
+  // them itself.
   const char* record_bytes(std::int64_t position);
   // Traces that `count` number fields of the record at `position` held no number.
   void report_unreadable(std::int64_t position, std::size_t count) const;

@@ -673,6 +673,31 @@ void mss_append_text_value(std::string& out, const ole_variant& text) {
   }
 }
 
+bool mss_append_ascii_text(std::string& out, std::string_view text) {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  for (; i < text.size(); i += 16) {
+    const __m128i sixteen = tk_load_block16(text.data() + i, text.size() - i);
+    const unsigned odd =
+        special_bytes(sixteen) | static_cast<unsigned>(_mm_movemask_epi8(sixteen)) |
+        static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_cmpeq_epi8(sixteen, _mm_set1_epi8(static_cast<char>(0x7F)))));
+    const std::size_t left = text.size() - i;
+    if ((left >= 16 ? odd : odd & ((1u << left) - 1)) != 0) return false;
+  }
+#else
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte >= 0x7F || c == '\'' || c == '$') return false;
+  }
+#endif
+  if (may_hold_guid(text)) return false;
+  out += mss_current_unicode() ? "N'" : "'";
+  out += text;
+  out += '\'';
+  return true;
+}
+
 void mss_append_double(std::string& out, double value) {
   if (value != safe_double(value)) TK_LOG(1, "Clamped double out of range");
   append_scientific(out, safe_double(value), 16);
@@ -685,14 +710,11 @@ bool mss_append_date_value(std::string& out, const ole_systemtime& date, const t
   return true;
 }
 
-bool mss_append_plain_decimal(std::string& out, std::string_view plain, const t_ftd& column) {
-  char buf[ole_decimal::k_text_size];
-  const std::string_view printed(buf, ole_decimal::format_plain(plain, buf));
+bool mss_append_printed_decimal(std::string& out, std::string_view printed, int whole_digits,
+                                const t_ftd& column) {
   // What does not fit the column is the general path's to clamp.
-  const int digits = integer_digits(printed);
-  if (decimal_digits_out_of_range(digits, column) ||
-      (column.reserved != 0 &&
-       digits > static_cast<int>(column.get_precision()) - static_cast<int>(column.get_scale())))
+  if (column.reserved != 0 && whole_digits > static_cast<int>(column.get_precision()) -
+                                                 static_cast<int>(column.get_scale()))
     return false;
   out += printed;
   return true;

@@ -66,11 +66,16 @@ void mss_append_mssql_str(std::string& out, std::u16string_view text, ole_vartyp
 // For a writer that reads a value from its source itself, with detail traces off and no
 // conversion rule taking the value's type: what mss_append_fld_str appends for a field of
 // that value whose type is the column's. A text (VT_BSTR) value; a double; a date, false
-// (nothing appended) for a column of another date form; a plain decimal text (one
-// ole_decimal::is_plain reads), false where the column cannot hold it.
+// (nothing appended) for a column of another date form; a decimal as ole_decimal::print_plain
+// prints it, with its count of digits before the point (leading zeros left out), false for a
+// value the column cannot hold. A
+// text of printable ASCII bytes alone, as every code page reads them, false for a text with a
+// quote, a dollar sign or what may be a GUID.
 void mss_append_text_value(std::string& out, const ole_variant& text);
 void mss_append_double(std::string& out, double value);
 bool mss_append_date_value(std::string& out, const ole_systemtime& date, const t_ftd& column);
-bool mss_append_plain_decimal(std::string& out, std::string_view plain, const t_ftd& column);
+bool mss_append_printed_decimal(std::string& out, std::string_view printed, int whole_digits,
+                                const t_ftd& column);
+bool mss_append_ascii_text(std::string& out, std::string_view text);
 // Appends UTF-16 text as UTF-8, doubling every single quote when asked.
 void mss_append_utf8(std::string& out, std::u16string_view text, bool double_quotes);

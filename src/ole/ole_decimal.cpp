@@ -81,46 +81,43 @@ bool ole_decimal::parse_plain(std::string_view text, ole_decimal& out) {
 }
 
 bool ole_decimal::is_plain(std::string_view text) {
-  std::size_t i = !text.empty() && text[0] == '-' ? 1 : 0;
-  int digits = 0;
-  bool point = false;
-  for (; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c >= '0' && c <= '9') {
-      ++digits;
-    } else if (c == '.' && !point) {
-      point = true;
-    } else {
-      return false;
-    }
-  }
-  return digits > 0 && digits <= 18;
+  char printed[k_text_size];
+  return print_plain(text, printed) != 0;
 }
 
 std::size_t ole_decimal::format_plain(std::string_view plain, char (&out)[k_text_size]) {
-  const bool negative = !plain.empty() && plain[0] == '-';
-  std::string_view body = plain.substr(negative ? 1 : 0);
-  const std::size_t point = body.find('.');
-  std::string_view whole = body.substr(0, point);
-  std::string_view fraction =
-      point == std::string_view::npos ? std::string_view() : body.substr(point + 1);
-  while (!whole.empty() && whole.front() == '0') whole.remove_prefix(1);
-  while (!fraction.empty() && fraction.back() == '0') fraction.remove_suffix(1);
+  return print_plain(plain, out);
+}
+
+std::size_t ole_decimal::print_plain(std::string_view text, char (&out)[k_text_size]) {
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  const bool negative = p != end && *p == '-';
+  if (negative) ++p;
+  const auto digits_from = [&](const char* q) {
+    while (q != end && static_cast<unsigned>(*q - '0') <= 9) ++q;
+    return q;
+  };
+  const char* const whole = p;
+  const char* const whole_end = digits_from(whole);
+  const char* fraction = whole_end;
+  const char* fraction_end = whole_end;
+  if (fraction != end && *fraction == '.') fraction_end = digits_from(++fraction);
+  const auto count = (whole_end - whole) + (fraction_end - fraction);
+  if (fraction_end != end || count == 0 || count > 18) return 0;
+  const char* first = whole;
+  while (first != whole_end && *first == '0') ++first;
+  while (fraction_end != fraction && fraction_end[-1] == '0') --fraction_end;
   std::size_t len = 0;
-  if (whole.empty() && fraction.empty()) {
+  if (first == whole_end && fraction == fraction_end) {
     out[len++] = '0';  // zero has no sign
   } else {
     if (negative) out[len++] = '-';
-    if (whole.empty()) {
-      out[len++] = '0';
-    } else {
-      whole.copy(out + len, whole.size());
-      len += whole.size();
-    }
-    if (!fraction.empty()) {
+    if (first == whole_end) out[len++] = '0';
+    for (const char* q = first; q != whole_end; ++q) out[len++] = *q;
+    if (fraction != fraction_end) {
       out[len++] = '.';
-      fraction.copy(out + len, fraction.size());
-      len += fraction.size();
+      for (const char* q = fraction; q != fraction_end; ++q) out[len++] = *q;
     }
   }
   out[len] = '\0';

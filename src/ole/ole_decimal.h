@@ -38,6 +38,9 @@ struct ole_decimal {
   // The text format() prints for the value parse_plain reads from `plain` (which it must read),
   // worked out from the digits alone: leading and trailing zeros dropped, "0" for zero.
   static std::size_t format_plain(std::string_view plain, char (&out)[k_text_size]);
+  // Both in one pass: the length of the text format_plain prints, or 0 for a text parse_plain
+  // does not read.
+  static std::size_t print_plain(std::string_view text, char (&out)[k_text_size]);
 
   // Exact text without trailing decimal zeros: 1.5, -12, 0.0000000000000000000000000001.
   // Returns its length; the text is terminated.
