@@ -36,6 +36,11 @@ class dbf_char_table {
   // Replaces `utf8` with the decoded bytes in UTF-8: each byte's sequence from a table, runs
   // of ASCII copied as blocks.
   void decode_utf8(std::string_view bytes, std::string& utf8) const;
+  // Each byte's UTF-8 sequence, up to three bytes and their count last; null when the table
+  // has none (see has_utf8) or bytes below 0x80 do not decode to themselves.
+  const std::array<std::array<char, 4>, 256>* utf8_table() const {
+    return has_utf8_ && ascii_as_is_ ? &utf8_ : nullptr;
+  }
   // Makes `value` the decoded text: given as UTF-8 alone when the table has that form (the
   // value works out UTF-16 only when asked for it, which a script writer never does), else as
   // UTF-16.

@@ -698,6 +698,55 @@ bool mss_append_ascii_text(std::string& out, std::string_view text) {
   return true;
 }
 
+bool mss_append_mapped_text(std::string& out, std::string_view bytes,
+                            const std::array<std::array<char, 4>, 256>& utf8) {
+  const std::size_t start = out.size();
+  const std::string_view open = mss_current_unicode() ? "N'" : "'";
+  // Room for three bytes per byte (a doubled quote takes two), a block and the closing quote.
+  out.resize(start + open.size() + 3 * bytes.size() + 17);
+  char* const base = out.data();
+  char* p = base + start;
+  std::memcpy(p, open.data(), open.size());
+  p += open.size();
+  char* const body = p;
+  const char* src = bytes.data();
+  const char* const end = src + bytes.size();
+  while (src != end) {
+#if defined(__SSE2__)
+    // Sixteen bytes at a time: stored as they are, and those before the first that is not
+    // plain ASCII count.
+    const auto left = static_cast<std::size_t>(end - src);
+    const __m128i sixteen = tk_load_block16(src, left);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), sixteen);
+    const unsigned odd = special_bytes(sixteen) | static_cast<unsigned>(_mm_movemask_epi8(sixteen));
+    const std::size_t run = std::min<std::size_t>(left, std::countr_zero(odd | 0x10000u));
+    src += run;
+    p += run;
+    if (src == end) break;
+#endif
+    const std::array<char, 4>& sequence = utf8[static_cast<unsigned char>(*src++)];
+    if (sequence[3] != 1) {
+      std::memcpy(p, sequence.data(), 4);
+      p += sequence[3];
+      continue;
+    }
+    const char c = sequence[0];
+    if (static_cast<unsigned char>(c) < 0x20 || c == '$') {
+      out.resize(start);
+      return false;
+    }
+    *p++ = c;
+    if (c == '\'') *p++ = '\'';
+  }
+  if (may_hold_guid(std::string_view(body, static_cast<std::size_t>(p - body)))) {
+    out.resize(start);
+    return false;
+  }
+  *p++ = '\'';
+  out.resize(static_cast<std::size_t>(p - base));
+  return true;
+}
+
 void mss_append_double(std::string& out, double value) {
   if (value != safe_double(value)) TK_LOG(1, "Clamped double out of range");
   append_scientific(out, safe_double(value), 16);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -77,5 +78,10 @@ bool mss_append_date_value(std::string& out, const ole_systemtime& date, const t
 bool mss_append_printed_decimal(std::string& out, std::string_view printed, int whole_digits,
                                 const t_ftd& column);
 bool mss_append_ascii_text(std::string& out, std::string_view text);
+// The same for a text of single bytes that `utf8` maps to their UTF-8 sequences (up to
+// three bytes, their count last; bytes below 0x80 to themselves); false for a text with a
+// control character or a dollar sign, or what may be a GUID.
+bool mss_append_mapped_text(std::string& out, std::string_view bytes,
+                            const std::array<std::array<char, 4>, 256>& utf8);
 // Appends UTF-16 text as UTF-8, doubling every single quote when asked.
 void mss_append_utf8(std::string& out, std::u16string_view text, bool double_quotes);
