@@ -253,14 +253,17 @@ void talvex_converter::copy_records(dbf_recordset& source, udb_recordset& target
       const char* bytes = source.record_bytes(position);
       values.set_record(bytes);
       whole = copy(true, bytes[0] == '*', [&] {
+        const auto report_unreadable = [&] {
+          if (values.unreadable() != 0) source.report_unreadable(position, values.unreadable());
+        };
         bool taken = false;
         try {
           taken = script->append_values(values, values.record_layout());
         } catch (...) {
-          if (values.unreadable() != 0) source.report_unreadable(position, values.unreadable());
+          report_unreadable();
           throw;
         }
-        if (values.unreadable() != 0) source.report_unreadable(position, values.unreadable());
+        report_unreadable();
         if (taken) return;
         if (decoded == nullptr) decoded = source.make_record();
         source.fill_record(*decoded, position);

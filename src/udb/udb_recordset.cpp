@@ -113,10 +113,7 @@ bool udb_recordset::plan_is_in_order(std::uint64_t record_layout) const noexcept
       plan_.schema_revision != schema_.revision() || plan_.names_revision != names_revision() ||
       plan_.columns.size() != schema_.size())
     return false;
-  for (std::size_t i = 0; i < plan_.columns.size(); ++i) {
-    if (plan_.columns[i] != i) return false;
-  }
-  return true;
+  return plan_.in_order;
 }
 
 const udb_recordset::conversion_plan& udb_recordset::plan_for(const udb_record& record) {
@@ -146,6 +143,8 @@ const udb_recordset::conversion_plan& udb_recordset::plan_for(const udb_record& 
     plan.columns.push_back(static_cast<std::size_t>(pos));
   }
   plan.record_layout = record.layout_id();
+  plan.in_order = true;
+  for (std::size_t i = 0; i < plan.columns.size(); ++i) plan.in_order &= plan.columns[i] == i;
   plan.valid = true;
   plan_ = std::move(plan);
   ++plan_generation_;

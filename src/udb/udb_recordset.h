@@ -97,6 +97,7 @@ class udb_recordset {
     std::uint64_t record_layout = 0;  // of the record it was resolved for
     std::uint64_t schema_revision = 0;
     std::uint64_t names_revision = 0;
+    bool in_order = false;  // field i goes to column i
     bool valid = false;
   };
 
