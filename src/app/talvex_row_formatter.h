@@ -63,6 +63,7 @@ class talvex_row_formatter : public mss_row_values {
   void append_decoded(std::string& out, const char* bytes, std::size_t i);
   // The literal of field `i` in a record of blanks holding `first` in the field's first byte.
   std::string literal_of(std::size_t i, char first);
+  // Writes the field from its bytes; false, with nothing written, where the decoded path must.
   bool append_fast(std::string& out, const field_plan& field, const char* bytes);
 
   std::unique_ptr<dbf_record> scratch_;  // decodes the fields the plan leaves
