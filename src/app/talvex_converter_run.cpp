@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -6,6 +7,7 @@
 #include "app/talvex_bool_rule.h"
 #include "app/talvex_converter.h"
 #include "app/talvex_row_formatter.h"
+#include "app/talvex_row_helper.h"
 #include "dbf/dbf_database.h"
 #include "dbf/dbf_error_sink.h"
 #include "dbf/dbf_record.h"
@@ -17,6 +19,7 @@
 #include "mss/mss_engine.h"
 #include "mss/mss_validator.h"
 #include "tk/tk_console.h"
+#include "tk/tk_cpu.h"
 #include "tk/tk_encoding.h"
 #include "tk/tk_interrupt.h"
 #include "tk/tk_log.h"
@@ -249,27 +252,72 @@ void talvex_converter::copy_records(dbf_recordset& source, udb_recordset& target
   if (tk_log_gate > 2 && script != nullptr && source.layouts().size() == target.schema().size()) {
     talvex_row_formatter values(source, target.schema());
     std::unique_ptr<dbf_record> decoded;  // for a row the script does not take as values
-    for (std::int64_t position = 0; position < source.record_count() && whole; ++position) {
+    // Writes the row of the record at `position`: `append` writes it, or answers false when
+    // the script does not take it as values yet; `unreadable` then tells how many of its
+    // fields held no number.
+    const auto write_row = [&](std::int64_t position, const auto& append, const auto& unreadable) {
+      const auto report_unreadable = [&] {
+        if (unreadable() != 0) source.report_unreadable(position, unreadable());
+      };
+      bool taken = false;
+      try {
+        taken = append();
+      } catch (...) {
+        report_unreadable();
+        throw;
+      }
+      report_unreadable();
+      if (taken) return;
+      if (decoded == nullptr) decoded = source.make_record();
+      source.fill_record(*decoded, position);
+      script->append_record(*decoded);
+    };
+    const auto copy_here = [&](std::int64_t position) {
       const char* bytes = source.record_bytes(position);
       values.set_record(bytes);
-      whole = copy(true, bytes[0] == '*', [&] {
-        const auto report_unreadable = [&] {
-          if (values.unreadable() != 0) source.report_unreadable(position, values.unreadable());
-        };
-        bool taken = false;
-        try {
-          taken = script->append_values(values, values.record_layout());
-        } catch (...) {
-          report_unreadable();
-          throw;
-        }
-        report_unreadable();
-        if (taken) return;
-        if (decoded == nullptr) decoded = source.make_record();
-        source.fill_record(*decoded, position);
-        script->append_record(*decoded);
+      const bool more = copy(true, bytes[0] == '*', [&] {
+        write_row(
+            position, [&] { return script->append_values(values, values.record_layout()); },
+            [&] { return values.unreadable(); });
       });
       source.set_position(position + 1);
+      return more;
+    };
+    // With a second processor, runs of rows are formatted on a helper thread, once the script
+    // takes rows of values (after the table's first row). Its rows are written in order.
+    const bool helper_pays = tk_log_gate > 3 && tk_usable_cpus() >= 2;
+    std::unique_ptr<talvex_row_helper> helper;
+    const std::int64_t count = source.record_count();
+    for (std::int64_t position = 0; position < count && whole;) {
+      if (helper == nullptr) {
+        whole = copy_here(position++);
+        if (helper_pays && count - position >= 4 && script->takes_values(values.record_layout()))
+          helper = std::make_unique<talvex_row_helper>(source, *script, skip_del);
+        continue;
+      }
+      const std::int64_t mine = std::min(helper->run_records(), count - position);
+      const std::int64_t theirs = std::min(helper->run_records(), count - position - mine);
+      if (theirs > 0) helper->start(source, position + mine, theirs);
+      for (const std::int64_t end = position + mine; position < end && whole;)
+        whole = copy_here(position++);
+      if (theirs == 0 || !whole) continue;
+      const std::vector<talvex_row_helper::row>& rows = helper->finish();
+      std::size_t start = 0;
+      for (const talvex_row_helper::row& row : rows) {
+        const std::string_view text = helper->text().substr(start, row.end - start);
+        start = row.end;
+        whole = copy(true, row.deleted, [&] {
+          write_row(
+              position,
+              [&] {
+                if (row.error != nullptr) std::rethrow_exception(row.error);
+                return script->append_formatted(text, values.record_layout());
+              },
+              [&] { return row.unreadable; });
+        });
+        source.set_position(++position);
+        if (!whole) break;
+      }
     }
   } else if (tk_log_gate > 2 && source.record_count() > k_stream_threshold) {
     dbf_record_stream stream(source);

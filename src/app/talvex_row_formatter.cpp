@@ -40,8 +40,11 @@ bool is_true(char c) {
 
 }  // namespace
 
-talvex_row_formatter::talvex_row_formatter(const dbf_recordset& source, const udb_schema& columns)
-    : scratch_(source.make_record()), record_size_(source.header().rec_size) {
+talvex_row_formatter::talvex_row_formatter(const dbf_recordset& source, const udb_schema& columns,
+                                           bool own_memo)
+    : memo_(own_memo ? source.open_memo_copy() : nullptr),
+      scratch_(source.make_record(memo_.get())),
+      record_size_(source.header().rec_size) {
   const std::vector<dbf_field_layout>& layouts = source.layouts();
   plan_.resize(layouts.size());
   for (std::size_t i = 0; i < layouts.size() && i < columns.size(); ++i) {

@@ -21,8 +21,11 @@ class t_ftd;
 class talvex_row_formatter : public mss_row_values {
  public:
   // `columns` holds one column per field of `source`, in the fields' order. Only while
-  // detail traces are off: the decoded path writes them.
-  talvex_row_formatter(const dbf_recordset& source, const udb_schema& columns);
+  // detail traces are off: the decoded path writes them. With `own_memo`, memos are read
+  // through a memo file of the formatter's own, so that it may run on another thread than
+  // the source's reader.
+  talvex_row_formatter(const dbf_recordset& source, const udb_schema& columns,
+                       bool own_memo = false);
 
   // The record append_values writes next; its bytes must stay valid until then.
   void set_record(const char* bytes) noexcept {
@@ -66,6 +69,7 @@ class talvex_row_formatter : public mss_row_values {
   // Writes the field from its bytes; false, with nothing written, where the decoded path must.
   bool append_fast(std::string& out, const field_plan& field, const char* bytes);
 
+  std::unique_ptr<dbf_memo_file> memo_;  // with own_memo
   std::unique_ptr<dbf_record> scratch_;  // decodes the fields the plan leaves
   std::vector<field_plan> plan_;
   std::size_t record_size_ = 0;

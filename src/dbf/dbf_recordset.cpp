@@ -297,24 +297,28 @@ dbf_memo_type dbf_recordset::memo_type_in_use() const {
 
 void dbf_recordset::init_memo_file(dbf_memo_type type) {
   if (type == dbf_memo_type::memo_none) return;
+  memo_ = open_memo_file(type);
+}
+
+std::unique_ptr<dbf_memo_file> dbf_recordset::open_memo_file(dbf_memo_type type) const {
   const std::optional<std::string> memo_path = dbf_sibling_path(path_, dbf_memo_extension(type));
   if (!memo_path) throw dbf_no_memo_exception();
   switch (type) {
     case dbf_memo_type::memo_dbase4:
-      memo_ = std::make_unique<dbt_memo_file>(*memo_path, dbf_memo_file::k_mode_read);
-      break;
+      return std::make_unique<dbt_memo_file>(*memo_path, dbf_memo_file::k_mode_read);
     case dbf_memo_type::memo_fpt:
     case dbf_memo_type::memo_vfp:
     case dbf_memo_type::memo_vfp_dbc:
-      memo_ = std::make_unique<fpt_memo_file>(*memo_path, dbf_memo_file::k_mode_read, type);
-      break;
+      return std::make_unique<fpt_memo_file>(*memo_path, dbf_memo_file::k_mode_read, type);
     case dbf_memo_type::memo_smt:
-      memo_ = std::make_unique<smt_memo_file>(*memo_path, dbf_memo_file::k_mode_read);
-      break;
+      return std::make_unique<smt_memo_file>(*memo_path, dbf_memo_file::k_mode_read);
     default:
-      memo_ = std::make_unique<old_memo_file>(*memo_path, dbf_memo_file::k_mode_read);
-      break;
+      return std::make_unique<old_memo_file>(*memo_path, dbf_memo_file::k_mode_read);
   }
+}
+
+std::unique_ptr<dbf_memo_file> dbf_recordset::open_memo_copy() const {
+  return memo_ != nullptr ? open_memo_file(memo_type_in_use()) : nullptr;
 }
 
 void dbf_recordset::init_indexes() {
@@ -414,8 +418,9 @@ udb_record* dbf_recordset::get_item() {
   return record_;
 }
 
-std::unique_ptr<dbf_record> dbf_recordset::make_record() const {
-  auto record = std::make_unique<dbf_record>(layouts_, memo_.get(), *chars_);
+std::unique_ptr<dbf_record> dbf_recordset::make_record(const dbf_memo_file* memo) const {
+  auto record =
+      std::make_unique<dbf_record>(layouts_, memo != nullptr ? memo : memo_.get(), *chars_);
   record->share_layout(layout_id_);
   return record;
 }

@@ -41,8 +41,12 @@ class dbf_recordset : public udb_recordset {
   }
   void reset() override;
 
-  // A record laid out for this table, to be filled by `fill_record`.
-  std::unique_ptr<dbf_record> make_record() const;
+  // A record laid out for this table, to be filled by `fill_record`; it reads memos through
+  // `memo` when given (which must outlive it), else through the table's memo file.
+  std::unique_ptr<dbf_record> make_record(const dbf_memo_file* memo = nullptr) const;
+  // The table's memo file opened once more, for records read on another thread (memo files
+  // read through a window that one thread at a time may use); null without one.
+  std::unique_ptr<dbf_memo_file> open_memo_copy() const;
   // Decodes the record at `position` (below `record_count()`) into `record`, leaving the
   // current position alone.
   void fill_record(dbf_record& record, std::int64_t position);
@@ -97,6 +101,7 @@ class dbf_recordset : public udb_recordset {
   void place_null_flags();
   void count_records_past_count();
   void init_memo_file(dbf_memo_type type);
+  std::unique_ptr<dbf_memo_file> open_memo_file(dbf_memo_type type) const;
   void init_indexes();
   int choose_code_page(int cp);
   // Whether the field names and all text, memos included, are UTF-8 with some multi-byte

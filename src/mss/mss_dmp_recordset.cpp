@@ -65,17 +65,37 @@ void mss_dmp_recordset::write_row(Values&& values) {
     if (has_identity_ && identity_pending_) {
       out += "SET IDENTITY_INSERT " + safe_name_utf8_ + " ON;\r\nGO\r\n";
     }
-    const std::size_t statement_start = out.size();
-    out += insert_prefix_;
     values(out);
-    out += ");\r\nGO\r\n";
-    TK_LOG(2, "Run SQL query: %s", std::string_view(out).substr(statement_start));
-    out += "\r\n";
   } catch (...) {
     stream_->drop_row(row_start);
     throw;
   }
   identity_pending_ = false;
+}
+
+template <class Values>
+void mss_dmp_recordset::format_row(std::string& out, Values&& values) const {
+  const std::size_t statement_start = out.size();
+  out += insert_prefix_;
+  values(out);
+  out += ");\r\nGO\r\n";
+  TK_LOG(2, "Run SQL query: %s", std::string_view(out).substr(statement_start));
+  out += "\r\n";
+}
+
+bool mss_dmp_recordset::takes_values(std::uint64_t record_layout) const {
+  return plan_is_in_order(record_layout) && layout_checked_ &&
+         checked_layout_ == layout_generation() && tk_log_gate > 1;
+}
+
+void mss_dmp_recordset::format_values(std::string& out, mss_row_values& values) const {
+  format_row(out, [&](std::string& row) { values.append_values(row); });
+}
+
+bool mss_dmp_recordset::append_formatted(std::string_view row, std::uint64_t record_layout) {
+  if (!takes_values(record_layout)) return false;
+  write_row([&](std::string& out) { out += row; });
+  return true;
 }
 
 void mss_dmp_recordset::append_record(udb_record& record) {
@@ -93,19 +113,19 @@ void mss_dmp_recordset::append_record(udb_record& record) {
     check_field_names(record);
   }
   write_row([&](std::string& out) {
-    // The sizes agree (checked above), so the fields are walked without a check per field.
-    auto column = schema_.begin();
-    for (const udb_field& field : record) {
-      if (column != schema_.begin()) out += ", ";
-      mss_append_fld_str(out, field, *column++);
-    }
+    format_row(out, [&](std::string& row) {
+      // The sizes agree (checked above), so the fields are walked without a check per field.
+      auto column = schema_.begin();
+      for (const udb_field& field : record) {
+        if (column != schema_.begin()) row += ", ";
+        mss_append_fld_str(row, field, *column++);
+      }
+    });
   });
 }
 
 bool mss_dmp_recordset::append_values(mss_row_values& values, std::uint64_t record_layout) {
-  if (!plan_is_in_order(record_layout) || !layout_checked_ ||
-      checked_layout_ != layout_generation() || tk_log_gate <= 1)
-    return false;
-  write_row([&](std::string& out) { values.append_values(out); });
+  if (!takes_values(record_layout)) return false;
+  write_row([&](std::string& out) { format_values(out, values); });
   return true;
 }

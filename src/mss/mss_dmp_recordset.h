@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "mss/mss_dmp_stream.h"
@@ -33,6 +34,13 @@ class mss_dmp_recordset : public udb_recordset {
   // through append_record with its fields in the columns' order; false (nothing written)
   // until then, or when the schema or names changed since: append_record must take it.
   bool append_values(mss_row_values& values, std::uint64_t record_layout);
+  // The same in two steps, for rows formatted on another thread: whether rows of values are
+  // taken now; the INSERT of a row of values appended to `out`, touching nothing of the
+  // recordset; and such an INSERT written as the next row, false (nothing written) when rows
+  // of values are not taken.
+  bool takes_values(std::uint64_t record_layout) const;
+  void format_values(std::string& out, mss_row_values& values) const;
+  bool append_formatted(std::string_view row, std::uint64_t record_layout);
 
   bool has_identity() const noexcept { return has_identity_; }
 
@@ -41,9 +49,13 @@ class mss_dmp_recordset : public udb_recordset {
   void resolve_source_names();
   // Every column's source name is a field of the record; throws when one is missing.
   void check_field_names(const udb_record& record);
-  // Writes one INSERT of the row; `values` appends its literals. A failure takes it back.
+  // Writes one row, after the identity switch when due; `values` appends it. A failure takes
+  // it back.
   template <class Values>
   void write_row(Values&& values);
+  // Appends one INSERT; `values` appends its literals.
+  template <class Values>
+  void format_row(std::string& out, Values&& values) const;
 
   std::shared_ptr<mss_dmp_stream> stream_;
   std::string safe_name_utf8_;

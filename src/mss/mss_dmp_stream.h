@@ -31,7 +31,7 @@ class mss_dmp_stream {
   // Processors the process may use before the buffers go out on a helper thread: one for the
   // caller, which formats the rows, and one for the writer (measured on two processors: the
   // writer takes the kernel's copying off the caller, 10 to 25 % of the wall time).
-  static constexpr int k_writer_cpus = 2;
+  static constexpr int k_writer_cpus = 3;
   // Room left for a row formatted in place before the buffer is written out.
   static constexpr std::size_t k_row_room = std::size_t{64} << 10;
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sched.h>
+
 #include <cstdlib>
 #include <stdexcept>
 
@@ -33,6 +35,12 @@ class refusing_rule : public udb_conversion_rule {
   std::u16string handle2(const udb_field&) override { throw tk_exception("Invalid value.", 0); }
   void handle1_1(const t_ftd&, udb_column_desc&) override {}
   std::u16string handle1(const t_ftd&) override { return {}; }
+};
+
+// Refuses "pear" among texts alone, so that the other values keep the quick way to the script.
+class refusing_text_rule : public refusing_rule {
+ public:
+  ole_vartype accepted_value_type() const override { return VT_BSTR; }
 };
 
 // Fails with an error outside the system's own family.
@@ -114,6 +122,52 @@ TEST_F(talvex_driver, mode_two_leaves_an_existing_target_table_alone) {
   // The second name is restricted after the first table, so it is renamed, not skipped.
   EXPECT_NE(script().find("CREATE TABLE [dbo].[_GOODS]"), std::string::npos);
   EXPECT_TRUE(handler.reports.empty());
+}
+
+// Rows formatted on a second thread (runs of records handed to a helper) give the same script,
+// the same failed records and the same counts as rows formatted one by one on one processor:
+// refused texts, unreadable numbers, deleted records kept and skipped, across many runs.
+TEST_F(talvex_driver, rows_formatted_on_two_threads_match_one_thread) {
+  cpu_set_t all;
+  ASSERT_EQ(::sched_getaffinity(0, sizeof all, &all), 0);
+  if (CPU_COUNT(&all) < 2) GTEST_SKIP() << "one processor";
+  std::vector<e2e_row> rows;
+  for (int i = 0; i < 30000; ++i) {
+    const std::string qty = i % 13 == 0 ? "***" : std::to_string(i % 1000) + ".5";
+    rows.push_back({i % 11 == 0,
+                    {i % 7 == 0 ? "pear" : "item" + std::to_string(i), qty,
+                     i % 5 == 0 ? "" : "2024" + std::to_string(1001 + i % 12 * 100).substr(1),
+                     i % 2 == 0 ? "T" : "?"}});
+  }
+  e2e_write_dbf(src / "stock.dbf",
+                {{"NAME", 'C', 12}, {"QTY", 'N', 8, 2}, {"DAY", 'D', 8}, {"OK", 'L', 1}}, rows);
+  udb_custom_conversion rules;
+  rules.add_rule(std::make_unique<refusing_text_rule>());
+  converter.table_list = {u"stock"};
+  converter.silent = true;
+  for (const bool skip : {false, true}) {
+    converter.skip_del = skip;
+    handler.reports.clear();
+    converter();
+    const std::string two_threads = script();
+    const auto two_reports = handler.reports;
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+      if (CPU_ISSET(cpu, &all)) {
+        CPU_SET(cpu, &one);
+        break;
+      }
+    }
+    ASSERT_EQ(::sched_setaffinity(0, sizeof one, &one), 0);
+    handler.reports.clear();
+    converter();
+    ASSERT_EQ(::sched_setaffinity(0, sizeof all, &all), 0);
+    EXPECT_TRUE(script() == two_threads) << "skip_del " << skip;
+    EXPECT_EQ(handler.reports, two_reports);
+    EXPECT_EQ(two_reports.size(), skip ? 3896u : 4286u);
+    EXPECT_NE(two_threads.find("N'item29999'"), std::string::npos);
+  }
 }
 
 }  // namespace
