@@ -29,8 +29,9 @@ class mss_dmp_stream {
  public:
   static constexpr std::size_t k_buffer_size = std::size_t{1} << 20;
   // Processors the process may use before the buffers go out on a helper thread: one for the
-  // caller, which formats the rows, and one for the writer (measured on two processors: the
-  // writer takes the kernel's copying off the caller, 10 to 25 % of the wall time).
+  // caller and one for the thread formatting rows beside it, both busy, and one for the writer,
+  // which on two processors took turns with them for no gain (measured: the writer alone saves
+  // the caller the kernel's copying, 10 to 25 % of a one-thread run).
   static constexpr int k_writer_cpus = 3;
   // Room left for a row formatted in place before the buffer is written out.
   static constexpr std::size_t k_row_room = std::size_t{64} << 10;
