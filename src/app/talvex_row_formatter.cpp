@@ -159,8 +159,8 @@ bool talvex_row_formatter::append_fast(std::string& out, const field_plan& field
     case kind::text: {
       const std::string_view text = dbf_field::text_of(bytes, layout);
       if (const auto* utf8 = scratch_->chars().utf8_table();
-          utf8 != nullptr ? mss_append_mapped_text(out, text, *utf8)
-                          : ascii_as_is_ && mss_append_ascii_text(out, text))
+          utf8 != nullptr ? mss_append_mapped_text(out, text, *utf8, true)
+                          : ascii_as_is_ && mss_append_ascii_text(out, text, true))
         return true;
       scratch_->chars().decode(text, text_);
       mss_append_text_value(out, text_);

@@ -27,7 +27,8 @@ class talvex_row_formatter : public mss_row_values {
   talvex_row_formatter(const dbf_recordset& source, const udb_schema& columns,
                        bool own_memo = false);
 
-  // The record append_values writes next; its bytes must stay valid until then.
+  // The record append_values writes next; its bytes, followed by dbf_field::k_block_pad
+  // readable bytes, must stay valid until then.
   void set_record(const char* bytes) noexcept {
     bytes_ = bytes;
     unreadable_ = 0;

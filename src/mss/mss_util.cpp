@@ -330,6 +330,14 @@ unsigned special_bytes(__m128i sixteen) {
 }
 #endif
 
+#if defined(__SSE2__)
+// Sixteen bytes of text from `src`; `padded` text may be read past its end.
+__m128i load_block16(const char* src, std::size_t left, bool padded) {
+  return padded ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(src))
+                : tk_load_block16(src, left);
+}
+#endif
+
 // Bytes before the first that a literal must look at.
 std::size_t plain_prefix(std::string_view text) {
   std::size_t i = 0;
@@ -673,11 +681,11 @@ void mss_append_text_value(std::string& out, const ole_variant& text) {
   }
 }
 
-bool mss_append_ascii_text(std::string& out, std::string_view text) {
+bool mss_append_ascii_text(std::string& out, std::string_view text, [[maybe_unused]] bool padded) {
   std::size_t i = 0;
 #if defined(__SSE2__)
   for (; i < text.size(); i += 16) {
-    const __m128i sixteen = tk_load_block16(text.data() + i, text.size() - i);
+    const __m128i sixteen = load_block16(text.data() + i, text.size() - i, padded);
     const unsigned odd =
         special_bytes(sixteen) | static_cast<unsigned>(_mm_movemask_epi8(sixteen)) |
         static_cast<unsigned>(
@@ -699,7 +707,8 @@ bool mss_append_ascii_text(std::string& out, std::string_view text) {
 }
 
 bool mss_append_mapped_text(std::string& out, std::string_view bytes,
-                            const std::array<std::array<char, 4>, 256>& utf8) {
+                            const std::array<std::array<char, 4>, 256>& utf8,
+                            [[maybe_unused]] bool padded) {
   const std::size_t start = out.size();
   const std::string_view open = mss_current_unicode() ? "N'" : "'";
   // Room for three bytes per byte (a doubled quote takes two), a block and the closing quote.
@@ -716,7 +725,7 @@ bool mss_append_mapped_text(std::string& out, std::string_view bytes,
     // Sixteen bytes at a time: stored as they are, and those before the first that is not
     // plain ASCII count.
     const auto left = static_cast<std::size_t>(end - src);
-    const __m128i sixteen = tk_load_block16(src, left);
+    const __m128i sixteen = load_block16(src, left, padded);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(p), sixteen);
     const unsigned odd = special_bytes(sixteen) | static_cast<unsigned>(_mm_movemask_epi8(sixteen));
     const std::size_t run = std::min<std::size_t>(left, std::countr_zero(odd | 0x10000u));

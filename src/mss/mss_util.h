@@ -71,17 +71,18 @@ void mss_append_mssql_str(std::string& out, std::u16string_view text, ole_vartyp
 // prints it, with its count of digits before the point (leading zeros left out), false for a
 // value the column cannot hold. A
 // text of printable ASCII bytes alone, as every code page reads them, false for a text with a
-// quote, a dollar sign or what may be a GUID.
+// quote, a dollar sign or what may be a GUID; with `padded`, 16 bytes past the text's end may
+// be read.
 void mss_append_text_value(std::string& out, const ole_variant& text);
 void mss_append_double(std::string& out, double value);
 bool mss_append_date_value(std::string& out, const ole_systemtime& date, const t_ftd& column);
 bool mss_append_printed_decimal(std::string& out, std::string_view printed, int whole_digits,
                                 const t_ftd& column);
-bool mss_append_ascii_text(std::string& out, std::string_view text);
+bool mss_append_ascii_text(std::string& out, std::string_view text, bool padded = false);
 // The same for a text of single bytes that `utf8` maps to their UTF-8 sequences (up to
 // three bytes, their count last; bytes below 0x80 to themselves); false for a text with a
 // control character or a dollar sign, or what may be a GUID.
 bool mss_append_mapped_text(std::string& out, std::string_view bytes,
-                            const std::array<std::array<char, 4>, 256>& utf8);
+                            const std::array<std::array<char, 4>, 256>& utf8, bool padded = false);
 // Appends UTF-16 text as UTF-8, doubling every single quote when asked.
 void mss_append_utf8(std::string& out, std::u16string_view text, bool double_quotes);

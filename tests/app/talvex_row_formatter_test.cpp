@@ -188,15 +188,20 @@ TEST(talvex_row_formatter, mapped_text_quotes_as_the_decoded_text_does) {
       chars.decode(bytes, value);
       std::string expected;
       mss_append_text_value(expected, value);
-      std::string got = "x";
-      if (mss_append_mapped_text(got, bytes, *utf8)) {
-        EXPECT_EQ(got.substr(1), expected) << code_page << ": " << bytes;
-      } else {
-        EXPECT_EQ(got, "x");
-      }
-      got = "x";
-      if (mss_append_ascii_text(got, bytes)) {
-        EXPECT_EQ(got.substr(1), expected) << bytes;
+      // Read in place, and from a buffer whose bytes after the text would each change it.
+      const std::string padded = bytes + "'$\x01\x93'$\x01\x93'$\x01\x93'$\x01\x93";
+      const std::string_view in_place(padded.data(), bytes.size());
+      for (const bool pad : {false, true}) {
+        std::string got = "x";
+        if (mss_append_mapped_text(got, in_place, *utf8, pad)) {
+          EXPECT_EQ(got.substr(1), expected) << code_page << ": " << bytes;
+        } else {
+          EXPECT_EQ(got, "x");
+        }
+        got = "x";
+        if (mss_append_ascii_text(got, in_place, pad)) {
+          EXPECT_EQ(got.substr(1), expected) << bytes;
+        }
       }
     }
   }
