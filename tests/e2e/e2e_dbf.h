@@ -66,12 +66,14 @@ inline void e2e_write_dbf(const std::string& path, const std::vector<e2e_field>&
   std::ofstream(path, std::ios::binary) << out;
 }
 
-// The benchmark's dBase III table of `records` rows with its memo file, written by the
-// benchmark's table writer into `folder`/dbase3: that folder, or empty when the writer failed.
-inline std::string e2e_bench_table(const std::string& folder, int records) {
+// A benchmark table of `records` rows (by default the dBase III one with its memo file),
+// written by the benchmark's table writer into `folder`/`shape`: that folder, or empty when
+// the writer failed.
+inline std::string e2e_bench_table(const std::string& folder, int records,
+                                   const std::string& shape = "dbase3") {
   const std::string command = "python3 '" + std::string(QV_SOURCE_DIR) +
                               "/bench/make_tables.py' '" + folder + "' " + std::to_string(records) +
-                              " dbase3 > /dev/null";
+                              " " + shape + " > /dev/null";
   if (std::system(command.c_str()) != 0) return {};
-  return folder + "/dbase3";
+  return folder + "/" + shape;
 }
