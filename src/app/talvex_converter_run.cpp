@@ -287,21 +287,27 @@ void talvex_converter::copy_records(dbf_recordset& source, udb_recordset& target
     // takes rows of values (after the table's first row). Its rows are written in order.
     const bool helper_pays = tk_log_gate > 3 && tk_usable_cpus() >= 2;
     std::unique_ptr<talvex_row_helper> helper;
+    // The caller's run: as many rows as the helper's last run held (long rows end a helper's
+    // run early, and the two threads should take turns at like shares).
+    std::int64_t share = 0;
     const std::int64_t count = source.record_count();
     for (std::int64_t position = 0; position < count && whole;) {
       if (helper == nullptr) {
         whole = copy_here(position++);
-        if (helper_pays && count - position >= 4 && script->takes_values(values.record_layout()))
+        if (helper_pays && count - position >= 4 && script->takes_values(values.record_layout())) {
           helper = std::make_unique<talvex_row_helper>(source, *script, skip_del);
+          share = helper->run_records();
+        }
         continue;
       }
-      const std::int64_t mine = std::min(helper->run_records(), count - position);
+      const std::int64_t mine = std::min(share, count - position);
       const std::int64_t theirs = std::min(helper->run_records(), count - position - mine);
       if (theirs > 0) helper->start(source, position + mine, theirs);
       for (const std::int64_t end = position + mine; position < end && whole;)
         whole = copy_here(position++);
       if (theirs == 0 || !whole) continue;
       const std::vector<talvex_row_helper::row>& rows = helper->finish();
+      share = std::max<std::int64_t>(1, static_cast<std::int64_t>(rows.size()));
       std::size_t start = 0;
       for (const talvex_row_helper::row& row : rows) {
         const std::string_view text = helper->text().substr(start, row.end - start);
