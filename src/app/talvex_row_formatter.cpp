@@ -1,10 +1,6 @@
 // Per-field formatters of a script row, straight from a DBF record's bytes (see the header).
 #include "app/talvex_row_formatter.h"
 
-#include <algorithm>
-#include <charconv>
-#include <cstring>
-
 #include "dbf/dbf_field.h"
 #include "dbf/dbf_recordset.h"
 #include "mss/mss_util.h"
@@ -19,24 +15,6 @@ namespace {
 
 // Decoding buffers beyond this (a large memo) are freed after the row.
 constexpr std::size_t k_keep_bytes = std::size_t{1} << 20;
-
-template <class T>
-T little_endian(const char* p) {
-  T value;
-  std::memcpy(&value, p, sizeof value);  // files and this platform are little-endian
-  return value;
-}
-
-template <class T>
-void append_number(std::string& out, T value) {
-  char buf[24];
-  const auto result = std::to_chars(buf, buf + sizeof buf, value);
-  out.append(buf, static_cast<std::size_t>(result.ptr - buf));
-}
-
-bool is_true(char c) {
-  return c == 'T' || c == 't' || c == 'Y' || c == 'y';
-}
 
 }  // namespace
 
@@ -60,10 +38,6 @@ talvex_row_formatter::talvex_row_formatter(const dbf_recordset& source, const ud
     }
   }
   unreadable_ = 0;
-  std::string ascii;
-  for (char c = 0x20; c < 0x7F; ++c) ascii += c;
-  const std::u16string decoded = scratch_->chars().decode(ascii);
-  ascii_as_is_ = std::equal(decoded.begin(), decoded.end(), ascii.begin(), ascii.end());
 }
 
 talvex_row_formatter::kind talvex_row_formatter::kind_of(const dbf_field_layout& layout,
@@ -132,18 +106,18 @@ bool talvex_row_formatter::append_fast(std::string& out, const field_plan& field
     case kind::decoded:
       return false;
     case kind::logical:
-      out += is_true(here[0]) ? field.yes : field.no;
+      out += dbf_field::is_true(here[0]) ? field.yes : field.no;
       return true;
     case kind::int_le:
-      append_number(out, little_endian<std::int32_t>(here));
+      mss_append_integer(out, dbf_little_endian<std::int32_t>(here));
       return true;
     case kind::currency: {
       char buf[ole_currency::k_text_size];
-      out.append(buf, ole_currency::from_raw(little_endian<std::int64_t>(here)).format(buf));
+      out.append(buf, ole_currency::from_raw(dbf_little_endian<std::int64_t>(here)).format(buf));
       return true;
     }
     case kind::double_le:
-      mss_append_double(out, little_endian<double>(here));
+      mss_append_double(out, dbf_little_endian<double>(here));
       return true;
     case kind::plain_decimal: {
       char printed[dbf_field::k_print_size];
@@ -158,11 +132,12 @@ bool talvex_row_formatter::append_fast(std::string& out, const field_plan& field
     }
     case kind::text: {
       const std::string_view text = dbf_field::text_of(bytes, layout);
-      if (const auto* utf8 = scratch_->chars().utf8_table();
+      const dbf_char_table& chars = scratch_->chars();
+      if (const auto* utf8 = chars.utf8_table();
           utf8 != nullptr ? mss_append_mapped_text(out, text, *utf8, true)
-                          : ascii_as_is_ && mss_append_ascii_text(out, text, true))
+                          : chars.printable_ascii_as_is() && mss_append_ascii_text(out, text, true))
         return true;
-      scratch_->chars().decode(text, text_);
+      chars.decode(text, text_);
       mss_append_text_value(out, text_);
       return true;
     }
@@ -179,7 +154,7 @@ bool talvex_row_formatter::append_fast(std::string& out, const field_plan& field
     case kind::int_text: {
       std::int32_t value = 0;
       if (!dbf_field::plain_i4(text, value)) return false;
-      append_number(out, value);
+      mss_append_integer(out, value);
       return true;
     }
     case kind::date_text: {

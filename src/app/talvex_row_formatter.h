@@ -74,8 +74,7 @@ class talvex_row_formatter : public mss_row_values {
   std::unique_ptr<dbf_record> scratch_;  // decodes the fields the plan leaves
   std::vector<field_plan> plan_;
   std::size_t record_size_ = 0;
-  ole_variant text_;          // a C field's text
-  bool ascii_as_is_ = false;  // the code page reads printable ASCII bytes as themselves
+  ole_variant text_;  // a C field's text
   const char* bytes_ = nullptr;
   std::size_t unreadable_ = 0;
 };

@@ -139,7 +139,11 @@ const table_registry& registry() {
 dbf_char_table::dbf_char_table(int code_page, const std::array<char16_t, 256>& units)
     : code_page_(code_page), units_(units) {
   ascii_as_is_ = true;
-  for (std::size_t b = 0; b < 0x80; ++b) ascii_as_is_ = ascii_as_is_ && units_[b] == b;
+  printable_as_is_ = true;
+  for (std::size_t b = 0; b < 0x80; ++b) {
+    ascii_as_is_ = ascii_as_is_ && units_[b] == b;
+    if (b >= 0x20 && b < 0x7F) printable_as_is_ = printable_as_is_ && units_[b] == b;
+  }
   for (std::size_t b = 0; b < 256; ++b) {
     const char16_t c = units_[b];
     std::array<char, 4>& seq = utf8_[b];
@@ -160,6 +164,13 @@ dbf_char_table::dbf_char_table(int code_page)
     : code_page_(code_page), has_utf8_(false), multibyte_(true) {
   for (std::size_t b = 0; b < 0x80; ++b) units_[b] = static_cast<char16_t>(b);
   for (std::size_t b = 0x80; b < 256; ++b) units_[b] = k_undefined;
+  // A text of single bytes below 0x80 starts no multi-byte sequence, so the converter's
+  // reading of all of them at once answers for each.
+  std::string printable;
+  for (char c = 0x20; c < 0x7F; ++c) printable += c;
+  std::u16string decoded;
+  tk_decode_codepage(printable, code_page, decoded);
+  printable_as_is_ = std::equal(decoded.begin(), decoded.end(), printable.begin(), printable.end());
 }
 
 const dbf_char_table& dbf_char_table::for_code_page(int code_page) {

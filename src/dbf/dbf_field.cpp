@@ -15,18 +15,6 @@
 
 namespace {
 
-std::int32_t le32(const char* p) {
-  std::uint32_t v;
-  std::memcpy(&v, p, 4);
-  return static_cast<std::int32_t>(v);  // files and this platform are little-endian
-}
-
-std::int64_t le64(const char* p) {
-  std::int64_t v;
-  std::memcpy(&v, p, 8);
-  return v;
-}
-
 std::uint64_t be(const char* p, int n) {
   std::uint64_t v = 0;
   for (int i = 0; i < n; ++i) v = v << 8 | static_cast<unsigned char>(p[i]);
@@ -83,8 +71,8 @@ void set_date_time(std::int64_t days, std::int64_t seconds, unsigned ms, ole_var
 // 999 up into the next second, and whole days of seconds carry into the date.
 void decode_datetime(const char* bytes, ole_variant& out) {
   TK_LOG(1, "Processing as DATETIME");
-  const std::int64_t day = le32(bytes);
-  const std::int64_t ms = le32(bytes + 4);
+  const std::int64_t day = dbf_little_endian<std::int32_t>(bytes);
+  const std::int64_t ms = dbf_little_endian<std::int32_t>(bytes + 4);
   if (day < dbf_julian_day_0001) {
     out.set_empty();
     return;
@@ -337,26 +325,23 @@ bool dbf_field::get_variant(const char* record, const dbf_field_layout& layout,
     case dbf_decode::logical:
       TK_LOG(1, "Processing as BOOLEAN");
       if (width < 1) break;
-      out.set_bool(bytes[0] == 'T' || bytes[0] == 't' || bytes[0] == 'Y' || bytes[0] == 'y');
+      out.set_bool(is_true(bytes[0]));
       return true;
     case dbf_decode::currency:
       TK_LOG(1, "Processing as CURRENCY");
       if (width < 8) break;
-      out.set_cy(ole_currency::from_raw(le64(bytes)));
+      out.set_cy(ole_currency::from_raw(dbf_little_endian<std::int64_t>(bytes)));
       return true;
     case dbf_decode::int_le:
       TK_LOG(1, "Processing as INTEGER");
       if (width < 4) break;
-      out.set_i4(le32(bytes));
+      out.set_i4(dbf_little_endian<std::int32_t>(bytes));
       return true;
-    case dbf_decode::double_le: {
+    case dbf_decode::double_le:
       TK_LOG(1, "Processing as DOUBLE");
       if (width < 8) break;
-      double value;
-      std::memcpy(&value, bytes, 8);
-      out.set_r8(value);
+      out.set_r8(dbf_little_endian<double>(bytes));
       return true;
-    }
     case dbf_decode::julian_datetime:
       if (width < 8) break;
       decode_datetime(bytes, out);

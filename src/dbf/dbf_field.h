@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -39,6 +40,14 @@ struct dbf_field_layout {
   }
 };
 
+// A value stored little-endian in a record (files and this platform are little-endian).
+template <class T>
+T dbf_little_endian(const char* bytes) {
+  T value;
+  std::memcpy(&value, bytes, sizeof value);
+  return value;
+}
+
 // Scratch buffers for decoding text-read fields, reused from row to row.
 struct dbf_decode_buffers {
   std::u16string wide;
@@ -69,6 +78,8 @@ class dbf_field : public udb_field {
   // The integer a text of an optional minus and one to nine digits holds (nine digits cannot
   // overflow), as the number reader finds it; false for any other text.
   static bool plain_i4(std::string_view text, std::int32_t& value);
+  // Whether a logical field's byte reads as true.
+  static bool is_true(char c) { return c == 'T' || c == 't' || c == 'Y' || c == 'y'; }
 
   // Bytes that may be read past a record's end by print_decimal, and the room it writes in.
   static constexpr std::size_t k_block_pad = 64;

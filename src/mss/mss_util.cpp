@@ -331,6 +331,12 @@ unsigned special_bytes(__m128i sixteen) {
 #endif
 
 #if defined(__SSE2__)
+// One bit per byte of the block at 0x7F or above, where printable ASCII ends.
+unsigned outside_printable(__m128i sixteen) {
+  const __m128i del = _mm_cmpeq_epi8(sixteen, _mm_set1_epi8(static_cast<char>(0x7F)));
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(sixteen, del)));
+}
+
 // Sixteen bytes of text from `src`; `padded` text may be read past its end.
 __m128i load_block16(const char* src, std::size_t left, bool padded) {
   return padded ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(src))
@@ -686,10 +692,7 @@ bool mss_append_ascii_text(std::string& out, std::string_view text, [[maybe_unus
 #if defined(__SSE2__)
   for (; i < text.size(); i += 16) {
     const __m128i sixteen = load_block16(text.data() + i, text.size() - i, padded);
-    const unsigned odd =
-        special_bytes(sixteen) | static_cast<unsigned>(_mm_movemask_epi8(sixteen)) |
-        static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_cmpeq_epi8(sixteen, _mm_set1_epi8(static_cast<char>(0x7F)))));
+    const unsigned odd = special_bytes(sixteen) | outside_printable(sixteen);
     const std::size_t left = text.size() - i;
     if ((left >= 16 ? odd : odd & ((1u << left) - 1)) != 0) return false;
   }
@@ -727,7 +730,7 @@ bool mss_append_mapped_text(std::string& out, std::string_view bytes,
     const auto left = static_cast<std::size_t>(end - src);
     const __m128i sixteen = load_block16(src, left, padded);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(p), sixteen);
-    const unsigned odd = special_bytes(sixteen) | static_cast<unsigned>(_mm_movemask_epi8(sixteen));
+    const unsigned odd = special_bytes(sixteen) | outside_printable(sixteen);
     const std::size_t run = std::min<std::size_t>(left, std::countr_zero(odd | 0x10000u));
     src += run;
     p += run;
@@ -754,6 +757,10 @@ bool mss_append_mapped_text(std::string& out, std::string_view bytes,
   *p++ = '\'';
   out.resize(static_cast<std::size_t>(p - base));
   return true;
+}
+
+void mss_append_integer(std::string& out, std::int64_t value) {
+  append_number(out, value);
 }
 
 void mss_append_double(std::string& out, double value) {

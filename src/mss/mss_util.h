@@ -66,7 +66,8 @@ void mss_append_mssql_str(std::string& out, std::u16string_view text, ole_vartyp
 
 // For a writer that reads a value from its source itself, with detail traces off and no
 // conversion rule taking the value's type: what mss_append_fld_str appends for a field of
-// that value whose type is the column's. A text (VT_BSTR) value; a double; a date, false
+// that value whose type is the column's. A text (VT_BSTR) value; an integer; a double; a
+// date, false
 // (nothing appended) for a column of another date form; a decimal as ole_decimal::print_plain
 // prints it, with its count of digits before the point (leading zeros left out), false for a
 // value the column cannot hold. A
@@ -74,13 +75,14 @@ void mss_append_mssql_str(std::string& out, std::u16string_view text, ole_vartyp
 // quote, a dollar sign or what may be a GUID; with `padded`, 16 bytes past the text's end may
 // be read.
 void mss_append_text_value(std::string& out, const ole_variant& text);
+void mss_append_integer(std::string& out, std::int64_t value);
 void mss_append_double(std::string& out, double value);
 bool mss_append_date_value(std::string& out, const ole_systemtime& date, const t_ftd& column);
 bool mss_append_printed_decimal(std::string& out, std::string_view printed, int whole_digits,
                                 const t_ftd& column);
 bool mss_append_ascii_text(std::string& out, std::string_view text, bool padded = false);
 // The same for a text of single bytes that `utf8` maps to their UTF-8 sequences (up to
-// three bytes, their count last; bytes below 0x80 to themselves); false for a text with a
+// three bytes, their count last; printable ASCII to itself); false for a text with a
 // control character or a dollar sign, or what may be a GUID.
 bool mss_append_mapped_text(std::string& out, std::string_view bytes,
                             const std::array<std::array<char, 4>, 256>& utf8, bool padded = false);
