@@ -82,7 +82,7 @@ bool mss_append_printed_decimal(std::string& out, std::string_view printed, int 
                                 const t_ftd& column);
 bool mss_append_ascii_text(std::string& out, std::string_view text, bool padded = false);
 // The same for a text of single bytes that `utf8` maps to their UTF-8 sequences (up to
-// three bytes, their count last; printable ASCII to itself); false for a text with a
+// three bytes, their count last; bytes below 0x80 to themselves); false for a text with a
 // control character or a dollar sign, or what may be a GUID.
 bool mss_append_mapped_text(std::string& out, std::string_view bytes,
                             const std::array<std::array<char, 4>, 256>& utf8, bool padded = false);
