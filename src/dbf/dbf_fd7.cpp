@@ -19,13 +19,19 @@ dbf_fd7 dbf_fd7::from_slot32(const unsigned char* slot, bool with_flags) {
   fd.bytes[32] = slot[11];
   fd.bytes[33] = slot[16];
   fd.bytes[34] = slot[17];
-  if (with_flags) fd.flags = slot[18];
+  if (with_flags) {
+    fd.flags = slot[18];
+    std::memcpy(&fd.auto_next, slot + 19, 4);  // little-endian, as the host
+    fd.auto_step = slot[23];
+  }
   return fd;
 }
 
 dbf_fd7 dbf_fd7::from_slot48(const unsigned char* slot) {
   dbf_fd7 fd;
   std::memcpy(fd.bytes.data(), slot, k_size);
+  std::memcpy(&fd.auto_next, slot + 44, 4);
+  fd.auto_step = 1;
   return fd;
 }
 
@@ -43,8 +49,6 @@ std::uint16_t dbf_get_vartype_2(const dbf_fd7& fd) {
       return VT_BSTR;
     case 'D':
       return VT_DATE;
-    case 'F':
-      return VT_R4;
     case 'G':
     case 'P':
       TK_LOG(1, "Got BINARY data type");
@@ -55,6 +59,9 @@ std::uint16_t dbf_get_vartype_2(const dbf_fd7& fd) {
       return VT_BOOL;
     case 'M':
       return VT_BSTR;
+    // F is a decimal written as text exactly as N is, whatever its name says: its digits are
+    // kept as N's are, never through a binary float.
+    case 'F':
     case 'N': {
       TK_LOG(1, "GOT NUMERIC (%d,%d)", fd.length(), fd.decimals());
       if (fd.decimals() != 0) return VT_DECIMAL;

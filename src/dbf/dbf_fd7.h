@@ -12,13 +12,17 @@ struct dbf_fd7 {
   std::array<unsigned char, 48> bytes{};
   // Visual FoxPro field flags (byte 18 of a 32-byte slot); other formats leave them 0.
   std::uint8_t flags = 0;
+  // An auto-increment field's next value and step: Visual FoxPro keeps them at 19-22 and 23
+  // of a flagged slot, dBase level 7 the next value at 44-47 of its slot (step 1).
+  std::int32_t auto_next = 0;
+  std::uint8_t auto_step = 0;
 
   static constexpr std::size_t k_size = 48;
 
   // From a 16-byte FoxBase slot: name in 0-10, type at 11, length at 12, no decimal count.
   static dbf_fd7 from_slot16(const unsigned char* slot);
   // From a 32-byte slot: name in 0-10, type at 11, length and decimal count at 16 and 17,
-  // and, when `with_flags`, the field flags at 18.
+  // and, when `with_flags`, the field flags at 18 with the auto-increment values after them.
   static dbf_fd7 from_slot32(const unsigned char* slot, bool with_flags = false);
   // A 48-byte level 7 slot is already in this form.
   static dbf_fd7 from_slot48(const unsigned char* slot);

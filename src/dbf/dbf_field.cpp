@@ -399,7 +399,16 @@ bool dbf_field::get_variant(const char* record, const dbf_field_layout& layout,
       } else if (is_ascii(text)) {
         // Every code page of the mark table keeps ASCII as it is, so the bytes are already
         // the text the number or date parser reads.
-        out.assign_from_string(text, layout.vartype);
+        if (layout.vartype != VT_BSTR && layout.vartype != VT_DATE &&
+            text.find_first_of("eE") != std::string_view::npos) {
+          // Some writers store a number as "1.2345678901234E+05": it means the value at the
+          // field's own scale, as the xBase program shows it.
+          out.assign_from_string(text, VT_DECIMAL);
+          out.set_decimal(out.decimal().rounded_to(layout.fd.decimals()));
+          if (layout.vartype != VT_DECIMAL) out.change_type(layout.vartype);
+        } else {
+          out.assign_from_string(text, layout.vartype);
+        }
       } else {
         chars.decode(text, buffers.wide);
         out.assign_from_wstring(buffers.wide, layout.vartype);

@@ -45,10 +45,17 @@ void field_bytes(dbf_field_kind& kind, const dbf_fd7& fd) {
   kind.size = kind.width = fd.char_len();
 }
 
+void null_flags(dbf_field_kind& kind, const dbf_fd7& fd) {
+  kind.decode = dbf_decode::null_flags;
+  kind.width = fd.char_len();
+}
+
 void level7(dbf_field_kind& kind, const dbf_fd7& fd) {
   switch (fd.field_type()) {
     case '+':
       kind.auto_num = true;
+      // 0: a writer that keeps no next value; the server then goes on after the largest.
+      if (fd.auto_next > 0) kind.auto_next = fd.auto_next;
       [[fallthrough]];
     case 'I':
       fixed(kind, fd, dbf_decode::int_sortable, VT_I4);
@@ -70,8 +77,7 @@ void level7(dbf_field_kind& kind, const dbf_fd7& fd) {
 
 void visual_foxpro(dbf_field_kind& kind, const dbf_fd7& fd) {
   if ((fd.flags & dbf_flag_system) != 0) {
-    kind.decode = dbf_decode::null_flags;
-    kind.width = fd.char_len();
+    null_flags(kind, fd);
     return;
   }
   const bool binary = (fd.flags & dbf_flag_binary) != 0;
@@ -82,6 +88,13 @@ void visual_foxpro(dbf_field_kind& kind, const dbf_fd7& fd) {
       break;
     case 'Q':
       field_bytes(kind, fd);
+      break;
+    case 'I':
+      if ((fd.flags & dbf_flags_auto_increment) == dbf_flags_auto_increment) {
+        kind.auto_num = true;
+        kind.auto_next = fd.auto_next;
+        kind.auto_step = fd.auto_step != 0 ? fd.auto_step : 1;
+      }
       break;
     case 'C':
       if (binary) field_bytes(kind, fd);
@@ -106,6 +119,12 @@ dbf_field_kind dbf_field_kind_of(const dbf_fd7& fd, dbf_table_format format) {
   kind.size = dbf_get_size_2(fd);
   kind.width = dbf_get_width(fd);
   kind.date_kind = dbf_get_date_kind(fd);
+  // Type 0 is the null flags field whatever the signature says: libraries that write it into
+  // tables marked as dBase III exist.
+  if (fd.field_type() == '0') {
+    null_flags(kind, fd);
+    return kind;
+  }
   switch (format) {
     case dbf_table_format::level7:
       level7(kind, fd);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "dbf/dbf_fd7.h"
 #include "dbf/dbf_header.h"
@@ -30,7 +31,8 @@ enum class dbf_decode : std::uint8_t {
 // Visual FoxPro field flags.
 inline constexpr std::uint8_t dbf_flag_system = 0x01;
 inline constexpr std::uint8_t dbf_flag_nullable = 0x02;
-inline constexpr std::uint8_t dbf_flag_binary = 0x04;  // "NOCPTRANS": bytes, never text
+inline constexpr std::uint8_t dbf_flag_binary = 0x04;           // "NOCPTRANS": bytes, never text
+inline constexpr std::uint8_t dbf_flags_auto_increment = 0x0C;  // both bits: an auto-increment
 
 struct dbf_field_kind {
   dbf_decode decode = dbf_decode::text;
@@ -39,6 +41,9 @@ struct dbf_field_kind {
   std::uint32_t width = 0;  // bytes taken in the record
   std::uint32_t date_kind = 0;
   bool auto_num = false;
+  // The next value an auto-number field hands out, where the table keeps it, and its step.
+  std::optional<std::int64_t> auto_next;
+  std::int64_t auto_step = 1;
 };
 
 dbf_field_kind dbf_field_kind_of(const dbf_fd7& fd, dbf_table_format format);

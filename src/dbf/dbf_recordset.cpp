@@ -116,6 +116,13 @@ void dbf_recordset::init_schema() {
     TK_LOG(1, "Default processing");
   const std::size_t n_fields = header_.data_offset > 32 ? (header_.data_offset - 32) / slot : 0;
   TK_LOG(1, "Table has %d fields", static_cast<int>(n_fields));
+  // A table with a null flags field, whatever its signature, has Visual FoxPro's field flags.
+  bool with_flags = header_.is_visual_foxpro();
+  for (std::size_t i = 0; i < n_fields && !level7 && !with_flags; ++i) {
+    const std::size_t at = first + i * slot;
+    if (at + slot > head.size() || head[at] == 0x0D) break;
+    with_flags = head[at + 11] == '0';
+  }
   for (std::size_t i = 0; i < n_fields; ++i) {
     const std::size_t at = first + i * slot;
     // A header cut short by the end of the file ends the descriptor list there.
@@ -124,7 +131,7 @@ void dbf_recordset::init_schema() {
       TK_LOG(1, "Reading FD7 at %d", static_cast<int>(at));
       fd7_post_process(dbf_fd7::from_slot48(head.data() + at));
     } else {
-      fd7_post_process(dbf_fd7::from_slot32(head.data() + at, header_.is_visual_foxpro()));
+      fd7_post_process(dbf_fd7::from_slot32(head.data() + at, with_flags));
     }
   }
 }
@@ -174,8 +181,19 @@ void dbf_recordset::fd7_post_process(const dbf_fd7& fd) {
     reserved = precision * 256 + scale;
     TK_LOG(1, "Got VT_DECIMAL(%d,%d)", static_cast<int>(precision), static_cast<int>(scale));
   }
-  schema_.push_back(t_ftd(layout.size, layout.name, layout.vartype, false, kind.auto_num,
-                          ole_variant(), reserved));
+  t_ftd column(layout.size, layout.name, layout.vartype, false, kind.auto_num, ole_variant(),
+               reserved);
+  if (kind.auto_num && has_auto_num_) {
+    // A SQL Server table has one identity column: later auto-numbers keep their values only.
+    TK_WLOG(3, "Table %s: field %s is an auto-number, but one came before it; its values are kept",
+            table_name_, layout.name);
+    column.b_auto_num = false;
+  } else if (kind.auto_num) {
+    has_auto_num_ = true;
+    column.auto_next = kind.auto_next;
+    column.auto_step = kind.auto_step;
+  }
+  schema_.push_back(std::move(column));
   layouts_.push_back(std::move(layout));
 }
 

@@ -125,7 +125,8 @@ class dbf_recordset : public udb_recordset {
   struct {
     std::uint32_t offset = 0;
     std::uint32_t width = 0;
-  } null_flags_;  // Visual FoxPro _NullFlags in the record; width 0 when there is none
+  } null_flags_;               // Visual FoxPro _NullFlags in the record; width 0 when there is none
+  bool has_auto_num_ = false;  // a column is the table's auto-number already
   const dbf_char_table* chars_ = nullptr;
   dbf_record* record_ = nullptr;  // owned through current_record_
 

@@ -2,6 +2,7 @@
 #include "mss/mss_database.h"
 
 #include "mss/mss_engine.h"
+#include "mss/mss_identity.h"
 #include "mss/mss_names.h"
 #include "mss/mss_refine_view.h"
 #include "mss/mss_table.h"
@@ -173,7 +174,7 @@ std::unique_ptr<udb_recordset> mss_database::create_table(const std::u16string& 
     if (is_text_type_name(type)) sql += u" COLLATE Latin1_General_CS_AS";
     const bool identity =
         column.b_auto_num && is_identity_type(column.vartype) && column.vartype != VT_BOOL;
-    if (identity) sql += u" IDENTITY(1,1)";
+    if (identity) sql += mss_identity_clause(column);
     const bool in_key = indexes.is_idx_field(source_name, true);
     if (in_key) TK_LOG(2, "Field is a part of Primary Key");
     sql += column.b_not_null || identity || in_key ? u" NOT NULL" : u" NULL";

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "mss/mss_dmp_recordset.h"
+#include "mss/mss_identity.h"
 #include "mss/mss_names.h"
 #include "mss/mss_refine_view.h"
 #include "mss/mss_server_facts.h"
@@ -379,7 +380,7 @@ std::u16string mss_dmp_database::get_native_type(const t_ftd& column) const {
   const std::uint32_t size = column.size;
   const std::uint32_t precision = column.get_precision();
   const std::uint32_t scale = column.get_scale();
-  const std::u16string identity = column.b_auto_num ? u" IDENTITY" : u"";
+  const std::u16string identity = column.b_auto_num ? mss_identity_clause(column) : u"";
   char buf[48];
   std::u16string type;
   switch (column.vartype) {

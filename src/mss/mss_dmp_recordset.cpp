@@ -1,6 +1,7 @@
 #include "mss/mss_dmp_recordset.h"
 
 #include "mss/mss_dmp_database.h"
+#include "mss/mss_identity.h"
 #include "mss/mss_names.h"
 #include "mss/mss_util.h"
 #include "tk/tk_exception.h"
@@ -15,15 +16,23 @@ mss_dmp_recordset::mss_dmp_recordset(mss_dmp_database& database, const std::u16s
   for (const t_ftd& column : schema_) {
     if (column.b_auto_num) has_identity_ = true;
   }
-  mss_append_utf8(safe_name_utf8_, database.safe_name(table_name), false);
+  database_safe_name_ = database.safe_name(table_name);
+  mss_append_utf8(safe_name_utf8_, database_safe_name_, false);
   insert_prefix_ = mss_insert_prefix(safe_name_utf8_, schema_);
 }
 
 mss_dmp_recordset::~mss_dmp_recordset() {
   TK_LOG(2, "mss_dmp_recordset::dtor");
-  if (has_identity_ && !identity_pending_) {
-    stream_->write_noexcept("SET IDENTITY_INSERT " + safe_name_utf8_ + " OFF;\r\nGO\r\n");
+  if (!has_identity_) return;
+  std::string end;
+  if (!identity_pending_) end = "SET IDENTITY_INSERT " + safe_name_utf8_ + " OFF;\r\nGO\r\n";
+  const std::u16string reseed =
+      mss_reseed_statement(database_safe_name_, schema_, !identity_pending_);
+  if (!reseed.empty()) {
+    mss_append_utf8(end, reseed, false);
+    end += ";\r\nGO\r\n";
   }
+  if (!end.empty()) stream_->write_noexcept(end);
 }
 
 void mss_dmp_recordset::resolve_source_names() {

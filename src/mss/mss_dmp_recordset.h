@@ -58,6 +58,7 @@ class mss_dmp_recordset : public udb_recordset {
   void format_row(std::string& out, Values&& values) const;
 
   std::shared_ptr<mss_dmp_stream> stream_;
+  std::u16string database_safe_name_;
   std::string safe_name_utf8_;
   std::string insert_prefix_;  // INSERT INTO t ([a], [b]) VALUES (
   std::vector<std::u16string> source_names_;

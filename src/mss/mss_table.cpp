@@ -6,6 +6,7 @@
 
 #include "mss/mss_database.h"
 #include "mss/mss_engine.h"
+#include "mss/mss_identity.h"
 #include "mss/mss_names.h"
 #include "mss/mss_util.h"
 #include "odb/odb_connection.h"
@@ -498,4 +499,9 @@ void mss_table::flush() {
   restore_empty_texts();
   if (identity_insert_on_) set_identity_insert(false);
   check_counts();
+  // Rows merged into a table of the server's own keep its identity as it goes on.
+  if (existing_rows_ == 0) {
+    const std::u16string reseed = mss_reseed_statement(safe_name_, schema_, rows_written() > 0);
+    if (!reseed.empty()) connection().execute(reseed);
+  }
 }

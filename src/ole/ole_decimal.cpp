@@ -284,6 +284,15 @@ bool ole_decimal::to_currency(ole_currency& out) const {
   return true;
 }
 
+ole_decimal ole_decimal::rounded_to(int decimals) const {
+  if (decimals < 0 || scale <= decimals) return *this;
+  const u128 p = pow10(scale - decimals);
+  const u128 mag = magnitude(*this);
+  // Dividing by 10 or more leaves room below 2^96 for the carry.
+  const u128 q = mag / p + (mag % p >= p / 2 ? 1 : 0);
+  return make(q, decimals, q != 0 && is_negative());
+}
+
 double ole_decimal::to_double() const {
   // Through the exact text, so that the double is the nearest one.
   char buf[k_text_size];

@@ -59,6 +59,9 @@ struct ole_decimal {
   bool to_ui8(std::uint64_t& out) const;
   // Round half to even to four decimals; false when it does not fit.
   bool to_currency(ole_currency& out) const;
+  // The value with at most `decimals` decimals, halves rounded away from zero as xBase rounds;
+  // the value itself when it has no more.
+  ole_decimal rounded_to(int decimals) const;
   // The nearest double.
   double to_double() const;
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "ole/ole_variant.h"
@@ -43,6 +44,10 @@ class t_ftd {
   // Used verbatim as the column's SQL type when not empty.
   std::u16string native_type;
   bool b_auto_num = false;
+  // An auto-number column's next value, where its source keeps one, and its step: the
+  // application's next row gets that value after the conversion too.
+  std::optional<std::int64_t> auto_next;
+  std::int64_t auto_step = 1;
   bool b_not_null = false;
   ole_variant def_value;  // empty: no default
   // Subtype word: decimal precision/scale, date kind (1 date and time, 2 date, 3 time),

@@ -14,6 +14,7 @@
 
 #include "dbf/dbf_test_util.h"
 #include "e2e/cli_run.h"
+#include "e2e/e2e_direct.h"
 #include "e2e/script_batches.h"
 #include "odb/odb_meta_data.h"
 #include "odb/odb_recordset.h"
@@ -62,42 +63,6 @@ std::map<std::string, table_content> read_tables(odb_connection& connection) {
     std::sort(content.rows.begin(), content.rows.end());
   }
   return out;
-}
-
-// Drops the database the program under test created, whatever happened.
-class dropped_database {
- public:
-  dropped_database(const odb_login& login, std::u16string name)
-      : login_(login), name_(std::move(name)) {
-    login_.database.clear();
-  }
-  ~dropped_database() {
-    try {
-      odb_connection(login_).execute(u"IF DB_ID(N'" + name_ + u"') IS NOT NULL DROP DATABASE [" +
-                                     name_ + u"]");
-    } catch (const odb_exception& e) {
-      ADD_FAILURE() << "cannot drop " << tk_to_utf8_lossy(name_) << ": " << e.what();
-    }
-  }
-  dropped_database(const dropped_database&) = delete;
-  dropped_database& operator=(const dropped_database&) = delete;
-
- private:
-  odb_login login_;
-  std::u16string name_;
-};
-
-// Runs quorvik into the server with the load path forced.
-cli_result quorvik_direct(const odb_login& login, const std::vector<std::string>& args,
-                          const char* load_path) {
-  ::setenv("QUORVIK_LOAD_PATH", load_path, 1);
-  std::vector<std::string> all = args;
-  all.push_back("--mssqlh=" + tk_to_utf8_lossy(login.server));
-  all.push_back("--mssqlu=" + tk_to_utf8_lossy(login.user));
-  all.push_back("--mssqlp=" + tk_to_utf8_lossy(login.password));
-  cli_result result = quorvik(all);
-  ::unsetenv("QUORVIK_LOAD_PATH");
-  return result;
 }
 
 // Converts `folder` into the server directly and through its script, and compares.
