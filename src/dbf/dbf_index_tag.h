@@ -12,8 +12,8 @@
 enum class dbf_index_kind : std::uint8_t { cdx, idx, mdx, ndx, ntx };
 
 struct dbf_index_tag {
-  std::string
-      name;  // tag name as stored (ASCII, trimmed); for single-tag files the file's base name
+  // Tag name as stored (ASCII, trimmed); for single-tag files the file's base name.
+  std::string name;
   std::string key;         // key expression text, trimmed (bytes as stored)
   std::string filter;      // FOR expression, trimmed; empty when none
   bool unique = false;     // xBase UNIQUE (only hides duplicate keys)
