@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
-"""Writes the fuzz seed corpus from tables of our own: the demo database and a few small tables
-of the other layouts. Each seed is a 16-bit table length, the table, then its memo file."""
+"""Writes the fuzz seed corpora. corpus/: tables of our own, the demo database and a few small
+tables of the other layouts; each seed is a 16-bit table length, the table, then its memo file.
+index_corpus/: index files made from their published layouts, whole and damaged; each seed is
+a byte naming the layout (0 cdx, 1 idx, 2 mdx, 3 ndx, 4 ntx), then the file."""
 import os
 import struct
 import sys
@@ -133,6 +135,124 @@ def main():
     odd_records = [b' *****    1.50abc', b'   12a********xyz', b' 1e300' + b' ' * 11]
     seed('odd_numbers', table32(0x03, odd_fields, odd_records, count=1) + b'\x1a')
     seed('short_record_length', table32(0x03, odd_fields, odd_records, rec_len=12) + b'\x1a')
+
+    index_seeds()
+
+
+def index_seed(name, kind, data):
+    with open(os.path.join(HERE, 'index_corpus', name), 'wb') as f:
+        f.write(bytes([kind]) + data)
+
+
+def compact_header(key, filter_=b'', options=0, descending=False, root=0):
+    """A compact tag header and its expression pool (Visual FoxPro help, compact .idx)."""
+    h = bytearray(1024)
+    options |= 0x20 | (0x08 if filter_ else 0)
+    struct.pack_into('<iiiHBB', h, 0, root, -1, 0, 10, options, 1)
+    struct.pack_into('<HHHHH', h, 502, 1 if descending else 0, len(key) + 1, len(filter_) + 1,
+                     0, len(key) + 1)
+    h[512:512 + len(key)] = key
+    h[513 + len(key):513 + len(key) + len(filter_)] = filter_
+    return h
+
+
+def compact_leaf(keys, attributes=3, left=-1, right=-1):
+    """An exterior node: 3-byte entries of 16 record bits and 4 + 4 count bits, keys from the
+    back with trailing blanks dropped (no duplicate compression here)."""
+    n = bytearray(512)
+    struct.pack_into('<HHii', n, 0, attributes, len(keys), left, right)
+    struct.pack_into('<IBBBBBB', n, 14, 0xFFFF, 15, 15, 16, 4, 4, 3)
+    back = 512
+    for i, (key, record) in enumerate(keys):
+        key = key.ljust(10)
+        stored = key.rstrip(b' ')
+        back -= len(stored)
+        n[back:back + len(stored)] = stored
+        packed = record | (10 - len(stored)) << 20
+        n[24 + 3 * i:27 + 3 * i] = packed.to_bytes(3, 'little')
+    struct.pack_into('<H', n, 12, back - 24 - 3 * len(keys))
+    return n
+
+
+def cdx(tags):
+    """A compound index: file header at 0, the tag directory leaf at 1024, then per tag its
+    header and an empty root leaf. Tags are (name, key, filter, options, descending)."""
+    directory = compact_header(b'', options=0xC0, root=1024)
+    directory[512:] = bytes(512)
+    keys = [(t[0], 1536 + 1536 * i) for i, t in enumerate(tags)]
+    out = directory + compact_leaf(keys)
+    for i, (name, key, filter_, options, descending) in enumerate(tags):
+        out += compact_header(key, filter_, options, descending, root=1536 + 1536 * i + 1024)
+        out += compact_leaf([])
+    return bytes(out)
+
+
+def mdx(tags):
+    """A dBase IV multiple index (Bachmann's layout): tags are (name, key, filter, format)."""
+    f = bytearray(2048)
+    struct.pack_into('<B3s16sHHBBB', f, 0, 2, b'\x7c\x01\x01', b'TABLE', 2, 1024, 1, 48, 32)
+    struct.pack_into('<H', f, 28, len(tags))
+    for i, (name, key, filter_, key_format) in enumerate(tags):
+        page = 4 + 3 * i
+        struct.pack_into('<I11sB', f, 544 + 32 * i, page, name, 0x10)
+        f[544 + 32 * i + 20] = ord('C')
+        h = bytearray(1536)
+        struct.pack_into('<IIBB', h, 0, page + 2, 3, key_format, ord('C'))
+        struct.pack_into('<HHHH', h, 12, 10, 60, 0, 16)
+        h[23] = 1 if key_format & 0x40 else 0
+        h[24:24 + len(key)] = key
+        h[245] = 1 if filter_ else 0
+        h[762:762 + len(filter_)] = filter_
+        f += h
+    return bytes(f)
+
+
+def index_seeds():
+    os.makedirs(os.path.join(HERE, 'index_corpus'), exist_ok=True)
+    odd = b'SUBSTR(name,3,2)+STR(qty*2)'
+    three = [(b'BYNAME', b'UPPER(name)', b'', 0, True),
+             (b'ODD', odd, b'', 0x01, False),
+             (b'PK', b'id', b'', 0x04, False),
+             (b'RECENT', b'DTOS(sold)', b'qty > 0 .AND. !DELETED()', 0, False)]
+    good = cdx(three)
+    index_seed('cdx_tags', 0, good)
+    looped = bytearray(good)
+    struct.pack_into('<i', looped, 1024 + 8, 1024)  # the leaf is its own right sibling
+    index_seed('cdx_sibling_loop', 0, bytes(looped))
+    interior = bytearray(good)
+    struct.pack_into('<H', interior, 1024, 1)  # an interior root whose child is itself
+    struct.pack_into('>I', interior, 1024 + 12 + 10 + 4, 1024)
+    index_seed('cdx_interior_loop', 0, bytes(interior))
+    index_seed('cdx_truncated', 0, good[:700])
+
+    index_seed('idx_compact', 1, bytes(compact_header(b'UPPER(name)', b'qty > 0', 0x01, True,
+                                                      root=1024) + compact_leaf([])))
+    plain = bytearray(1024)
+    struct.pack_into('<iiiHBB', plain, 0, 512, -1, 1024, 10, 0x09, 0)
+    plain[16:16 + len(odd)] = odd
+    plain[236:243] = b'qty > 0'
+    struct.pack_into('<H', plain, 512, 3)
+    index_seed('idx_plain', 1, bytes(plain))
+
+    index_seed('mdx_tags', 2, mdx([(b'BYNAME', b'UPPER(name)', b'', 0x18),
+                                   (b'ODD', odd, b'', 0x40),
+                                   (b'RECENT', b'DTOS(sold)', b'qty > 0', 0x10)]))
+    index_seed('mdx_truncated', 2, mdx([(b'ODD', odd, b'', 0)])[:600])
+
+    ndx = bytearray(1024)
+    struct.pack_into('<IIIHHHI', ndx, 0, 1, 2, 0, 10, 24, 0, 20)
+    ndx[23] = 1
+    ndx[24:24 + len(odd)] = odd
+    index_seed('ndx', 3, bytes(ndx))
+
+    ntx = bytearray(2048)
+    struct.pack_into('<HHIIHHHHH', ntx, 0, 7, 1, 1024, 0, 18, 10, 0, 50, 25)
+    ntx[22:22 + len(odd)] = odd
+    ntx[278] = 1
+    ntx[280] = 1
+    ntx[282:289] = b'qty > 0'
+    index_seed('ntx', 4, bytes(ntx))
+    index_seed('ntx_root_past_end', 4, bytes(ntx[:1024]))
 
 
 if __name__ == '__main__':

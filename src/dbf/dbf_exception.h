@@ -20,3 +20,5 @@ class dbf_no_memo_exception : public dbf_exception {
 inline constexpr std::string_view dbf_msg_bad_format = "File does not comply with DBF format";
 inline constexpr std::string_view dbf_msg_memo_corrupted = "Memo file is corrupted";
 inline constexpr std::string_view dbf_msg_memo_read_failed = "Failed to read MEMO field";
+inline constexpr std::string_view dbf_msg_index_damaged = "Index file is damaged";
+inline constexpr std::string_view dbf_msg_index_open_failed = "Cannot open index file";

@@ -1,0 +1,9 @@
+#pragma once
+
+// dBase III single-tag indexes (.ndx).
+
+#include "dbf/dbf_index_source.h"
+#include "dbf/dbf_index_tag.h"
+
+// The file's one tag, named after the file.
+dbf_index_tag dbf_read_ndx_tag(const dbf_index_source& file);
