@@ -60,7 +60,7 @@ class dbf_xbase_parser {
     ~nesting() { --depth_; }
     nesting(const nesting&) = delete;
     nesting& operator=(const nesting&) = delete;
-    bool too_deep() const { return depth_ > dbf_xbase_tree::k_max_height; }
+    bool too_deep() const { return depth_ > dbf_xbase_tree::k_max_nesting; }
 
    private:
     int& depth_;

@@ -46,9 +46,13 @@ struct dbf_xbase_node {
 
 class dbf_xbase_tree {
  public:
-  // Nesting deeper than this, or a chain of operators longer, makes an expression unreadable;
-  // index expressions of the formats are far shorter (at most a few hundred characters).
-  static constexpr int k_max_height = 200;
+  // A chain of operators longer than this makes an expression unreadable, so that walking
+  // the tree recurses a bounded number of times; keys of the formats are at most 240
+  // characters, which joins about 120 fields.
+  static constexpr int k_max_height = 256;
+  // Nesting of parentheses, calls and prefix operators deeper than this makes an expression
+  // unreadable, so that the parse itself stays shallow on the stack.
+  static constexpr int k_max_nesting = 64;
 
   const dbf_xbase_node& root() const { return nodes_.at(root_); }
   const dbf_xbase_node& child(const dbf_xbase_node& node, std::size_t i) const {
@@ -61,6 +65,6 @@ class dbf_xbase_tree {
   std::size_t root_ = 0;
 };
 
-// The tree of `expr`; none when it is not one whole expression or nests deeper than the
-// tree allows. Nodes hold views into `expr`.
+// The tree of `expr`; none when it is not one whole expression or nests deeper or chains
+// longer than the tree allows. Nodes hold views into `expr`.
 std::optional<dbf_xbase_tree> dbf_xbase_parse(std::string_view expr);

@@ -333,9 +333,19 @@ TEST(DbfXbaseParser, DeepNestingFailsInsteadOfOverflowing) {
   std::string conj = "active";
   for (int i = 0; i < depth; ++i) conj += " AND active";
   EXPECT_EQ(dbf_translate_filter(conj, k_fields), std::nullopt);
-  // Nesting within the bound still reads.
-  const std::string shallow = std::string(20, '(') + "name" + std::string(20, ')');
+  // Within the bounds expressions still read: 60 levels of parentheses, and the longest keys
+  // the formats hold, some 120 fields joined.
+  const std::string shallow = std::string(60, '(') + "name" + std::string(60, ')');
   EXPECT_EQ(dbf_translate_key(shallow, k_fields), keys{"Name"});
+  EXPECT_EQ(dbf_translate_key(std::string(100, '(') + "name" + std::string(100, ')'), k_fields),
+            std::nullopt);
+  keys many;
+  std::string joined;
+  for (int i = 0; i < 120; ++i) {
+    many.push_back(std::string(1, static_cast<char>('a' + i % 26)) + std::to_string(i / 26));
+    joined += (i ? "+" : "") + many.back();
+  }
+  EXPECT_EQ(dbf_translate_key(joined, many), many);
 }
 
 // Random bytes, random token soup and every prefix of real expressions: the readers answer
