@@ -9,9 +9,10 @@
 
 // Property ids of the PROPERTY memo. The record layout and the id of PrimaryKey (20) are
 // published by Doug Hennig ("Internal structure of DBC property field?", Universal Thread /
-// Level Extreme, message 677749); the other ids are the ones Visual FoxPro writes for the
-// DBGETPROP() property named, identified on the Northwind and FoxPro sample containers by the
-// values DBGETPROP() shows for them. An id not listed here is skipped.
+// Level Extreme, message 677749). No published list of the other ids was found: they were
+// identified on the Northwind and FoxPro sample containers by the values stored under them
+// (paths, SELECT statements, captions, rules), with the DBGETPROP() property they stand for
+// named in each comment. An id not listed here is skipped.
 enum class dbf_dbc_prop : std::uint32_t {
   path = 0x01,             // Table: its .dbf file as stored, relative to the container's folder
   object_class = 0x02,     // Table 1, local view 6, remote view 7 (one byte)
@@ -20,7 +21,8 @@ enum class dbf_dbc_prop : std::uint32_t {
   rule_text = 0x0A,        // RuleText: message shown when the rule fails
   default_value = 0x0B,    // DefaultValue of a field, an expression
   relation_tag = 0x0D,     // Relation: tag of the child table (the relation's parent object)
-  key_tag = 0x11,          // Index: one byte, set on primary and candidate tags
+  key_tag = 0x11,          // Index: one byte, set on primary and candidate tags (where the
+                           // tag's .cdx header has its unique-key bit)
   related_table = 0x12,    // Relation: the parent table, by the name the container gives it
   related_tag = 0x13,      // Relation: tag of the parent table
   primary_key = 0x14,      // Table: tag of the primary key (PrimaryKey)
