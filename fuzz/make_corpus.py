@@ -137,6 +137,7 @@ def main():
     seed('short_record_length', table32(0x03, odd_fields, odd_records, rec_len=12) + b'\x1a')
 
     index_seeds()
+    dbc_property_seeds()
 
 
 def index_seed(name, kind, data):
@@ -253,6 +254,38 @@ def index_seeds():
     ntx[282:289] = b'qty > 0'
     index_seed('ntx', 4, bytes(ntx))
     index_seed('ntx_root_past_end', 4, bytes(ntx[:1024]))
+
+
+def dbc_property(prop_id, value, length=None, id_size=1):
+    """One record of a container object's PROPERTY memo: total length, id length, id, value."""
+    head = struct.pack('<IH', 0, id_size) + prop_id.to_bytes(id_size, 'little')
+    total = len(head) + len(value) if length is None else length
+    return struct.pack('<I', total) + head[4:] + value
+
+
+def dbc_property_seeds():
+    """PROPERTY memos for dbc_property_fuzz, each seed one memo: valid ones as Visual FoxPro
+    writes them for a table, a field, a view and a relation, and damaged lengths."""
+    corpus = os.path.join(HERE, 'corpus_dbc_property')
+    os.makedirs(corpus, exist_ok=True)
+
+    def put(name, memo):
+        with open(os.path.join(corpus, name), 'wb') as f:
+            f.write(memo)
+
+    table = (dbc_property(0x02, b'\x01') + dbc_property(0x01, b'orders.dbf\0') +
+             dbc_property(0x0F, b'__ri_update_orders()\0') + dbc_property(0x14, b'orderid\0'))
+    put('table', table)
+    put('field', dbc_property(0x0B, b'0\0') + dbc_property(0x09, b'discount=>0\0') +
+        dbc_property(0x0A, b'"Must be positive"\0') + dbc_property(0x38, b'Discount\0'))
+    put('remote_view', dbc_property(0x02, b'\x07') + dbc_property(0x25, b'\0\0\0d') +
+        dbc_property(0x2A, b'SELECT a.x FROM a\0') + dbc_property(0x20, b'CURSADM\0'))
+    put('relation', dbc_property(0x0D, b'custid\0') + dbc_property(0x12, b'Customers\0') +
+        dbc_property(0x13, b'custid\0'))
+    put('wide_id', dbc_property(0x0120, b'x\0', id_size=2))
+    put('zero_length', table[:8] + dbc_property(0x01, b'a.dbf\0', length=0))
+    put('past_end', dbc_property(0x01, b'a.dbf\0', length=4000))
+    put('cut_header', table + table[:5])
 
 
 if __name__ == '__main__':
