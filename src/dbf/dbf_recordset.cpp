@@ -310,11 +310,22 @@ dbf_memo_type dbf_recordset::memo_type_in_use() const {
   const bool memo_fields = std::any_of(fds_.begin(), fds_.end(), [level7](const dbf_fd7& fd) {
     return dbf_is_memo_field(fd.field_type(), level7);
   });
-  return memo_fields ? dbf_memo_type_by_fields(header_.signature, header_.table_flags) : type;
+  if (!memo_fields) return type;
+  const dbf_memo_type by_fields = dbf_memo_type_by_fields(header_.signature, header_.table_flags);
+  // Some writers mark tables with FoxPro memo files as dBase III: the file beside it decides.
+  if (by_fields == dbf_memo_type::memo_old && !dbf_sibling_path(path_, "dbt") &&
+      dbf_sibling_path(path_, "fpt")) {
+    return dbf_memo_type::memo_fpt;
+  }
+  return by_fields;
 }
 
 void dbf_recordset::init_memo_file(dbf_memo_type type) {
   if (type == dbf_memo_type::memo_none) return;
+  if (type == dbf_memo_type::memo_fpt && get_memo_type() != type) {
+    TK_WLOG(3, "Table %s: its signature names a dBase III table, its memo file is FoxPro's",
+            table_name_);
+  }
   memo_ = open_memo_file(type);
 }
 

@@ -20,6 +20,15 @@ void dbt_memo_file::read_memo(std::uint32_t block, std::string& text) const {
 void dbt_memo_file::read_memo_bytes(std::uint32_t block, std::string& bytes) const {
   TK_LOG(2, "dbt_memo_file::read_memo(%d)", static_cast<int>(block));
   read_stored(block, bytes, true);
+  // dBase level 7 puts a binary value's own header (a type word, then the value's length)
+  // inside the block: the value is what follows it.
+  if (bytes.size() >= 8) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::uint32_t length =
+        static_cast<std::uint32_t>(p[4]) | static_cast<std::uint32_t>(p[5]) << 8 |
+        static_cast<std::uint32_t>(p[6]) << 16 | static_cast<std::uint32_t>(p[7]) << 24;
+    if (length == bytes.size() - 8) bytes.erase(0, 8);
+  }
 }
 
 void dbt_memo_file::read_stored(std::uint32_t block, std::string& text, bool whole) const {

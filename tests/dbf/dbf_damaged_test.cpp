@@ -153,3 +153,30 @@ TEST(DbfDamaged, RecordsPastTheHeaderCountAreCountedNotRead) {
   dbf_put_le(table, 4, 4, 4);
   EXPECT_EQ(open_bytes(dir, table + "\x1A")->records_past_count(), 0);
 }
+
+// Tables whose signature byte says dBase III while their contents are FoxPro's: a memo file
+// that is an .fpt, a null flags field. Both are read as what they are.
+TEST(DbfDamaged, DBaseThreeSignatureOverFoxProContents) {
+  dbf_temp_dir dir;
+  std::string fpt(512 + 64, '\0');
+  dbf_put_be(fpt, 6, 64, 2);
+  dbf_put_be(fpt, 512, 1, 4);  // block 8: text
+  dbf_put_be(fpt, 516, 5, 4);
+  fpt.replace(520, 5, "hello");
+  tk_write_file(dir.file("m.fpt"), fpt);
+  std::unique_ptr<dbf_recordset> memo;
+  const std::string trace = trace_of(dir, [&] {
+    memo = open_bytes(dir, dbf_make_table(0x03, {{"NOTE", 'M', 10}}, {"          8"}), "m.dbf");
+  });
+  EXPECT_NE(trace.find("its memo file is FoxPro's"), std::string::npos) << trace;
+  EXPECT_EQ(record_at(*memo, 0)[0].text(), u"hello");
+
+  const auto table = open_bytes(
+      dir,
+      dbf_make_table(0x03, {{"N", 'N', 3, 0, 0x02}, {"C", 'C', 2}, {"_NullFlags", '0', 1, 0, 0x05}},
+                     {std::string("   1ab\0", 7), std::string("   2cd\x01", 7)}));
+  ASSERT_EQ(table->schema().size(), 2u);  // the flags are no column
+  EXPECT_EQ(record_at(*table, 0)[0].to_string(), "1");
+  EXPECT_TRUE(record_at(*table, 1)[0].is_null());
+  EXPECT_EQ(record_at(*table, 1)[1].text(), u"cd");
+}

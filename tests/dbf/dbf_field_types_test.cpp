@@ -98,10 +98,11 @@ TEST(DbfLevel7, SharedInventoryTable) {
     EXPECT_EQ(r[1].i4(), supplier[i]) << i;
     EXPECT_EQ(r[3].i4(), qty[i]) << i;
   }
-  // The picture of the first item: the whole stored memo, a GIF behind dBase's own 8 bytes.
+  // The picture of the first item: the stored GIF, without the block's 8 bytes and the 8 bytes
+  // dBase writes in front of a binary value.
   const std::string picture = bytes_of(record_at(*rs, 0)[4]);
-  EXPECT_EQ(picture.size(), 0x36DDu - 8);
-  EXPECT_EQ(picture.substr(8, 6), "GIF87a");
+  EXPECT_EQ(picture.size(), 0x36DDu - 16);
+  EXPECT_EQ(picture.substr(0, 6), "GIF87a");
   EXPECT_EQ(record_at(*rs, 0)[2].text(), u"Dartboard");
   // The last two items have no picture.
   EXPECT_TRUE(record_at(*rs, 11)[4].is_empty());

@@ -119,6 +119,20 @@ TEST(DbfMemo, DBaseFourStoredLengths) {
   dbt_memo_file big(dir.file("big.dbt"), 0);
   big.read_memo(1, text);
   EXPECT_EQ(text, "");
+  // A binary value of dBase level 7 carries its own header (type word, length) in the block.
+  std::string bytes;
+  dbf_put_le(dbt, 1024 + 4, 8 + 8 + 3, 4);
+  dbf_put_le(dbt, 1024 + 8, 0x01000001, 4);
+  dbf_put_le(dbt, 1024 + 12, 3, 4);
+  dbt.replace(1024 + 16, 3, "GIF");
+  dbf_put_le(dbt, 1536 + 4, 8 + 9, 4);  // 9 bytes whose second word is no length of the rest
+  dbt.replace(1536 + 8, 9, std::string("abcd\x07\0\0\0z", 9));
+  tk_write_file(dir.file("bin.dbt"), dbt);
+  dbt_memo_file binary(dir.file("bin.dbt"), 0);
+  binary.read_memo_bytes(2, bytes);
+  EXPECT_EQ(bytes, "GIF");
+  binary.read_memo_bytes(3, bytes);
+  EXPECT_EQ(bytes, std::string("abcd\x07\0\0\0z", 9));
   tk_write_file(dir.file("short.dbt"), std::string(23, '\0'));
   EXPECT_EQ(tk_message_of([&] { dbt_memo_file m(dir.file("short.dbt"), 0); }),
             "Memo file is corrupted");
