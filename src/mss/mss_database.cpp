@@ -1,6 +1,9 @@
 // The server database: existing tables, CREATE TABLE, keys, indexes, foreign keys and views.
 #include "mss/mss_database.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "mss/mss_engine.h"
 #include "mss/mss_identity.h"
 #include "mss/mss_index_sql.h"
@@ -17,8 +20,6 @@
 #include "tk/tk_encoding.h"
 #include "tk/tk_log.h"
 #include "udb/udb_name_compare.h"
-
-#include <utility>
 
 namespace {
 
@@ -188,6 +189,7 @@ std::unique_ptr<udb_recordset> mss_database::create_table(const std::u16string& 
   TK_WLOG(2, "Right before creating the table: %s", sql);
   query(sql);
   tables_.push_back(t);
+  created_.push_back(t);
   // A source name that still names a column (the first of two fields of one name) keeps
   // meaning that column.
   std::erase_if(renamed, [&](const auto& pair) { return columns.get_field_idx(pair.first) >= 0; });
@@ -226,7 +228,13 @@ std::unique_ptr<mss_table> mss_database::get_table1(const std::u16string& name) 
 void mss_database::create_index(const std::u16string& table, const udb_schema& schema,
                                 const udb_index& index) {
   TK_LOG(2, "mss_database::create_index");
-  if (!index.b_primary) build_index(table, schema, index);
+  if (index.b_primary) return;
+  // A table this run did not create (appended to) keeps the indexes it has.
+  if (std::find(created_.begin(), created_.end(), safe_name(table)) == created_.end()) {
+    TK_WLOG(3, "Index '%s' is not created on a table that existed before", index.name);
+    return;
+  }
+  build_index(table, schema, index);
 }
 
 std::vector<std::string> mss_database::take_index_reports() {

@@ -25,8 +25,9 @@ class mss_database : public odb_database {
   // "The specified table already exists".
   std::unique_ptr<udb_recordset> create_table(const std::u16string& name, const udb_schema& schema,
                                               const udb_indexes& indexes) override;
-  // Any index but a primary key (which create_table makes with the table); meant for after
-  // the rows are in. A unique index the rows break is made plain and reported.
+  // Any index but a primary key (which create_table makes with the table) of a table
+  // create_table made; meant for after the rows are in. A unique index the rows break is made plain
+  // and reported.
   void create_index(const std::u16string& table, const udb_schema& schema,
                     const udb_index& index) override;
   // Lines telling of unique indexes made plain since the last call, for the run's report.
@@ -58,4 +59,5 @@ class mss_database : public odb_database {
   std::u16string owner_;
   bool pk_created_ = false;
   std::vector<std::string> index_reports_;
+  std::vector<std::u16string> created_;  // safe names of the tables this run created
 };

@@ -2,7 +2,10 @@
 // tags, filters, repeated tags and tags that cannot be carried.
 #include <gtest/gtest.h>
 
+#include "dbf/dbf_index_builder.h"
 #include "dbf/dbf_index_model.h"
+#include "dbf/dbf_recordset.h"
+#include "dbf_test_util.h"
 #include "tk/tk_encoding.h"
 
 namespace {
@@ -92,6 +95,44 @@ TEST(DbfIndexModel, RepeatedTagsGiveOneIndex) {
   EXPECT_EQ(got[1].name, u"C");
   EXPECT_EQ(got[2].name, u"D");
   EXPECT_EQ(got[3].name, u"E");
+}
+
+// A table of three rows with fields ID and NAME, and its .cdx when `cdx` is not empty.
+std::unique_ptr<dbf_recordset> open_table(const dbf_temp_dir& dir, const std::string& cdx) {
+  const std::vector<std::string> records = {" 1alpha     ", " 2beta      ", " 3gamma     "};
+  tk_write_file(dir.file("t.dbf"),
+                dbf_make_table(0x03, {{"ID", 'N', 1}, {"NAME", 'C', 10}}, records));
+  if (!cdx.empty()) tk_write_file(dir.file("T.CDX"), cdx);
+  return std::make_unique<dbf_recordset>(dir.wfile("t.dbf"), dbf_recordset::k_mode_read, 0);
+}
+
+TEST(DbfIndexModel, ATableCarriesTheTagsOfItsIndexFile) {
+  const dbf_temp_dir dir;
+  std::vector<dbf_test_index_tag> tags;
+  tags.push_back({"BYNAME", "UPPER(name)", "!DELETED()", 0, false, true});
+  tags.push_back({"ID", "id", "", 0x04, false, false});  // candidate
+  tags.push_back({"ODD", "id*2", "", 0, false, false});  // no columns to carry
+  const auto table = open_table(dir, dbf_make_cdx(tags));
+  const udb_indexes& got = table->indexes();
+  ASSERT_EQ(got.size(), 2u);
+  EXPECT_EQ(got[0].name, u"BYNAME");
+  EXPECT_EQ(got[0].fields, std::vector<std::u16string>{u"NAME"});
+  EXPECT_TRUE(got[0].descending);
+  EXPECT_TRUE(got[0].filter.empty());
+  EXPECT_EQ(got[1].name, u"ID");
+  EXPECT_TRUE(got[1].b_unique);
+  EXPECT_EQ(table->key_pos(), 1);
+}
+
+TEST(DbfIndexModel, ADamagedIndexFileCostsOnlyItsTags) {
+  const dbf_temp_dir dir;
+  std::vector<dbf_test_index_tag> tags;
+  tags.push_back({"ID", "id", "", 0, false, false});
+  const auto table = open_table(dir, dbf_make_cdx(tags).substr(0, 700));
+  EXPECT_TRUE(table->indexes().empty());
+  EXPECT_EQ(table->record_count(), 3);
+  const dbf_temp_dir bare;
+  EXPECT_TRUE(open_table(bare, {})->indexes().empty());
 }
 
 }  // namespace
