@@ -162,8 +162,9 @@ bool talvex_converter::convert_table(dbf_database& source, udb_database& target,
     if (mode() == 1) target.delete_tab(target_name);
   }
 
-  std::unique_ptr<udb_recordset> written = target.create_table(
-      target_name, table->schema(), skip_idx ? udb_indexes() : table->indexes());
+  const udb_indexes indexes = skip_idx ? udb_indexes() : table->indexes();
+  std::unique_ptr<udb_recordset> written =
+      target.create_table(target_name, table->schema(), indexes);
 
   if (mode() == 3 && !bool_dbf && !table->schema().conform_to(written->schema())) {
     throw tk_exception("The structure of data source does not conform to the destination table.",
@@ -198,6 +199,20 @@ bool talvex_converter::convert_table(dbf_database& source, udb_database& target,
     if (written->rows_written() >= 0)
       totals_.rows_written = written_before + written->rows_written();
     throw;
+  }
+  // Indexes come after the rows: the load does not maintain them, and whether the rows allow
+  // a unique one is known only now. The writer is closed first, so a script's table ends
+  // before its indexes.
+  const udb_schema columns = written->schema();
+  written.reset();
+  target.create_indexes(target_name, columns, indexes);
+  if (auto* server = dynamic_cast<mss_database*>(&target)) {
+    for (const std::string& report : server->take_index_reports()) {
+      error_handler& errors = error_handler::instance();
+      errors.set_context(tk_to_ansi(name));
+      errors.handle(tk_exception(report, 0), false);
+      errors.set_context({});
+    }
   }
   return true;
 }

@@ -30,6 +30,7 @@ enum quorvik_option : int {
   opt_tab_def = 14,
   opt_tab_file = 15,
   opt_version = 16,
+  opt_no_indexes = 17,
 };
 
 // The console program's options, in table order.

@@ -23,6 +23,7 @@ constexpr const char* k_usage =
     "   --mssqlh=...   MS SQL server IP address or network name\n"
     "   --mssqlu=...   MS SQL user name\n"
     "   --mssqlp=...   MS SQL user password\n"
+    "   --no_indexes   don't create indexes from the tables' index files\n"
     "   --profile=...  path to the file to load conversion settings from\n"
     "   --silent       disable program output\n"
     "   --skip_del     don't convert records marked as deleted\n"

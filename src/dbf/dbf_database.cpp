@@ -10,6 +10,7 @@
 #include "dbf/dbf_create_field.h"
 #include "dbf/dbf_exception.h"
 #include "dbf/dbf_fn_validator.h"
+#include "dbf/dbf_index_files.h"
 #include "dbf/dbf_paths.h"
 #include "dbf/old_memo_file.h"
 #include "tk/tk_encoding.h"
@@ -31,6 +32,10 @@ dbf_database::dbf_database(std::u16string folder, int a_mode, int cp)
   for (std::size_t i = 0; i < files.size(); ++i) {
     files_.emplace(tables_[i], files[i]);
     TK_WLOG(2, "Find table: '%s'", tables_[i]);
+  }
+  // Single-tag index files of no table here describe nothing the conversion can carry.
+  for (const std::string& orphan : dbf_orphan_index_files(tk_to_utf8(name_))) {
+    TK_LOG(3, "Index file %s belongs to no table of the folder and is left out", orphan);
   }
 }
 

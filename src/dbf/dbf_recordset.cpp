@@ -8,6 +8,8 @@
 #include "dbf/dbf_error_sink.h"
 #include "dbf/dbf_exception.h"
 #include "dbf/dbf_field_writer.h"
+#include "dbf/dbf_index_files.h"
+#include "dbf/dbf_index_model.h"
 #include "dbf/dbf_paths.h"
 #include "dbf/dbf_utf8_scan.h"
 #include "dbf/dbt_memo_file.h"
@@ -352,16 +354,24 @@ std::unique_ptr<dbf_memo_file> dbf_recordset::open_memo_copy() const {
 
 void dbf_recordset::init_indexes() {
   TK_LOG(2, "dbf_recordset::init_indexes(%s)", path_);
-  if (const auto idx = dbf_sibling_path(path_, "idx")) {
-    TK_LOG(2, "dbf_recordset::process_idx(%s)", *idx);
-    return;
+  std::vector<dbf_index_tag> tags;
+  for (const auto& [index_path, kind] : dbf_index_files_of(path_)) {
+    try {
+      dbf_index_file file = dbf_read_index_file(index_path, kind);
+      tags.insert(tags.end(), file.tags.begin(), file.tags.end());
+    } catch (const dbf_exception& e) {
+      // The rows do not depend on the index file: the table goes on without its tags.
+      TK_LOG(3, "Index file %s is damaged and left out: %s", index_path, e.message());
+    }
   }
-  TK_LOG(2, "Failed to find .idx, try to locate .cdx");
-  if (const auto cdx = dbf_sibling_path(path_, "cdx")) {
-    TK_LOG(2, "dbf_recordset::process_cdx(%s)", *cdx);
-    return;
-  }
-  TK_LOG(2, "Failed to find .cdx, aborting");
+  if (tags.empty()) return;
+  std::vector<std::string> fields;
+  for (const dbf_field_layout& layout : layouts_) fields.push_back(tk_to_utf8(layout.name));
+  const dbf_char_table* chars = chars_;
+  const udb_indexes found =
+      dbf_indexes_of_tags(tk_to_utf8(table_name()), tags, fields,
+                          [chars](std::string_view bytes) { return chars->decode(bytes); });
+  for (const udb_index& index : found) add_index(index);
 }
 
 int dbf_recordset::get_codepage() const {

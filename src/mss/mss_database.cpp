@@ -1,8 +1,12 @@
 // The server database: existing tables, CREATE TABLE, keys, indexes, foreign keys and views.
 #include "mss/mss_database.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "mss/mss_engine.h"
 #include "mss/mss_identity.h"
+#include "mss/mss_index_sql.h"
 #include "mss/mss_names.h"
 #include "mss/mss_refine_view.h"
 #include "mss/mss_table.h"
@@ -13,6 +17,7 @@
 #include "odb/odb_exception.h"
 #include "odb/odb_meta_data.h"
 #include "odb/odb_recordset.h"
+#include "tk/tk_encoding.h"
 #include "tk/tk_log.h"
 #include "udb/udb_name_compare.h"
 
@@ -184,13 +189,17 @@ std::unique_ptr<udb_recordset> mss_database::create_table(const std::u16string& 
   TK_WLOG(2, "Right before creating the table: %s", sql);
   query(sql);
   tables_.push_back(t);
+  created_.push_back(t);
   // A source name that still names a column (the first of two fields of one name) keeps
   // meaning that column.
   std::erase_if(renamed, [&](const auto& pair) { return columns.get_field_idx(pair.first) >= 0; });
   if (!renamed.empty()) names_map().add_fn_map(name, renamed);
 
   TK_LOG(1, "mss_database::create_table - step #2");
-  create_indexes(name, columns, indexes);
+  // The primary key belongs to the table's definition; other indexes come after the rows
+  // (create_indexes), so that the load does not keep them up to date row by row.
+  for (const udb_index& index : indexes)
+    if (index.b_primary) build_index(name, columns, index);
   TK_LOG(1, "mss_database::create_table - step #3");
   if (!pk_created_ && mss_engine::instance().version() == mss_version_azure) {
     create_clustered_index(name, columns);
@@ -219,21 +228,40 @@ std::unique_ptr<mss_table> mss_database::get_table1(const std::u16string& name) 
 void mss_database::create_index(const std::u16string& table, const udb_schema& schema,
                                 const udb_index& index) {
   TK_LOG(2, "mss_database::create_index");
+  if (index.b_primary) return;
+  // A table this run did not create (appended to) keeps the indexes it has.
+  if (std::find(created_.begin(), created_.end(), safe_name(table)) == created_.end()) {
+    TK_WLOG(3, "Index '%s' is not created on a table that existed before", index.name);
+    return;
+  }
+  build_index(table, schema, index);
+}
+
+std::vector<std::string> mss_database::take_index_reports() {
+  return std::exchange(index_reports_, {});
+}
+
+void mss_database::build_index(const std::u16string& table, const udb_schema& schema,
+                               const udb_index& index) {
   if (index.fields.empty()) {
     TK_WLOG(3, "Index '%s': no fields, cannot build index", mss_quote_name(index.name));
     return;
   }
   const std::u16string t = safe_name(table);
-  std::u16string sql = index.b_primary
-                           ? u"ALTER TABLE " + t + u" ADD PRIMARY KEY("
-                           : u"CREATE " + std::u16string(index.b_unique ? u"UNIQUE " : u"") +
-                                 u"INDEX " + mss_quote_name(index.name) + u" ON " + t + u"(";
-  std::u16string filter;
+  // Columns may have been renamed for the server.
+  const mss_column_namer namer = [&](const std::u16string& field) {
+    return names_map().get_fn_mapped_name(table, field, true);
+  };
+  std::vector<std::u16string> columns;
+  std::u16string not_null;  // a unique index leaves rows with NULL keys out
   std::uint64_t total = 0;
-  const bool skip = index.fields.size() > k_max_index_fields;
-  for (std::size_t i = 0; i < index.fields.size() && !skip; ++i) {
-    // Columns may have been renamed for the server.
-    const std::u16string field = names_map().get_fn_mapped_name(table, index.fields[i], true);
+  if (index.fields.size() > k_max_index_fields) {
+    TK_WLOG(3, "Index '%s' has been skipped", mss_quote_name(index.name));
+    return;
+  }
+  const bool filters = mss_engine::instance().version() >= 5;
+  for (const std::u16string& source : index.fields) {
+    const std::u16string field = namer(source);
     const std::uint64_t size = schema.get_field_size(field);
     const std::uint16_t type = schema.get_field_type(field);
     total += type == VT_BSTR ? 2 * size : size;
@@ -244,26 +272,82 @@ void mss_database::create_index(const std::u16string& table, const udb_schema& s
       if (index.b_primary) pk_created_ = true;
       return;
     }
-    if (i > 0) sql += u", ";
-    sql += mss_quote_name(field);
-    if (index.b_unique && !index.b_primary && mss_engine::instance().version() >= 5) {
-      filter += i == 0 ? u" WHERE " : u" AND ";
-      filter += mss_quote_name(field) + u" IS NOT NULL";
+    columns.push_back(field);
+    if (index.b_unique && !index.b_primary && filters) {
+      if (!not_null.empty()) not_null += u" AND ";
+      not_null += mss_quote_name(field) + u" IS NOT NULL";
     }
   }
-  if (skip) {
-    TK_WLOG(3, "Index '%s' has been skipped", mss_quote_name(index.name));
+  if (index.b_primary) {
+    const std::u16string sql =
+        u"ALTER TABLE " + t + u" ADD PRIMARY KEY(" + mss_index_key_list(columns, false) + u")";
+    run_index_statement(sql, index.name);
+    pk_created_ = true;
     return;
   }
-  sql += u")" + filter;
+  std::u16string conditions;
+  if (!index.filter.empty()) {
+    const std::optional<std::u16string> where =
+        filters ? mss_index_filter_sql(index.filter, schema, namer) : std::nullopt;
+    if (where) {
+      conditions = *where;
+    } else {
+      TK_WLOG(3, "Table %s, index %s: its filter has no form here; the index holds every row",
+              table, index.name);
+    }
+  }
+  std::u16string unique_conditions = not_null;
+  if (!conditions.empty())
+    unique_conditions = unique_conditions.empty() ? conditions : conditions + u" AND " + not_null;
+  const std::u16string keys = mss_index_key_list(columns, index.descending);
+  if (!index.b_unique) {
+    run_index_statement(mss_index_statement(index.name, t, keys, false, conditions), index.name);
+    return;
+  }
+  try {
+    const std::u16string sql = mss_index_statement(index.name, t, keys, true, unique_conditions);
+    TK_WLOG(2, "Create index query: '%s'", sql);
+    query(sql);
+    return;
+  } catch (const odb_exception& e) {
+    TK_LOG(3, "Error: %s", e.message());
+  }
+  // Most likely the rows hold a key twice: the index is built plain, and the report names
+  // one such key so that the user can see why.
+  const std::u16string plain_keys = mss_index_key_list(columns, false);
+  std::u16string shown = u"CONCAT(N''";
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    shown += i > 0 ? u", N', ', " : u", ";
+    shown += mss_quote_name(columns[i]);
+  }
+  shown += u")";
+  std::u16string duplicate;
+  try {
+    duplicate = connection_->scalar(
+        mss_duplicate_keys_query(u"TOP 1 " + shown, t, plain_keys, unique_conditions));
+  } catch (const odb_exception& e) {
+    TK_LOG(3, "Error: %s", e.message());
+  }
+  std::string report =
+      "Table " + tk_to_utf8_lossy(table) + ", index " + tk_to_utf8_lossy(index.name) + ": ";
+  report += duplicate.empty()
+                ? std::string("the unique index could not be created")
+                : "the key (" + tk_to_utf8_lossy(duplicate) + ") occurs more than once";
+  report += "; a plain index is created instead";
+  TK_LOG(3, "%s", report);
+  index_reports_.push_back(report);
+  run_index_statement(mss_index_statement(index.name, t, keys, false, conditions), index.name);
+}
+
+void mss_database::run_index_statement(const std::u16string& sql, const std::u16string& name) {
   TK_WLOG(2, "Create index query: '%s'", sql);
   try {
     query(sql);
   } catch (const odb_exception& e) {
-    // An index the server refuses leaves the table as it is; the rows still go in.
+    // An index the server refuses leaves the table as it is; the rows are in already.
+    TK_WLOG(3, "Index '%s' was not created", name);
     TK_LOG(3, "Error: %s", e.message());
   }
-  if (index.b_primary) pk_created_ = true;
 }
 
 void mss_database::create_clustered_index(const std::u16string& table, const udb_schema& schema) {

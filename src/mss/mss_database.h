@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "odb/odb_database.h"
 
@@ -24,8 +25,13 @@ class mss_database : public odb_database {
   // "The specified table already exists".
   std::unique_ptr<udb_recordset> create_table(const std::u16string& name, const udb_schema& schema,
                                               const udb_indexes& indexes) override;
+  // Any index but a primary key (which create_table makes with the table) of a table
+  // create_table made; meant for after the rows are in. A unique index the rows break is made plain
+  // and reported.
   void create_index(const std::u16string& table, const udb_schema& schema,
                     const udb_index& index) override;
+  // Lines telling of unique indexes made plain since the last call, for the run's report.
+  std::vector<std::string> take_index_reports();
   void create_relationships(const udb_relationships& relationships) override;
   void create_views(const query_list& queries) override;
   bool delete_tab(const std::u16string& name) override;
@@ -46,7 +52,12 @@ class mss_database : public odb_database {
  private:
   void init_tables();
   void create_clustered_index(const std::u16string& table, const udb_schema& schema);
+  void build_index(const std::u16string& table, const udb_schema& schema, const udb_index& index);
+  // Runs an index statement; a refusal is traced and leaves the table without the index.
+  void run_index_statement(const std::u16string& sql, const std::u16string& name);
 
   std::u16string owner_;
   bool pk_created_ = false;
+  std::vector<std::string> index_reports_;
+  std::vector<std::u16string> created_;  // safe names of the tables this run created
 };

@@ -5,6 +5,7 @@
 
 #include "mss/mss_dmp_recordset.h"
 #include "mss/mss_identity.h"
+#include "mss/mss_index_sql.h"
 #include "mss/mss_names.h"
 #include "mss/mss_refine_view.h"
 #include "mss/mss_server_facts.h"
@@ -189,8 +190,8 @@ std::unique_ptr<udb_recordset> mss_dmp_database::create_table(const std::u16stri
     statement += u"\r\n)";
     write_utf8(statement);
     write("\nGO\n");
+    // Other indexes follow the table's rows (create_indexes).
     if (!has_primary_key) create_clustered_index(name, schema);
-    create_indexes(name, schema, indexes);
   }
   if (options_.b_comments) {
     write("\r\n/*\r\nDumping data for table '" + comment_text(name) + "'\r\n*/\r\n\r\n");
@@ -232,22 +233,18 @@ void mss_dmp_database::create_clustered_index(const std::u16string& table,
 void mss_dmp_database::create_index(const std::u16string& table, const udb_schema& schema,
                                     const udb_index& index) {
   TK_LOG(2, "mss_dmp_database::create_index");
+  if (!options_.b_create_tab || index.b_primary) return;
   if (index.fields.empty()) {
     TK_WLOG(3, "Index '%s': no fields, cannot build index", mss_quote_name(index.name));
     return;
   }
-  if (index.b_primary) return;
   if (index.fields.size() > k_max_index_fields) {
     TK_WLOG(3, "Index '%s' has been skipped", mss_quote_name(index.name));
     return;
   }
-  std::u16string sql = u"CREATE ";
-  if (index.b_unique) sql += u"UNIQUE ";
-  sql += u"INDEX " + mss_quote_name(index.name) + u" ON " + safe_name(table) + u"(";
-  std::u16string filter;
+  std::u16string not_null;  // a unique index leaves rows with NULL keys out
   std::uint64_t total = 0;
-  for (std::size_t i = 0; i < index.fields.size(); ++i) {
-    const std::u16string& field = index.fields[i];
+  for (const std::u16string& field : index.fields) {
     const std::uint64_t size = schema.get_field_size(field);
     const std::uint16_t type = schema.get_field_type(field);
     total += type == VT_BSTR ? 2 * size : size;
@@ -258,14 +255,41 @@ void mss_dmp_database::create_index(const std::u16string& table, const udb_schem
       TK_WLOG(3, "Index '%s' has been skipped", mss_quote_name(index.name));
       return;
     }
-    if (i > 0) sql += u", ";
-    sql += mss_quote_name(field);
     if (index.b_unique) {
-      filter += i == 0 ? u" WHERE " : u" AND ";
-      filter += mss_quote_name(field) + u" IS NOT NULL";
+      if (!not_null.empty()) not_null += u" AND ";
+      not_null += mss_quote_name(field) + u" IS NOT NULL";
     }
   }
-  sql += u")" + filter;
+  std::u16string conditions;
+  if (!index.filter.empty()) {
+    const std::optional<std::u16string> where = mss_index_filter_sql(
+        index.filter, schema, [](const std::u16string& field) { return field; });
+    if (where) {
+      conditions = *where;
+    } else {
+      TK_WLOG(3, "Table %s, index %s: its filter has no form here; the index holds every row",
+              table, index.name);
+    }
+  }
+  const std::u16string t = safe_name(table);
+  const std::u16string keys = mss_index_key_list(index.fields, index.descending);
+  if (!index.b_unique) {
+    write_utf8(mss_index_statement(index.name, t, keys, false, conditions));
+    write("\nGO\n");
+    return;
+  }
+  std::u16string unique_conditions = not_null;
+  if (!conditions.empty()) unique_conditions = conditions + u" AND " + not_null;
+  // Whether the rows allow a unique index is known only where the script runs: there a key
+  // held twice gives a plain index and a message naming the index.
+  std::u16string sql = u"IF NOT EXISTS (" +
+                       mss_duplicate_keys_query(u"1", t, mss_index_key_list(index.fields, false),
+                                                unique_conditions) +
+                       u")\n\t" + mss_index_statement(index.name, t, keys, true, unique_conditions);
+  std::u16string message = u"Table " + table + u", index " + index.name +
+                           u": the key occurs more than once; a plain index is created instead";
+  sql += u"\nELSE BEGIN\n\tPRINT " + to_mssql_str(message, VT_BSTR) + u";\n\t" +
+         mss_index_statement(index.name, t, keys, false, conditions) + u";\nEND";
   write_utf8(sql);
   write("\nGO\n");
 }

@@ -3,7 +3,10 @@
 #include <string>
 #include <vector>
 
-// One index of a table: its name, kind and key columns in key order.
+#include "udb/udb_index_filter.h"
+
+// One index of a table: its name, kind, key columns in key order, their direction and the
+// rows it holds.
 class udb_index {
  public:
   udb_index() = default;
@@ -23,4 +26,6 @@ class udb_index {
   bool b_unique = false;
   bool b_primary = false;
   std::vector<std::u16string> fields;
+  bool descending = false;  // every key column in descending order
+  udb_index_filter filter;  // empty: every row
 };

@@ -24,8 +24,9 @@ TEST(cli_usage, names_the_version_and_every_option) {
   EXPECT_TRUE(text.ends_with("      DBF file header.\n\n")) << text;
   for (const char* option :
        {"--dest=...", "--dump", "--encoding=...", "--help", "--logfile=...", "--log2int",
-        "--mode=...", "--mssqlh=...", "--mssqlu=...", "--mssqlp=...", "--profile=...", "--silent",
-        "--skip_del", "--src=...", "--tab_def", "--tab_file=...", "--version"}) {
+        "--mode=...", "--mssqlh=...", "--mssqlu=...", "--mssqlp=...", "--no_indexes",
+        "--profile=...", "--silent", "--skip_del", "--src=...", "--tab_def", "--tab_file=...",
+        "--version"}) {
     EXPECT_NE(text.find(std::string("\n   ") + option + " "), std::string::npos) << option;
   }
 }
