@@ -78,7 +78,10 @@ struct key_wrapper {
 };
 
 // Names of four letters or more that start another one come after it, so that an
-// abbreviation finds the full name of the list first.
+// abbreviation finds the full name of the list first. UPPER and LOWER fold case, and the index
+// goes on the column itself: text columns are created case-sensitive (keys compare exactly, as
+// DBF index keys do), so the index serves lookups of the values as stored; a column given a
+// case-insensitive collation afterwards makes the same index serve case-blind lookups.
 constexpr std::array<key_wrapper, 17> k_key_wrappers = {{
     {"UPPER", 1, 1, key_wrapper::extra::constants},
     {"LOWER", 1, 1, key_wrapper::extra::constants},

@@ -105,7 +105,6 @@ void sel_file_page::store() {
   c.src = u16(src_->text().left(k_max_text));
   c.dest = u16(dest_->text().left(k_max_text));
   c.tab_def = tab_def_->isChecked();
-  c.skip_idx = false;
   c.bool_dbf = bool_dbf_->isChecked();
   c.skip_del = skip_del_->isChecked();
   c.code_page = code_page_->currentData().toInt() & 0xFF;

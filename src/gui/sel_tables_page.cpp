@@ -1,5 +1,6 @@
 #include "gui/sel_tables_page.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -59,6 +60,9 @@ sel_tables_page::sel_tables_page(wizard_shell* shell, bool reordering)
   grid->addLayout(buttons, 1, 1);
   grid->addWidget(selected_, 1, 2);
   layout->addLayout(grid, 1);
+  indexes_ = new QCheckBox(QStringLiteral("Convert the tables' &indexes"), this);
+  indexes_->setObjectName(QStringLiteral("indexes"));
+  layout->addWidget(indexes_);
 
   connect(add, &QPushButton::clicked, this, [this] {
     TK_LOG(2, "sel_tables_page::on_add");
@@ -130,6 +134,7 @@ void sel_tables_page::page_init() {
   };
   for (const auto& [name, target] : c.name_map) preselect(name);
   for (const std::u16string& name : c.table_list) preselect(name);
+  indexes_->setChecked(!c.skip_idx);
 }
 
 void sel_tables_page::store() {
@@ -138,6 +143,7 @@ void sel_tables_page::store() {
   c.name_map.clear();
   for (int i = 0; i < selected_->count(); ++i)
     c.table_list.push_back(u16(selected_->item(i)->text()));
+  c.skip_idx = !indexes_->isChecked();
 }
 
 bool sel_tables_page::on_next() {

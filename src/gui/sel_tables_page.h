@@ -3,6 +3,7 @@
 
 #include "gui/wizard_page.h"
 
+class QCheckBox;
 class QListWidget;
 
 class sel_tables_page : public wizard_page {
@@ -21,5 +22,6 @@ class sel_tables_page : public wizard_page {
   void move_selected(int step);
   QListWidget* available_;
   QListWidget* selected_;
+  QCheckBox* indexes_;
   bool reordering_;
 };

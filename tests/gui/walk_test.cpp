@@ -390,10 +390,15 @@ void walk_test::tables_page_moves_and_preselects() {
   selected->item(0)->setSelected(true);
   w.click(1111);
   QCOMPARE(selected->count(), 2);
-  // Back and Next keep the selection.
+  // Back and Next keep the selection, and the indexes choice (on by default) reaches the run.
+  auto* indexes = w.shell->currentPage()->findChild<QCheckBox*>(QStringLiteral("indexes"));
+  QVERIFY(indexes->isChecked());
+  indexes->setChecked(false);
   w.back();
   w.next();
   QCOMPARE(w.find<QListWidget>(1318)->count(), 2);
+  QVERIFY(w.converter->skip_idx);
+  QVERIFY(!w.shell->currentPage()->findChild<QCheckBox*>(QStringLiteral("indexes"))->isChecked());
 }
 
 namespace {
