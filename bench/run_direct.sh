@@ -24,21 +24,7 @@ for tool in freebcp tsql /usr/bin/time python3; do
   command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/setup.sh" >&2; exit 1; }
 done
 
-server_dir=
-if [ -z "${QV_MSSQL_SERVER:-}" ]; then
-  [ -x ../shared/babelfish/start ] || { echo "no server: set QV_MSSQL_SERVER or provide ../shared/babelfish" >&2; exit 1; }
-  server_dir=$(mktemp -d /tmp/qv-bench-server.XXXXXX)
-  chmod 755 "$server_dir"  # the server may run as another user, who must reach its folder
-  port=$((20000 + RANDOM % 12000))
-  eval "$(../shared/babelfish/start "$server_dir/bbf" "$port")"
-  trap '"$BABELFISH_STOP" >/dev/null 2>&1 || true; rm -rf "$server_dir"' EXIT
-  QV_MSSQL_SERVER=$BABELFISH_HOST:$BABELFISH_PORT
-  QV_MSSQL_USER=$BABELFISH_USER
-  QV_MSSQL_PASSWORD=$BABELFISH_PASSWORD
-fi
-host=${QV_MSSQL_SERVER%:*}
-port=${QV_MSSQL_SERVER##*:}
-[ "$port" = "$QV_MSSQL_SERVER" ] && port=1433
+. bench/bench_server.sh
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 flock /tmp/qv-build.lock cmake --build "$build" -j "$(nproc)" --target quorvik >/dev/null
@@ -59,7 +45,7 @@ make_tables() {  # folder, record count
 make_tables "$data/full" "$records"
 make_tables "$data/tenth" "$((records / 10))"
 work=$(mktemp -d /tmp/qv-bench-direct.XXXXXX)
-trap 'rm -rf "$work"; [ -n "$server_dir" ] && { "$BABELFISH_STOP" >/dev/null 2>&1 || true; rm -rf "$server_dir"; }' EXIT
+trap 'rm -rf "$work"; stop_bench_server' EXIT
 
 sql() {  # database, statement
   printf 'USE [%s]\ngo\n%s\ngo\n' "$1" "$2" |

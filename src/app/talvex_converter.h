@@ -76,6 +76,11 @@ class talvex_converter : public mssql_converter_impl,
  private:
   std::unique_ptr<udb_database> open_target();
   // False when the table was passed over (missing, or skipped as existing).
+  // Level-0 findings of the server writer (a key the rows break) through the error handler.
+  void report_server_findings(udb_database& target, const std::u16string& context);
+  // The source's foreign keys between tables this run converted, after all of them.
+  void create_relationships(const dbf_database& source, udb_database& target,
+                            const std::vector<std::u16string>& converted);
   bool convert_table(dbf_database& source, udb_database& target, mss_tn_validator& names,
                      const std::u16string& name);
   void copy_records(dbf_recordset& source, udb_recordset& target);

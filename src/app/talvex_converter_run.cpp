@@ -24,6 +24,7 @@
 #include "tk/tk_interrupt.h"
 #include "tk/tk_log.h"
 #include "udb/udb_custom_conversion.h"
+#include "udb/udb_name_compare.h"
 
 namespace {
 
@@ -109,12 +110,16 @@ void talvex_converter::operator()() {
     mss_tn_validator names(table_list, target->get_tables());
     for (const std::u16string& name : table_list) name_map.emplace_back(name, std::u16string());
 
+    std::vector<std::u16string> converted;
     for (const std::u16string& name : table_list) {
       current_table = name;
       records_total = 0;
       records_done = 0;
       try {
-        if (convert_table(source, *target, names, name)) ++totals_.tables_converted;
+        if (convert_table(source, *target, names, name)) {
+          ++totals_.tables_converted;
+          converted.push_back(name);
+        }
       } catch (const tk_exception& e) {
         ++totals_.tables_failed;
         errors.set_context(tk_to_ansi(name));
@@ -124,6 +129,7 @@ void talvex_converter::operator()() {
       ++tables_done;
     }
     errors.set_context({});
+    if (!skip_idx) create_relationships(source, *target, converted);
     tables_done = 0;
     tables_total = 0;
     if (auto* dump = dynamic_cast<mss_dmp_database*>(target.get())) dump->close();
@@ -172,6 +178,7 @@ bool talvex_converter::convert_table(dbf_database& source, udb_database& target,
   }
   if (!accepted) {
     TK_WLOG(2, "Store generated table name '%s'", target_name);
+    target.names_map().add_tn_mapping(name, target_name);
     TK_WLOG(1, "udb_validator::add_existing_name(%s)", target_name);
     names.add_existing_name(target_name);
   }
@@ -206,15 +213,39 @@ bool talvex_converter::convert_table(dbf_database& source, udb_database& target,
   const udb_schema columns = written->schema();
   written.reset();
   target.create_indexes(target_name, columns, indexes);
-  if (auto* server = dynamic_cast<mss_database*>(&target)) {
-    for (const std::string& report : server->take_index_reports()) {
-      error_handler& errors = error_handler::instance();
-      errors.set_context(tk_to_ansi(name));
-      errors.handle(tk_exception(report, 0), false);
-      errors.set_context({});
+  report_server_findings(target, name);
+  return true;
+}
+
+void talvex_converter::report_server_findings(udb_database& target, const std::u16string& context) {
+  auto* server = dynamic_cast<mss_database*>(&target);
+  if (server == nullptr) return;
+  for (const std::string& report : server->take_reports()) {
+    error_handler& errors = error_handler::instance();
+    errors.set_context(tk_to_ansi(context));
+    errors.handle(tk_exception(report, 0), false);
+    errors.set_context({});
+  }
+}
+
+void talvex_converter::create_relationships(const dbf_database& source, udb_database& target,
+                                            const std::vector<std::u16string>& converted) {
+  const auto done = [&](const std::u16string& table) {
+    return std::any_of(converted.begin(), converted.end(), [&](const std::u16string& name) {
+      return udb_names_equal_nocase(name, table);
+    });
+  };
+  udb_relationships keys;
+  for (const udb_relationship& fk : source.relationships()) {
+    if (done(fk.fk_table) && done(fk.pk_table)) {
+      keys.push_back(fk);
+    } else {
+      TK_WLOG(3, "Foreign key %s is left out: its tables were not both converted", fk.name);
     }
   }
-  return true;
+  if (keys.empty()) return;
+  target.create_relationships(keys);
+  report_server_findings(target, {});
 }
 
 void talvex_converter::copy_records(dbf_recordset& source, udb_recordset& target) {

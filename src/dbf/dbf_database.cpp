@@ -2,11 +2,15 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <ctime>
+#include <filesystem>
 #include <optional>
 
+#include "dbf/dbf_backlink.h"
 #include "dbf/dbf_codepage_table.h"
+#include "dbf/dbf_container_tables.h"
 #include "dbf/dbf_create_field.h"
 #include "dbf/dbf_exception.h"
 #include "dbf/dbf_fn_validator.h"
@@ -24,15 +28,26 @@ dbf_database::dbf_database(std::u16string folder, int a_mode, int cp)
     : udb_database(std::move(folder), 0, false), mode_(a_mode), cp_(cp) {
   TK_LOG(2, "dbf_database::ctor");
   dbf_codepage_table();
-  const tk_temp_chdir scan(name_);
-  TK_ASSERT(scan.succeeded());
-  std::vector<std::u16string> files;
-  scan.find_files(u"*.dbf", files);
-  tables_ = dbf_table_names(files);
-  for (std::size_t i = 0; i < files.size(); ++i) {
-    files_.emplace(tables_[i], files[i]);
-    TK_WLOG(2, "Find table: '%s'", tables_[i]);
+  // A container file as the source means its tables only, from its folder.
+  std::string only;
+  if (const std::filesystem::path named(tk_to_utf8(name_));
+      tk_wstring::ends_with(name_, u".dbc", false) && std::filesystem::is_regular_file(named)) {
+    only = named.string();
+    name_ = tk_from_utf8(named.has_parent_path() ? named.parent_path().string() : ".");
   }
+  {
+    const tk_temp_chdir scan(name_);
+    TK_ASSERT(scan.succeeded());
+    std::vector<std::u16string> files;
+    scan.find_files(u"*.dbf", files);
+    tables_ = dbf_table_names(files);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      files_.emplace(tables_[i], files[i]);
+      TK_WLOG(2, "Find table: '%s'", tables_[i]);
+    }
+  }
+  // Paths below are taken from the current folder again, as the folder's own name is.
+  take_containers(only);
   // Single-tag index files of no table here describe nothing the conversion can carry.
   for (const std::string& orphan : dbf_orphan_index_files(tk_to_utf8(name_))) {
     TK_LOG(3, "Index file %s belongs to no table of the folder and is left out", orphan);
@@ -40,6 +55,47 @@ dbf_database::dbf_database(std::u16string folder, int a_mode, int cp)
 }
 
 dbf_database::~dbf_database() = default;
+
+void dbf_database::take_containers(const std::string& only) {
+  const std::string folder = tk_to_utf8(name_);
+  containers_ = std::make_unique<dbf_container_set>(folder, cp_, only);
+  if (!only.empty()) {
+    tables_.clear();
+    files_.clear();
+  }
+  std::error_code error;
+  for (const dbf_container_table& table : containers_->tables()) {
+    // The folder's file of this table takes the container's name, in its place in the list.
+    auto at = tables_.end();
+    for (auto it = tables_.begin(); it != tables_.end(); ++it) {
+      const auto file = files_.find(*it);
+      if (file != files_.end() &&
+          std::filesystem::equivalent(tk_to_utf8(get_full_table_name(file->second)), table.path,
+                                      error)) {
+        files_.erase(file);
+        at = tables_.erase(it);
+        break;
+      }
+    }
+    TK_WLOG(2, "Container table: '%s'", table.name);
+    tables_.insert(at, table.name);
+    container_files_[table.name] = {table.path, table.entry};
+  }
+  relationships_ = containers_->relationships();
+  // A free table that names a container which is not here converts as it stands.
+  for (const auto& [name, file] : files_) {
+    const std::string backlink = dbf_backlink_of(tk_to_utf8(get_full_table_name(file)));
+    if (backlink.empty()) continue;
+    std::string relative = backlink;
+    std::replace(relative.begin(), relative.end(), '\\', '/');
+    if (!tk_resolve_path_nocase(folder + "/" + relative)) {
+      TK_WLOG(3,
+              "Table %s names the database container %s, which is absent: it converts as a "
+              "free table",
+              name, tk_from_utf8_lossy(backlink));
+    }
+  }
+}
 
 std::u16string dbf_database::get_full_table_name(const std::u16string& name) const {
   TK_WLOG(2, "dbf_database::get_full_table_name(%s)", name);
@@ -54,6 +110,8 @@ std::u16string dbf_database::get_full_table_name(const std::u16string& name) con
 }
 
 std::string dbf_database::resolve(const std::u16string& name) const {
+  if (const auto owned = container_files_.find(name); owned != container_files_.end())
+    return owned->second.path;
   if (const auto listed = files_.find(name); listed != files_.end()) {
     return tk_to_utf8(get_full_table_name(listed->second));
   }
@@ -69,7 +127,10 @@ std::unique_ptr<dbf_recordset> dbf_database::get_table(const std::u16string& nam
   TK_WLOG(2, "dbf_database::get_table(%s)", name);
   const std::string path = resolve(name);
   TK_ASSERT(tk_is_file_exist(path));
-  return std::make_unique<dbf_recordset>(tk_from_utf8(path), a_mode, cp_, this);
+  const auto owned = container_files_.find(name);
+  return std::make_unique<dbf_recordset>(
+      tk_from_utf8(path), a_mode, cp_, this,
+      owned != container_files_.end() ? owned->second.entry : nullptr);
 }
 
 bool dbf_database::get_query(const std::u16string&, std::u16string&) {

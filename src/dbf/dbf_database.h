@@ -12,6 +12,9 @@
 
 // A folder of DBF tables: lists its "*.dbf" files as tables, opens them as recordsets with
 // the user's code page mark, and creates, appends to and deletes tables.
+class dbf_container_set;
+struct dbf_dbc_table;
+
 class dbf_database : public udb_database, public tk_singleton<dbf_database> {
  public:
   // `cp` is the user's encoding choice for every table: a code page mark or dbf_choice_utf8
@@ -40,10 +43,20 @@ class dbf_database : public udb_database, public tk_singleton<dbf_database> {
   // The file of a listed table; other names give the full name resolved against the folder's
   // entries ignoring case.
   std::string resolve(const std::u16string& name) const;
+  // Reads the folder's database containers (or only the one named `only`): their tables take
+  // the names the containers give them, and their relations become the database's.
+  void take_containers(const std::string& only);
 
   // The file name behind each listed table name, so that tables whose file names differ only
   // in case each open their own file.
   std::map<std::u16string, std::u16string> files_;
+  // Tables of the folder's database containers, by the container's name.
+  struct container_file {
+    std::string path;
+    const dbf_dbc_table* entry = nullptr;
+  };
+  std::map<std::u16string, container_file> container_files_;
+  std::unique_ptr<dbf_container_set> containers_;
   int mode_;
   int cp_;
 };

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "dbf/dbf_codepage_table.h"
+#include "dbf/dbf_container.h"
 #include "dbf/dbf_cpg_file.h"
 #include "dbf/dbf_error_sink.h"
 #include "dbf/dbf_exception.h"
@@ -46,7 +47,8 @@ void put_le(std::vector<char>& buf, std::size_t at, std::uint64_t value, int n) 
 
 }  // namespace
 
-dbf_recordset::dbf_recordset(const std::u16string& path, int a_mode, int cp, udb_database* database)
+dbf_recordset::dbf_recordset(const std::u16string& path, int a_mode, int cp, udb_database* database,
+                             const dbf_dbc_table* dbc)
     : udb_recordset(database, dbf_table_name_of(path)), path_(tk_to_utf8(path)) {
   file_ = std::make_unique<tk_huge_file>(path_, a_mode != k_mode_read);
   TK_LOG(2, "dbf_recordset::ctor(%s, cp=%d)", path_, static_cast<int>(cp));
@@ -63,6 +65,7 @@ dbf_recordset::dbf_recordset(const std::u16string& path, int a_mode, int cp, udb
   TK_LOG(1, "data_offset=%d, last_rec=%d, rec_size=%d", static_cast<int>(header_.data_offset),
          static_cast<int>(header_.last_rec), static_cast<int>(header_.rec_size));
   init_schema();
+  if (dbc != nullptr) take_long_names(*dbc);
   name_fields_apart();
   fit_record_length();
   place_null_flags();
@@ -85,6 +88,7 @@ dbf_recordset::dbf_recordset(const std::u16string& path, int a_mode, int cp, udb
   record_ = record.get();
   current_record_ = std::move(record);
   init_indexes();
+  if (dbc != nullptr) mark_primary_key(*dbc);
   TK_LOG(2, "dbf_recordset::ctor - at the END");
 }
 
@@ -350,6 +354,32 @@ std::unique_ptr<dbf_memo_file> dbf_recordset::open_memo_file(dbf_memo_type type)
 
 std::unique_ptr<dbf_memo_file> dbf_recordset::open_memo_copy() const {
   return memo_ != nullptr ? open_memo_file(memo_type_in_use()) : nullptr;
+}
+
+void dbf_recordset::take_long_names(const dbf_dbc_table& dbc) {
+  if (dbc.fields.size() != layouts_.size()) {
+    TK_WLOG(3,
+            "Table %s: its database container names %d fields, the table has %d; the table's "
+            "own names are kept",
+            table_name_, static_cast<int>(dbc.fields.size()), static_cast<int>(layouts_.size()));
+    return;
+  }
+  for (std::size_t i = 0; i < layouts_.size(); ++i) {
+    if (dbc.fields[i].name.empty()) continue;
+    layouts_[i].name = tk_from_utf8_lossy(dbc.fields[i].name);
+    schema_[i].name = layouts_[i].name;
+  }
+}
+
+void dbf_recordset::mark_primary_key(const dbf_dbc_table& dbc) {
+  if (dbc.primary_tag.empty()) return;
+  const int at = indexes_.get_index_pos(tk_from_utf8_lossy(dbc.primary_tag));
+  if (at < 0) {
+    TK_WLOG(3, "Table %s: its primary key %s has no index tag that translates", table_name_,
+            tk_from_utf8_lossy(dbc.primary_tag));
+    return;
+  }
+  indexes_[static_cast<std::size_t>(at)].b_primary = true;
 }
 
 void dbf_recordset::init_indexes() {

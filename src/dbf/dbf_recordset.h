@@ -18,6 +18,8 @@
 // One DBF table: checks the header, builds the schema from the field descriptors, attaches
 // the memo file and hands out records by position. Records are read ahead in blocks (many
 // records per system call) and decoded into one record object refilled per row.
+struct dbf_dbc_table;
+
 class dbf_recordset : public udb_recordset {
  public:
   // Open modes: read everything read-only; read everything for appending. Any other mode
@@ -29,7 +31,10 @@ class dbf_recordset : public udb_recordset {
   // replaces the header's, dbf_choice_utf8, or 0 for none. Without one, a .cpg file beside the
   // table names the code page, else the header's mark does; a table marked with the default
   // code page whose text is all UTF-8 (with some multi-byte sequence) is read as UTF-8.
-  dbf_recordset(const std::u16string& path, int a_mode, int cp, udb_database* database = nullptr);
+  // `dbc`: the table's entry in its database container, whose long field names and primary
+  // key the table takes.
+  dbf_recordset(const std::u16string& path, int a_mode, int cp, udb_database* database = nullptr,
+                const dbf_dbc_table* dbc = nullptr);
   ~dbf_recordset() override;
 
   void append_record(udb_record& record) override;
@@ -95,6 +100,10 @@ class dbf_recordset : public udb_recordset {
   // A field named like an earlier one (case ignored) gets a generated name, so that every
   // column of the table has its own.
   void name_fields_apart();
+  // The container's long field names, where it names as many fields as the table has.
+  void take_long_names(const dbf_dbc_table& dbc);
+  // The container's primary tag becomes the primary key.
+  void mark_primary_key(const dbf_dbc_table& dbc);
   // Descriptors needing more bytes than the header's record length: the length the file's
   // size shows, or dbf_exception.
   void fit_record_length();

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "mss/mss_engine.h"
+#include "mss/mss_foreign_key.h"
 #include "mss/mss_identity.h"
 #include "mss/mss_index_sql.h"
 #include "mss/mss_names.h"
@@ -237,8 +238,8 @@ void mss_database::create_index(const std::u16string& table, const udb_schema& s
   build_index(table, schema, index);
 }
 
-std::vector<std::string> mss_database::take_index_reports() {
-  return std::exchange(index_reports_, {});
+std::vector<std::string> mss_database::take_reports() {
+  return std::exchange(reports_, {});
 }
 
 void mss_database::build_index(const std::u16string& table, const udb_schema& schema,
@@ -335,7 +336,7 @@ void mss_database::build_index(const std::u16string& table, const udb_schema& sc
                 : "the key (" + tk_to_utf8_lossy(duplicate) + ") occurs more than once";
   report += "; a plain index is created instead";
   TK_LOG(3, "%s", report);
-  index_reports_.push_back(report);
+  reports_.push_back(report);
   run_index_statement(mss_index_statement(index.name, t, keys, false, conditions), index.name);
 }
 
@@ -381,12 +382,39 @@ void mss_database::create_relationships(const udb_relationships& relationships) 
   }
   for (const udb_relationship& fk : relationships) {
     TK_WLOG(3, "Processing '%s'", fk.name);
-    std::u16string sql = mss_fk_statement(
+    const mss_foreign_key_sql sql = mss_foreign_key(
         names_map(), fk, safe_name(names_map().get_tn_mapped_name(fk.fk_table, false)),
-        safe_name(names_map().get_tn_mapped_name(fk.pk_table, false)), u"FOREIGN KEY (");
-    if (!fk.action_text.empty()) sql += u" " + fk.action_text;
-    TK_WLOG(3, "Foreign key query: '%s'", sql);
-    query(sql);
+        safe_name(names_map().get_tn_mapped_name(fk.pk_table, false)), fk.action_text);
+    TK_WLOG(3, "Foreign key query: '%s'", sql.checked);
+    std::string failure;
+    try {
+      query(sql.checked);
+      continue;
+    } catch (const odb_exception& e) {
+      failure = e.message();
+      TK_LOG(3, "Error: %s", failure);
+    }
+    std::u16string orphan;
+    try {
+      orphan = connection_->scalar(sql.orphan_query);
+    } catch (const odb_exception& e) {
+      TK_LOG(3, "Error: %s", e.message());
+    }
+    const std::string what = "Foreign key " + tk_to_utf8_lossy(fk.name) + " (" +
+                             tk_to_utf8_lossy(fk.fk_table) + " -> " +
+                             tk_to_utf8_lossy(fk.pk_table) + ")";
+    if (orphan.empty()) {
+      reports_.push_back(what + " is not created: " + failure);
+      continue;
+    }
+    // Rows without a parent stay; the key then guards only what is written from now on.
+    try {
+      query(sql.unchecked);
+      reports_.push_back(what + ": the key (" + tk_to_utf8_lossy(orphan) +
+                         ") has no parent row; the foreign key is created WITH NOCHECK");
+    } catch (const odb_exception& e) {
+      reports_.push_back(what + " is not created: " + e.message());
+    }
   }
 }
 

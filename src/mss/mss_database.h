@@ -31,7 +31,7 @@ class mss_database : public odb_database {
   void create_index(const std::u16string& table, const udb_schema& schema,
                     const udb_index& index) override;
   // Lines telling of unique indexes made plain since the last call, for the run's report.
-  std::vector<std::string> take_index_reports();
+  std::vector<std::string> take_reports();
   void create_relationships(const udb_relationships& relationships) override;
   void create_views(const query_list& queries) override;
   bool delete_tab(const std::u16string& name) override;
@@ -58,6 +58,6 @@ class mss_database : public odb_database {
 
   std::u16string owner_;
   bool pk_created_ = false;
-  std::vector<std::string> index_reports_;
+  std::vector<std::string> reports_;
   std::vector<std::u16string> created_;  // safe names of the tables this run created
 };

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "mss/mss_dmp_recordset.h"
+#include "mss/mss_foreign_key.h"
 #include "mss/mss_identity.h"
 #include "mss/mss_index_sql.h"
 #include "mss/mss_names.h"
@@ -301,12 +302,32 @@ void mss_dmp_database::create_relationships(const udb_relationships& relationshi
   }
   for (const udb_relationship& fk : relationships) {
     TK_WLOG(2, "Processing FK '%s'", fk.name);
-    std::u16string sql = mss_fk_statement(
+    const mss_foreign_key_sql sql = mss_foreign_key(
         names_map(), fk, safe_name(names_map().get_tn_mapped_name(fk.fk_table, false)),
-        safe_name(names_map().get_tn_mapped_name(fk.pk_table, false)), u"FOREIGN KEY(");
-    sql += fk.action_text.empty() ? u" ON DELETE CASCADE ON UPDATE CASCADE;"
-                                  : u" " + fk.action_text + u";";
-    write_utf8(sql + u"\r\nGO\r\n");
+        safe_name(names_map().get_tn_mapped_name(fk.pk_table, false)),
+        fk.action_text.empty() ? u"ON DELETE CASCADE ON UPDATE CASCADE" : fk.action_text);
+    // The script decides where it runs: rows without a parent keep the key from checking them,
+    // and a key the server refuses (a parent key it does not take as unique; Babelfish, which
+    // has no WITH NOCHECK and does not let its refusal reach CATCH) is reported by the script
+    // and never stops it.
+    const auto literal = [](std::u16string text) {
+      for (std::size_t at = 0; (at = text.find(u'\'', at)) != std::u16string::npos; at += 2)
+        text.insert(at, 1, u'\'');
+      return u"N'" + text + u"'";
+    };
+    const auto attempt = [&](const std::u16string& statement) {
+      return u"BEGIN TRY\r\n\tEXEC (" + literal(statement) +
+             u");\r\nEND TRY\r\nBEGIN CATCH\r\n\tPRINT " +
+             literal(u"Foreign key " + fk.name + u" is not created: ") +
+             u" + ERROR_MESSAGE();\r\nEND CATCH\r\n";
+    };
+    write_utf8(
+        u"IF EXISTS (" + sql.orphan_query + u")\r\nBEGIN\r\nPRINT " +
+        literal(u"Foreign key " + fk.name + u": rows without a parent row; created WITH NOCHECK") +
+        u";\r\nIF CAST(SERVERPROPERTY('babelfish') AS int) = 1\r\n\tPRINT " +
+        literal(u"Foreign key " + fk.name + u" is not created: this server takes no WITH NOCHECK") +
+        u";\r\nELSE\r\n" + attempt(sql.unchecked) + u"END\r\nELSE\r\nBEGIN\r\n" +
+        attempt(sql.checked) + u"END\r\nGO\r\n");
   }
 }
 

@@ -73,10 +73,12 @@ TEST(convert_fidelity, visual_foxpro_nulls_and_binary_in_the_script) {
   ASSERT_EQ(run.result.code, 0) << run.result.out;
   const std::string& s = run.text;
   EXPECT_FALSE(has(s, "_NullFlags"));
-  EXPECT_TRUE(has(s, "[PHOTO] VARBINARY(MAX)"));
-  EXPECT_TRUE(has(s, "[PICTURE] VARBINARY(MAX)"));
-  EXPECT_TRUE(has(s, "[NOTES] NVARCHAR(MAX)"));
-  EXPECT_EQ(count(s, "INSERT INTO [dbo].[customers] ("), 91u);
+  // Tables and columns as the database container names them.
+  EXPECT_TRUE(has(s, "[photo] VARBINARY(MAX)"));
+  EXPECT_TRUE(has(s, "[picture] VARBINARY(MAX)"));
+  EXPECT_TRUE(has(s, "[notes] NVARCHAR(MAX)"));
+  EXPECT_TRUE(has(s, "[titleofcourtesy] NVARCHAR(25)"));
+  EXPECT_EQ(count(s, "INSERT INTO [dbo].[Customers] ("), 91u);
   // ALFKI has no region: NULL, between its city and its postal code.
   EXPECT_TRUE(has(row(s, "N'ALFKI'"), "N'Berlin', NULL, N'12209'")) << row(s, "N'ALFKI'");
   EXPECT_TRUE(has(row(s, "N'BOTTM'"), "N'BC'"));

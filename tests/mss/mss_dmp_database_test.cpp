@@ -287,17 +287,43 @@ TEST(mss_dmp_database, foreign_keys_views_and_schemas) {
     db.create_schema(u"sales");
   });
   const std::string body = text.substr(text.find(k_quoted_identifier) + k_quoted_identifier.size());
+  // Rows without a parent keep the key from checking them, decided where the script runs.
   const std::string expected =
-      "\r\n/*\r\nCreate foreign key constraints\r\n*/\r\n\r\n"
-      "ALTER TABLE [dbo].[orders1] ADD CONSTRAINT [fk_o_c] FOREIGN KEY([cust_id]) REFERENCES "
-      "[dbo].[customers]([id]) ON DELETE CASCADE ON UPDATE CASCADE;\r\nGO\r\n"
-      "ALTER TABLE [dbo].[lines] ADD CONSTRAINT [fk2] FOREIGN KEY([a], [b]) REFERENCES "
-      "[dbo].[orders1]([a], [b])  ON UPDATE NO ACTION ON DELETE NO ACTION;\r\nGO\r\n"
-      "IF OBJECT_ID('v1') IS NOT NULL DROP VIEW [v1]\r\nGO\r\n"
-      "CREATE VIEW [v1] AS select a from [orders1] where b > getdate()\r\nGO\r\n"
-      "IF OBJECT_ID('_1View') IS NOT NULL DROP VIEW [_1View]\r\nGO\r\n"
-      "CREATE VIEW [_1View] AS SELECT 'it''s' AS x\r\nGO\r\n"
-      "CREATE SCHEMA [sales];\r\nGO\r\n";
+      "\r\n/*\r\nCreate foreign key constraints\r\n*/\r\n\r\nIF EXISTS (SELECT TOP 1 CONCAT(N'', "
+      "c.[cust_id]) FROM [dbo].[orders1] AS c WHERE c.[cust_id] IS NOT NULL AND NOT EXISTS (SELECT "
+      "1 FROM [dbo].[customers] AS p WHERE p.[id] = c.[cust_id]))\r\n"
+      "BEGIN\r\nPRINT N'Foreign key fk_o_c: rows without a parent row; created WITH NOCHECK';\r\n"
+      "IF CAST(SERVERPROPERTY('babelfish') AS int) = 1\r\n\tPRINT N'Foreign key fk_o_c is not "
+      "created: this server takes no WITH NOCHECK';\r\n"
+      "ELSE\r\nBEGIN TRY\r\n\tEXEC (N'ALTER TABLE [dbo].[orders1] WITH NOCHECK ADD CONSTRAINT "
+      "[fk_o_c] FOREIGN KEY ([cust_id]) REFERENCES [dbo].[customers]([id]) ON DELETE CASCADE ON "
+      "UPDATE CASCADE');\r\n"
+      "END TRY\r\nBEGIN CATCH\r\n\tPRINT N'Foreign key fk_o_c is not created: ' + "
+      "ERROR_MESSAGE();\r\n"
+      "END CATCH\r\nEND\r\nELSE\r\nBEGIN\r\nBEGIN TRY\r\n\tEXEC (N'ALTER TABLE [dbo].[orders1] ADD "
+      "CONSTRAINT [fk_o_c] FOREIGN KEY ([cust_id]) REFERENCES [dbo].[customers]([id]) ON DELETE "
+      "CASCADE ON UPDATE CASCADE');\r\n"
+      "END TRY\r\nBEGIN CATCH\r\n\tPRINT N'Foreign key fk_o_c is not created: ' + "
+      "ERROR_MESSAGE();\r\n"
+      "END CATCH\r\nEND\r\nGO\r\nIF EXISTS (SELECT TOP 1 CONCAT(N'', c.[a], N', ', c.[b]) FROM "
+      "[dbo].[lines] AS c WHERE c.[a] IS NOT NULL AND c.[b] IS NOT NULL AND NOT EXISTS (SELECT 1 "
+      "FROM [dbo].[orders1] AS p WHERE p.[a] = c.[a] AND p.[b] = c.[b]))\r\n"
+      "BEGIN\r\nPRINT N'Foreign key fk2: rows without a parent row; created WITH NOCHECK';\r\n"
+      "IF CAST(SERVERPROPERTY('babelfish') AS int) = 1\r\n\tPRINT N'Foreign key fk2 is not "
+      "created: this server takes no WITH NOCHECK';\r\n"
+      "ELSE\r\nBEGIN TRY\r\n\tEXEC (N'ALTER TABLE [dbo].[lines] WITH NOCHECK ADD CONSTRAINT [fk2] "
+      "FOREIGN KEY ([a], [b]) REFERENCES [dbo].[orders1]([a], [b])  ON UPDATE NO ACTION ON DELETE "
+      "NO ACTION');\r\n"
+      "END TRY\r\nBEGIN CATCH\r\n\tPRINT N'Foreign key fk2 is not created: ' + ERROR_MESSAGE();\r\n"
+      "END CATCH\r\nEND\r\nELSE\r\nBEGIN\r\nBEGIN TRY\r\n\tEXEC (N'ALTER TABLE [dbo].[lines] ADD "
+      "CONSTRAINT [fk2] FOREIGN KEY ([a], [b]) REFERENCES [dbo].[orders1]([a], [b])  ON UPDATE NO "
+      "ACTION ON DELETE NO ACTION');\r\n"
+      "END TRY\r\nBEGIN CATCH\r\n\tPRINT N'Foreign key fk2 is not created: ' + ERROR_MESSAGE();\r\n"
+      "END CATCH\r\nEND\r\nGO\r\nIF OBJECT_ID('v1') IS NOT NULL DROP VIEW [v1]\r\n"
+      "GO\r\nCREATE VIEW [v1] AS select a from [orders1] where b > getdate()\r\n"
+      "GO\r\nIF OBJECT_ID('_1View') IS NOT NULL DROP VIEW [_1View]\r\n"
+      "GO\r\nCREATE VIEW [_1View] AS SELECT 'it''s' AS x\r\nGO\r\nCREATE SCHEMA [sales];\r\n"
+      "GO\r\n";
   EXPECT_EQ(body, expected);
 }
 

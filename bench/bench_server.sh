@@ -1,0 +1,24 @@
+# Sourced by the direct-mode benchmarks: the server named by QV_MSSQL_SERVER / QV_MSSQL_USER /
+# QV_MSSQL_PASSWORD, or else a Babelfish test server started from ../shared/babelfish (stopped
+# by the caller's EXIT trap through stop_bench_server); sets host and port.
+server_dir=
+if [ -z "${QV_MSSQL_SERVER:-}" ]; then
+  [ -x ../shared/babelfish/start ] || { echo "no server: set QV_MSSQL_SERVER or provide ../shared/babelfish" >&2; exit 1; }
+  server_dir=$(mktemp -d /tmp/qv-bench-server.XXXXXX)
+  chmod 755 "$server_dir"  # the server may run as another user, who must reach its folder
+  port=$((20000 + RANDOM % 12000))
+  eval "$(../shared/babelfish/start "$server_dir/bbf" "$port")"
+  QV_MSSQL_SERVER=$BABELFISH_HOST:$BABELFISH_PORT
+  QV_MSSQL_USER=$BABELFISH_USER
+  QV_MSSQL_PASSWORD=$BABELFISH_PASSWORD
+fi
+host=${QV_MSSQL_SERVER%:*}
+port=${QV_MSSQL_SERVER##*:}
+[ "$port" = "$QV_MSSQL_SERVER" ] && port=1433
+
+stop_bench_server() {
+  [ -n "$server_dir" ] || return 0
+  "$BABELFISH_STOP" >/dev/null 2>&1 || true
+  rm -rf "$server_dir"
+}
+trap stop_bench_server EXIT
