@@ -186,7 +186,10 @@ bool parse_cmd_line(int argc, const char* const* argv) {
   if (converter.dest.empty()) {
     exit_with_message("You should specify destination MS SQL database name");
   }
-  if (!tk_is_path_exist(converter.src)) {
+  // A database container file stands for its tables.
+  const bool container =
+      tk_wstring::ends_with(converter.src, u".dbc", false) && tk_is_file_exist(converter.src);
+  if (!container && !tk_is_path_exist(converter.src)) {
     if (tk_is_file_exist(converter.src)) {
       exit_with_message("You should enter path to DBF database, not a file name");
     }

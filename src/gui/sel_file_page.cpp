@@ -25,6 +25,7 @@
 #include "tk/tk_interrupt.h"
 #include "tk/tk_log.h"
 #include "tk/tk_path_probe.h"
+#include "tk/tk_string.h"
 
 sel_file_page::sel_file_page(wizard_shell* shell)
     : wizard_page(shell, QStringLiteral("Step 2 of 4"), QStringLiteral("Select databases")) {
@@ -122,7 +123,9 @@ bool sel_file_page::on_next() {
                              : QStringLiteral("You should enter T-SQL script file name"));
     return false;
   }
-  if (!tk_is_path_exist(c.src)) {
+  // A database container file stands for its tables.
+  const bool container = tk_wstring::ends_with(c.src, u".dbc", false) && tk_is_file_exist(c.src);
+  if (!container && !tk_is_path_exist(c.src)) {
     shell().error(tk_is_file_exist(c.src)
                       ? QStringLiteral("You should enter path to DBF database, not a file name")
                       : QStringLiteral("Path to DBF database does not exist.\nPlease verify the "

@@ -1,0 +1,111 @@
+// A folder with a Visual FoxPro database container arrives as the database its application
+// knew: the container's table and field names, its primary keys, its relations as foreign keys
+// (rows without a parent never block them); a damaged container leaves free tables.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "e2e/cli_run.h"
+#include "e2e/e2e_direct.h"
+#include "e2e/e2e_script.h"
+#include "e2e/script_batches.h"
+#include "odb/odb_recordset.h"
+#include "odb/odb_test_server.h"
+#include "tk/tk_test_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::size_t count(const std::string& text, const std::string& part) {
+  std::size_t n = 0;
+  for (std::size_t at = 0; (at = text.find(part, at)) != std::string::npos; at += part.size()) ++n;
+  return n;
+}
+
+fs::path shared(const std::string& folder) {
+  return fs::path(QV_TESTDATA_DIR) / folder;
+}
+
+// A copy of the shared FoxPro database folder, with a free table beside it.
+void copy_foxprodb(const tk_test_dir& dir) {
+  for (const auto& entry : fs::directory_iterator(shared("dbf/foxprodb")))
+    fs::copy_file(entry.path(), fs::path(dir.path()) / entry.path().filename());
+  fs::copy_file(shared("dbf/dbase_03.dbf"), fs::path(dir.path()) / "free.dbf");
+}
+
+TEST(convert_container, northwind_arrives_with_its_names_keys_and_relations) {
+  if (!fs::is_directory(shared("vfp-northwind"))) GTEST_SKIP() << "shared test tables absent";
+  const tk_test_dir out;
+  const e2e_script script = e2e_dump(out, shared("vfp-northwind").string());
+  ASSERT_EQ(script.result.code, 0) << script.result.out << script.result.err;
+  // The container names 13 tables; products.dbf is absent on purpose.
+  EXPECT_NE((script.result.out + script.result.err).find("products.dbf is missing"),
+            std::string::npos)
+      << script.result.out << script.result.err;
+  const std::vector<std::string> tables = script.tables();
+  EXPECT_EQ(tables.size(), 12u);
+  for (const char* name : {"Categories", "OrderDetails", "CustomerCustomerDemo", "Employees"})
+    EXPECT_NE(std::find(tables.begin(), tables.end(), name), tables.end()) << name;
+  EXPECT_EQ(script.column_type("Employees", "titleofcourtesy"), "NVARCHAR(25)");
+  EXPECT_EQ(script.column_type("Categories", "categoryname"), "NVARCHAR(15)");
+  EXPECT_NE(script.text.find(" PRIMARY KEY ([orderid], [productid])"), std::string::npos);
+  // 13 relations, 3 of them to Products.
+  EXPECT_EQ(count(script.text, "FOREIGN KEY ("), 2u * 10u);
+  EXPECT_NE(script.text.find("[FK_OrderDetails_Orders] FOREIGN KEY ([orderid]) REFERENCES "
+                             "[dbo].[Orders]([orderid]) ON DELETE CASCADE ON UPDATE NO ACTION"),
+            std::string::npos);
+
+  ODB_TEST_LOGIN_OR_SKIP(login);
+  const std::u16string name = tk_from_utf8_lossy("qvc_" + std::to_string(::getpid()));
+  const dropped_database guard(login, name);
+  const cli_result run = quorvik_direct(
+      login, {"--src=" + shared("vfp-northwind").string(), "--dest=" + tk_to_utf8_lossy(name)},
+      "insert");
+  ASSERT_EQ(run.code, 0) << run.out << run.err;
+  // Employees' top manager reports to employee 0, who does not exist: an orphan, reported.
+  EXPECT_NE((run.out + run.err).find("FK_Employees_Employees"), std::string::npos)
+      << run.out << run.err;
+  odb_login direct = login;
+  direct.database = name;
+  odb_connection connection(direct);
+  EXPECT_EQ(tk_to_utf8_lossy(connection.scalar(
+                u"SELECT COUNT(*) FROM sys.foreign_keys WHERE name = N'FK_OrderDetails_Orders'")),
+            "1");
+  EXPECT_EQ(tk_to_utf8_lossy(connection.scalar(
+                u"SELECT COUNT(*) FROM sys.tables WHERE name IN (N'OrderDetails', N'Orders')")),
+            "2");
+}
+
+TEST(convert_container, a_container_as_the_source_and_a_damaged_one) {
+  if (!fs::is_directory(shared("dbf/foxprodb"))) GTEST_SKIP() << "shared test tables absent";
+  const tk_test_dir src;
+  copy_foxprodb(src);
+  const tk_test_dir out;
+  // The whole folder: the container's four tables and the free one.
+  const e2e_script folder = e2e_dump(out, src.path());
+  ASSERT_EQ(folder.result.code, 0) << folder.result.err;
+  EXPECT_EQ(folder.tables().size(), 5u);
+  // The container only.
+  const tk_test_dir out2;
+  const e2e_script only = e2e_dump(out2, src.path() + "/FOXPRO-DB-TEST.DBC");
+  ASSERT_EQ(only.result.code, 0) << only.result.err;
+  std::vector<std::string> tables = only.tables();
+  std::sort(tables.begin(), tables.end());
+  EXPECT_EQ(tables, (std::vector<std::string>{"calls", "contacts", "setup", "types"}));
+  EXPECT_NE(only.text.find("[contact_type_id]"), std::string::npos);
+
+  // A container cut short: reported by name, and its tables convert as free tables.
+  fs::resize_file(fs::path(src.path()) / "FOXPRO-DB-TEST.DBC", 300);
+  const tk_test_dir out3;
+  const e2e_script damaged = e2e_dump(out3, src.path());
+  ASSERT_EQ(damaged.result.code, 0) << damaged.result.err;
+  const std::string said = damaged.result.out + damaged.result.err;
+  EXPECT_NE(said.find("FOXPRO-DB-TEST.DBC"), std::string::npos) << said;
+  EXPECT_EQ(damaged.tables().size(), 5u);
+  EXPECT_EQ(count(damaged.text, "FOREIGN KEY ("), 0u);
+  EXPECT_NE(damaged.text.find("[CONTACT_TY]"), std::string::npos);
+}
+
+}  // namespace
