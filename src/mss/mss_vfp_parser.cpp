@@ -190,6 +190,7 @@ class parser {
       sql += select(nullptr, false, &order, &part_top);
       if (part_top || top) fail("TOP with UNION: which rows it keeps differs in T-SQL");
     }
+    if (top && !order) fail("TOP without ORDER BY");
     if (order) {
       if (top && !has_union)
         sql += u" ORDER BY " + *order;
@@ -272,7 +273,6 @@ class parser {
       } while (accept_op(u","));
       *order = list_sql;
     }
-    if (!top_text.empty() && !(order && *order)) fail("TOP without ORDER BY");
     clause_ = saved;
     return sql;
   }
@@ -732,8 +732,7 @@ class parser {
         // Visual FoxPro divides integers without truncating; T-SQL truncates int / int.
         if (right.int_literal)
           right.text += u".0";
-        else if (right.empty != -1 ||
-                 right.text.find_first_not_of(u"0123456789.") != std::u16string::npos)
+        else if (!(right.empty != -1 && right.kind == kind_t::number))  // not a number literal
           right.text = u"CAST(" + right.text + u" AS float)";
       }
       left = combine(value(std::move(left)), u" " + o + u" ", right);

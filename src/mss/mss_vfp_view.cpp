@@ -34,12 +34,12 @@ const mss_view_source* mss_view_names::find(std::u16string_view name) const {
 mss_view_translation mss_translate_vfp_view(std::string_view vfp_sql, const mss_view_names& names) {
   mss_view_translation out;
   try {
-    std::u16string text;
-    try {
-      text = tk_from_utf8(vfp_sql);
-    } catch (const tk_exception&) {
+    // The conversion puts U+FFFD where the bytes are not UTF-8; one that was not written as
+    // such marks text that would be translated into something else.
+    const std::u16string text = tk_from_utf8(vfp_sql);
+    if (text.find(u'\uFFFD') != std::u16string::npos &&
+        vfp_sql.find("\xEF\xBF\xBD") == std::string_view::npos)
       throw mss_vfp_untranslatable("the text is not UTF-8");
-    }
     mss_vfp_translate(mss_vfp_tokens(text), names, out);
   } catch (const mss_vfp_untranslatable& e) {
     out = mss_view_translation{};
