@@ -142,7 +142,7 @@ class parser {
     if (!accept_op(o)) unexpected("expected '" + narrow(o) + "'");
   }
   static std::string describe(const mss_vfp_token& tok) {
-    if (tok.kind == mss_vfp_tok::end) return "the end of the text";
+    if (tok.kind == mss_vfp_tok::end) return "end of the text";
     return "'" + narrow(tok.text) + "' at offset " + std::to_string(tok.pos);
   }
   [[noreturn]] void unexpected(const std::string& wanted = "") const {

@@ -288,7 +288,7 @@ TEST(mss_vfp_view_clauses, what_a_view_cannot_be_fails_with_the_reason) {
   EXPECT_EQ(tsql("UPDATE Cust SET name = 'x'"),
             "FAIL: unexpected 'UPDATE' at offset 0 (expected SELECT)");
   EXPECT_EQ(tsql("SELECT name FROM Cust WHERE"),
-            "FAIL: unexpected the end of the text (expected a value)");
+            "FAIL: unexpected end of the text (expected a value)");
   EXPECT_EQ(tsql("SELECT name FROM Cust WHERE id = 1)"), "FAIL: unexpected ')' at offset 34");
   EXPECT_EQ(tsql(std::string("SELECT name FROM Cust WHERE name = '\xFF'")),
             "FAIL: the text is not UTF-8");
