@@ -78,12 +78,6 @@ dbf_container_set::dbf_container_set(const std::string& folder, int cp, const st
   }
 }
 
-std::vector<std::string> dbf_container_set::paths() const {
-  std::vector<std::string> out;
-  for (const dbf_container& container : containers_) out.push_back(container.path);
-  return out;
-}
-
 const dbf_container_table* dbf_container_set::find(const std::string& name) const {
   for (const dbf_container_table& table : tables_) {
     if (same_name(table.entry->name, name)) return &table;

@@ -29,8 +29,8 @@ class dbf_container_set {
   const std::vector<dbf_container_table>& tables() const noexcept { return tables_; }
   // Whether a container of the folder was read.
   bool empty() const noexcept { return containers_.empty(); }
-  // The container paths read.
-  std::vector<std::string> paths() const;
+  // The containers read.
+  const std::vector<dbf_container>& containers() const noexcept { return containers_; }
 
   // Each relation between two tables of tables() whose tags translate into fields: the child's
   // key fields referencing the parent's, ON UPDATE / ON DELETE from the referential integrity

@@ -436,6 +436,16 @@ void mss_database::create_views(const query_list& queries) {
   }
 }
 
+std::string mss_database::create_view(const std::u16string& name, const std::u16string& select) {
+  TK_WLOG(2, "mss_database::create_view(%s)", name);
+  try {
+    query(u"CREATE VIEW " + safe_name(name) + u" AS " + select);
+  } catch (const odb_exception& e) {
+    return e.message();
+  }
+  return {};
+}
+
 bool mss_database::get_query(const std::u16string& /*name*/, std::u16string& /*text*/) {
   return false;
 }

@@ -34,6 +34,8 @@ class mss_database : public odb_database {
   std::vector<std::string> take_reports();
   void create_relationships(const udb_relationships& relationships) override;
   void create_views(const query_list& queries) override;
+  std::string create_view(const std::u16string& name, const std::u16string& select) override;
+  std::u16string object_name(const std::u16string& name) const override { return safe_name(name); }
   bool delete_tab(const std::u16string& name) override;
   bool get_query(const std::u16string& name, std::u16string& text) override;
   // The table's rows, read at once.

@@ -393,6 +393,20 @@ void mss_dmp_database::delete_idx(const std::u16string& table, const udb_index& 
   write_utf8(sql + u"\r\nGO\r\n");
 }
 
+std::string mss_dmp_database::create_view(const std::u16string& name,
+                                          const std::u16string& select) {
+  TK_WLOG(2, "mss_dmp_database::create_view(%s)", name);
+  const std::u16string view = safe_name(name);
+  std::u16string literal;
+  for (const char16_t c : view) {
+    literal += c;
+    if (c == u'\'') literal += c;
+  }
+  write_utf8(u"IF OBJECT_ID(N'" + literal + u"', 'V') IS NOT NULL DROP VIEW " + view +
+             u";\r\nGO\r\nCREATE VIEW " + view + u" AS\r\n" + select + u"\r\nGO\r\n");
+  return {};
+}
+
 bool mss_dmp_database::get_query(const std::u16string& /*name*/, std::u16string& /*text*/) {
   return false;
 }

@@ -28,6 +28,14 @@ void udb_database::create_indexes(const std::u16string& table, const udb_schema&
 
 void udb_database::create_views(const query_list&) {}
 
+std::string udb_database::create_view(const std::u16string&, const std::u16string&) {
+  return "this target holds no views";
+}
+
+std::u16string udb_database::object_name(const std::u16string& name) const {
+  return name;
+}
+
 void udb_database::delete_fk(const udb_relationship&) {}
 
 void udb_database::delete_idx(const std::u16string&, const udb_index&) {}

@@ -38,6 +38,11 @@ class udb_database {
   virtual void create_indexes(const std::u16string& table, const udb_schema& schema,
                               const udb_indexes& indexes);
   virtual void create_views(const query_list& queries);
+  // Creates the view `name` as `select`, written in the target's own SQL: empty when made,
+  // else why not. The base makes none.
+  virtual std::string create_view(const std::u16string& name, const std::u16string& select);
+  // How a statement names the table or view `name` (with its schema where the target has one).
+  virtual std::u16string object_name(const std::u16string& name) const;
   virtual void delete_fk(const udb_relationship& relationship);
   virtual void delete_idx(const std::u16string& table, const udb_index& index);
   // Forgets the first table of that name; false when there is none.

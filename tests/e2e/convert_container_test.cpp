@@ -57,6 +57,16 @@ TEST(convert_container, northwind_arrives_with_its_names_keys_and_relations) {
                              "[dbo].[Orders]([orderid]) ON DELETE CASCADE ON UPDATE NO ACTION"),
             std::string::npos);
 
+  // 18 views: one remote, nine read Products, one reads a view of Products; the others are
+  // created after the tables, a view after the views it reads.
+  EXPECT_EQ(count(script.text, "CREATE VIEW "), 7u);
+  const std::string said = script.result.out + script.result.err;
+  EXPECT_NE(said.find("View bedrijven reads the remote connection"), std::string::npos) << said;
+  EXPECT_NE(said.find("View invoices is not translated: unknown table Products"),
+            std::string::npos);
+  EXPECT_LT(script.text.find("CREATE VIEW [dbo].[order_subtotals]"),
+            script.text.find("CREATE VIEW [dbo].[sales_totals_by_amount]"));
+
   ODB_TEST_LOGIN_OR_SKIP(login);
   const std::u16string name = tk_from_utf8_lossy("qvc_" + std::to_string(::getpid()));
   const dropped_database guard(login, name);
@@ -76,6 +86,17 @@ TEST(convert_container, northwind_arrives_with_its_names_keys_and_relations) {
   EXPECT_EQ(tk_to_utf8_lossy(connection.scalar(
                 u"SELECT COUNT(*) FROM sys.tables WHERE name IN (N'OrderDetails', N'Orders')")),
             "2");
+  // Every view created answers.
+  std::vector<std::u16string> views;
+  const auto listed =
+      connection.query(u"SELECT SCHEMA_NAME(schema_id) + N'].[' + name FROM sys.views");
+  for (listed->reset(); !listed->is_eof(); listed->next())
+    views.push_back((*listed->get_item())[0].text());
+  EXPECT_EQ(views.size(), 7u);
+  for (const std::u16string& view : views) {
+    EXPECT_NO_THROW(connection.scalar(u"SELECT COUNT(*) FROM [" + view + u"]"))
+        << tk_to_utf8_lossy(view);
+  }
 }
 
 TEST(convert_container, a_container_as_the_source_and_a_damaged_one) {
