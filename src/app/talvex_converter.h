@@ -78,6 +78,10 @@ class talvex_converter : public mssql_converter_impl,
   // False when the table was passed over (missing, or skipped as existing).
   // Level-0 findings of the server writer (a key the rows break) through the error handler.
   void report_server_findings(udb_database& target, const std::u16string& context);
+  // The container comments of the tables this run converted as their descriptions; rules
+  // are traced as not converted.
+  void describe_tables(dbf_database& source, udb_database& target,
+                       const std::vector<std::u16string>& converted);
   // The source's local views over the tables this run converted, after all of them.
   void create_views(dbf_database& source, udb_database& target,
                     const std::vector<std::u16string>& converted);

@@ -130,6 +130,7 @@ void talvex_converter::operator()() {
     }
     errors.set_context({});
     if (!skip_idx) create_relationships(source, *target, converted);
+    describe_tables(source, *target, converted);
     create_views(source, *target, converted);
     tables_done = 0;
     tables_total = 0;

@@ -109,6 +109,11 @@ std::u16string dbf_database::get_full_table_name(const std::u16string& name) con
   return path;
 }
 
+const dbf_dbc_table* dbf_database::container_entry(const std::u16string& name) const {
+  const auto owned = container_files_.find(name);
+  return owned != container_files_.end() ? owned->second.entry : nullptr;
+}
+
 std::string dbf_database::resolve(const std::u16string& name) const {
   if (const auto owned = container_files_.find(name); owned != container_files_.end())
     return owned->second.path;

@@ -37,6 +37,8 @@ class dbf_database : public udb_database, public tk_singleton<dbf_database> {
   void create_memo_file(const std::u16string& name);
 
   int codepage_mark() const { return cp_; }
+  // The container's entry of the table `name`; null for a free table.
+  const dbf_dbc_table* container_entry(const std::u16string& name) const;
   // The folder's database containers.
   const dbf_container_set& containers() const { return *containers_; }
   int mode() const { return mode_; }

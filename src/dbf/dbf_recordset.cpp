@@ -5,6 +5,7 @@
 
 #include "dbf/dbf_codepage_table.h"
 #include "dbf/dbf_container.h"
+#include "dbf/dbf_container_default.h"
 #include "dbf/dbf_cpg_file.h"
 #include "dbf/dbf_error_sink.h"
 #include "dbf/dbf_exception.h"
@@ -365,9 +366,11 @@ void dbf_recordset::take_long_names(const dbf_dbc_table& dbc) {
     return;
   }
   for (std::size_t i = 0; i < layouts_.size(); ++i) {
-    if (dbc.fields[i].name.empty()) continue;
-    layouts_[i].name = tk_from_utf8_lossy(dbc.fields[i].name);
-    schema_[i].name = layouts_[i].name;
+    if (!dbc.fields[i].name.empty()) {
+      layouts_[i].name = tk_from_utf8_lossy(dbc.fields[i].name);
+      schema_[i].name = layouts_[i].name;
+    }
+    schema_[i].def_value = dbf_container_default(dbc.name, schema_[i], dbc.fields[i].default_value);
   }
 }
 

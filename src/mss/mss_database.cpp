@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "mss/mss_description.h"
 #include "mss/mss_engine.h"
 #include "mss/mss_foreign_key.h"
 #include "mss/mss_identity.h"
@@ -440,6 +441,16 @@ std::string mss_database::create_view(const std::u16string& name, const std::u16
   TK_WLOG(2, "mss_database::create_view(%s)", name);
   try {
     query(u"CREATE VIEW " + safe_name(name) + u" AS " + select);
+  } catch (const odb_exception& e) {
+    return e.message();
+  }
+  return {};
+}
+
+std::string mss_database::describe(const std::u16string& table, const std::u16string& column,
+                                   const std::u16string& text) {
+  try {
+    query(mss_description_statement(safe_name(table), table, column, text));
   } catch (const odb_exception& e) {
     return e.message();
   }

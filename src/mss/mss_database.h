@@ -35,6 +35,8 @@ class mss_database : public odb_database {
   void create_relationships(const udb_relationships& relationships) override;
   void create_views(const query_list& queries) override;
   std::string create_view(const std::u16string& name, const std::u16string& select) override;
+  std::string describe(const std::u16string& table, const std::u16string& column,
+                       const std::u16string& text) override;
   std::u16string object_name(const std::u16string& name) const override { return safe_name(name); }
   bool delete_tab(const std::u16string& name) override;
   bool get_query(const std::u16string& name, std::u16string& text) override;

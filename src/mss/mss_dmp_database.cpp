@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "mss/mss_description.h"
 #include "mss/mss_dmp_recordset.h"
 #include "mss/mss_foreign_key.h"
 #include "mss/mss_identity.h"
@@ -404,6 +405,12 @@ std::string mss_dmp_database::create_view(const std::u16string& name,
   }
   write_utf8(u"IF OBJECT_ID(N'" + literal + u"', 'V') IS NOT NULL DROP VIEW " + view +
              u";\r\nGO\r\nCREATE VIEW " + view + u" AS\r\n" + select + u"\r\nGO\r\n");
+  return {};
+}
+
+std::string mss_dmp_database::describe(const std::u16string& table, const std::u16string& column,
+                                       const std::u16string& text) {
+  write_utf8(mss_description_statement(safe_name(table), table, column, text) + u"\r\nGO\r\n");
   return {};
 }
 

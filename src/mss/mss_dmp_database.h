@@ -29,6 +29,8 @@ class mss_dmp_database : public udb_database {
                     const udb_index& index) override;
   void create_views(const query_list& queries) override;
   std::string create_view(const std::u16string& name, const std::u16string& select) override;
+  std::string describe(const std::u16string& table, const std::u16string& column,
+                       const std::u16string& text) override;
   std::u16string object_name(const std::u16string& name) const override { return safe_name(name); }
   void delete_fk(const udb_relationship& relationship) override;
   void delete_idx(const std::u16string& table, const udb_index& index) override;

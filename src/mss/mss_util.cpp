@@ -1008,7 +1008,10 @@ void mss_append_default(std::u16string& out, const t_ftd& column) {
   const std::u16string def = value.vt() == VT_BSTR ? value.text() : value.to_wstring();
   TK_WLOG(2, "Got safe default value: %s", def);
   if (def.empty()) return;
-  if (column.vartype == VT_BSTR && column.reserved == 1) {
+  if (column.vartype == VT_DATE && udb_names_equal_nocase(def, u"getdate()")) {
+    // The server's clock, as xBase's DATE() and DATETIME() defaults read the machine's.
+    out += column.reserved == 2 ? u" DEFAULT CAST(GETDATE() AS date)" : u" DEFAULT GETDATE()";
+  } else if (column.vartype == VT_BSTR && column.reserved == 1) {
     if (udb_names_equal_nocase(def, u"newid()") ||
         udb_names_equal_nocase(def, u"uuid_generate_v4()")) {
       out += u" DEFAULT newid()";

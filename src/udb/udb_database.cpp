@@ -32,6 +32,11 @@ std::string udb_database::create_view(const std::u16string&, const std::u16strin
   return "this target holds no views";
 }
 
+std::string udb_database::describe(const std::u16string&, const std::u16string&,
+                                   const std::u16string&) {
+  return "this target keeps no descriptions";
+}
+
 std::u16string udb_database::object_name(const std::u16string& name) const {
   return name;
 }

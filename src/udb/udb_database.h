@@ -41,6 +41,10 @@ class udb_database {
   // Creates the view `name` as `select`, written in the target's own SQL: empty when made,
   // else why not. The base makes none.
   virtual std::string create_view(const std::u16string& name, const std::u16string& select);
+  // Describes the table `table`, or its column `column` when not empty: empty when done, else
+  // why not. The base keeps no descriptions.
+  virtual std::string describe(const std::u16string& table, const std::u16string& column,
+                               const std::u16string& text);
   // How a statement names the table or view `name` (with its schema where the target has one).
   virtual std::u16string object_name(const std::u16string& name) const;
   virtual void delete_fk(const udb_relationship& relationship);

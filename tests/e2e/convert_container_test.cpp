@@ -57,6 +57,9 @@ TEST(convert_container, northwind_arrives_with_its_names_keys_and_relations) {
                              "[dbo].[Orders]([orderid]) ON DELETE CASCADE ON UPDATE NO ACTION"),
             std::string::npos);
 
+  // Constant defaults, and comments or captions as descriptions.
+  EXPECT_NE(script.text.find("[quantity] INT DEFAULT 1,"), std::string::npos);
+  EXPECT_GT(count(script.text, "sp_addextendedproperty @name = N'MS_Description'"), 10u);
   // 18 views: one remote, nine read Products, one reads a view of Products; the others are
   // created after the tables, a view after the views it reads.
   EXPECT_EQ(count(script.text, "CREATE VIEW "), 7u);
@@ -86,6 +89,9 @@ TEST(convert_container, northwind_arrives_with_its_names_keys_and_relations) {
   EXPECT_EQ(tk_to_utf8_lossy(connection.scalar(
                 u"SELECT COUNT(*) FROM sys.tables WHERE name IN (N'OrderDetails', N'Orders')")),
             "2");
+  EXPECT_NE(tk_to_utf8_lossy(connection.scalar(
+                u"SELECT COUNT(*) FROM sys.extended_properties WHERE name = N'MS_Description'")),
+            "0");
   // Every view created answers.
   std::vector<std::u16string> views;
   const auto listed =
