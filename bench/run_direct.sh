@@ -47,11 +47,6 @@ make_tables "$data/tenth" "$((records / 10))"
 work=$(mktemp -d /tmp/qv-bench-direct.XXXXXX)
 trap 'rm -rf "$work"; stop_bench_server' EXIT
 
-sql() {  # database, statement
-  printf 'USE [%s]\ngo\n%s\ngo\n' "$1" "$2" |
-    TDSVER=7.4 tsql -H "$host" -p "$port" -U "$QV_MSSQL_USER" -P "$QV_MSSQL_PASSWORD" 2>/dev/null
-}
-median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 seconds() { /usr/bin/time -f '%e' -o "$work/t" "$@" >/dev/null 2>&1; cat "$work/t"; }
 
 quorvik_run() {  # load path, folder, database, more options

@@ -43,11 +43,6 @@ fi
 
 work=$(mktemp -d /tmp/qv-bench-index.XXXXXX)
 trap 'rm -rf "$work"; stop_bench_server' EXIT
-sql() {  # database, statement
-  printf 'USE [%s]\ngo\n%s\ngo\n' "$1" "$2" |
-    TDSVER=7.4 tsql -H "$host" -p "$port" -U "$QV_MSSQL_USER" -P "$QV_MSSQL_PASSWORD" 2>/dev/null
-}
-median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 now() { date +%s.%N; }
 quorvik_run() {  # database, more options
   QUORVIK_LOAD_PATH=bulk "$quorvik" --src="$folder" --dest="$1" --silent \

@@ -49,16 +49,6 @@ std::vector<std::string> split_values(const std::string& row) {
   return out;
 }
 
-// The table with its schema, which a direct run chooses by the login.
-std::string qualified(odb_connection& connection, const std::string& table) {
-  for (const odb_table_meta& meta : odb_read_tables(connection)) {
-    if (tk_to_utf8_lossy(meta.name) == table)
-      return "[" + tk_to_utf8_lossy(meta.schema) + "].[" + table + "]";
-  }
-  ADD_FAILURE() << "no table " << table;
-  return "[" + table + "]";
-}
-
 struct f_column {
   std::string name;
   int width;
@@ -128,11 +118,6 @@ void expect_f_rows(const std::vector<std::vector<std::string>>& rows) {
   }
 }
 
-void load_script(odb_connection& connection, const std::string& script) {
-  for (const std::string& batch : script_batches(script))
-    ASSERT_NO_THROW(connection.execute_utf8(batch)) << batch.substr(0, 400);
-}
-
 TEST(exact_numbers, f_fields_keep_every_digit_in_the_script_and_on_the_server) {
   const tk_test_dir src;
   tk_write_file(src / "exact.dbf", f_table());
@@ -160,19 +145,10 @@ TEST(exact_numbers, f_fields_keep_every_digit_in_the_script_and_on_the_server) {
     load_script(*connection, script.text);
     expect_f_rows(f_rows_held(*connection));
   }
-  for (const char* load_path : {"bulk", "insert"}) {
-    SCOPED_TRACE(load_path);
-    const std::u16string name =
-        tk_from_utf8_lossy("qvx_" + std::to_string(::getpid()) + "_" + load_path);
-    const dropped_database guard(login, name);
-    const cli_result run = quorvik_direct(
-        login, {"--src=" + src.path(), "--dest=" + tk_to_utf8_lossy(name)}, load_path);
-    ASSERT_EQ(run.code, 0) << run.out << run.err;
-    odb_login direct = login;
-    direct.database = name;
-    odb_connection connection(direct);
-    expect_f_rows(f_rows_held(connection));
-  }
+  for_each_direct_load(login, src.path(), "qvx",
+                       [](odb_connection& connection, const std::string&) {
+                         expect_f_rows(f_rows_held(connection));
+                       });
 }
 
 TEST(exact_numbers, every_f_value_of_the_shared_tables_arrives_at_its_scale) {
@@ -286,25 +262,17 @@ TEST(exact_numbers, auto_increment_fields_keep_their_ids_and_go_on_where_the_tab
     expect_identity(*connection, "vfpauto", "2 5 11 ", "20");
     expect_identity(*connection, "dbase7auto", "1 3 ", "9");
   }
-  for (const char* load_path : {"bulk", "insert"}) {
-    SCOPED_TRACE(load_path);
-    const std::u16string name =
-        tk_from_utf8_lossy("qvi_" + std::to_string(::getpid()) + "_" + load_path);
-    const dropped_database guard(login, name);
-    const cli_result run = quorvik_direct(
-        login, {"--src=" + src.path(), "--dest=" + tk_to_utf8_lossy(name)}, load_path);
-    ASSERT_EQ(run.code, 0) << run.out << run.err;
-    odb_login direct = login;
-    direct.database = name;
-    odb_connection connection(direct);
-    // Babelfish's bulk copy (which the program never uses there: it sends INSERTs) leaves its
-    // identity as if the table had no rows, so a reseed means another next id than on SQL Server.
-    const bool check_next =
-        std::string(load_path) != "bulk" ||
-        tk_to_utf8_lossy(connection.scalar(u"SELECT @@VERSION")).rfind("Babelfish", 0) != 0;
-    expect_identity(connection, "vfpauto", "2 5 11 ", "20", check_next);
-    expect_identity(connection, "dbase7auto", "1 3 ", "9", check_next);
-  }
+  for_each_direct_load(
+      login, src.path(), "qvi", [](odb_connection& connection, const std::string& load_path) {
+        // Babelfish's bulk copy (which the program never uses there: it sends
+        // INSERTs) leaves its identity as if the table had no rows, so a reseed
+        // means another next id than on SQL Server.
+        const bool check_next =
+            load_path != "bulk" ||
+            tk_to_utf8_lossy(connection.scalar(u"SELECT @@VERSION")).rfind("Babelfish", 0) != 0;
+        expect_identity(connection, "vfpauto", "2 5 11 ", "20", check_next);
+        expect_identity(connection, "dbase7auto", "1 3 ", "9", check_next);
+      });
 }
 
 }  // namespace

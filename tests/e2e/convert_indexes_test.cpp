@@ -23,16 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The table with its schema, which a direct run chooses by the login.
-std::string qualified(odb_connection& connection, const std::string& table) {
-  for (const odb_table_meta& meta : odb_read_tables(connection)) {
-    if (tk_to_utf8_lossy(meta.name) == table)
-      return "[" + tk_to_utf8_lossy(meta.schema) + "].[" + table + "]";
-  }
-  ADD_FAILURE() << "no table " << table;
-  return "[" + table + "]";
-}
-
 // name -> "unique" or "plain" of the table's named indexes as the server has them.
 std::map<std::string, std::string> indexes_held(odb_connection& connection,
                                                 const std::string& table) {
@@ -70,11 +60,6 @@ std::string kind_of(const std::map<std::string, std::string>& held, const std::s
 std::int64_t row_count(odb_connection& connection, const std::string& table) {
   return std::stoll(tk_to_utf8_lossy(connection.scalar(
       tk_from_utf8_lossy("SELECT COUNT(*) FROM " + qualified(connection, table)))));
-}
-
-void load_script(odb_connection& connection, const std::string& script) {
-  for (const std::string& batch : script_batches(script))
-    ASSERT_NO_THROW(connection.execute_utf8(batch)) << batch.substr(0, 400);
 }
 
 // Where the index statements of a table begin: after its last INSERT.

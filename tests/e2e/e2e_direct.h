@@ -1,17 +1,23 @@
 // Direct runs of quorvik in end-to-end tests: the program into the test server with a load
-// path forced, and the database it created dropped afterwards whatever happened.
+// path forced, the database it created dropped afterwards whatever happened, and what tests
+// read back from such a database or load into one.
 #pragma once
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "e2e/cli_run.h"
+#include "e2e/script_batches.h"
 #include "odb/odb_connection.h"
 #include "odb/odb_exception.h"
 #include "odb/odb_login.h"
+#include "odb/odb_meta_data.h"
+#include "odb/odb_recordset.h"
 #include "tk/tk_encoding.h"
 
 // Drops the database the program under test created, whatever happened.
@@ -48,4 +54,40 @@ inline cli_result quorvik_direct(const odb_login& login, const std::vector<std::
   cli_result result = quorvik(all);
   ::unsetenv("QUORVIK_LOAD_PATH");
   return result;
+}
+
+// The table with its schema, which a direct run chooses by the login.
+inline std::string qualified(odb_connection& connection, const std::string& table) {
+  for (const odb_table_meta& meta : odb_read_tables(connection)) {
+    if (tk_to_utf8_lossy(meta.name) == table)
+      return "[" + tk_to_utf8_lossy(meta.schema) + "].[" + table + "]";
+  }
+  ADD_FAILURE() << "no table " << table;
+  return "[" + table + "]";
+}
+
+// Runs every batch of a script, each of which must succeed.
+inline void load_script(odb_connection& connection, const std::string& script) {
+  for (const std::string& batch : script_batches(script))
+    ASSERT_NO_THROW(connection.execute_utf8(batch)) << batch.substr(0, 400);
+}
+
+// Converts `src` into a fresh database through bulk copy and through INSERT statements, and
+// hands each database to `check`.
+template <class Check>
+void for_each_direct_load(const odb_login& login, const std::string& src, const std::string& tag,
+                          Check&& check) {
+  for (const char* load_path : {"bulk", "insert"}) {
+    SCOPED_TRACE(load_path);
+    const std::u16string name =
+        tk_from_utf8_lossy(tag + "_" + std::to_string(::getpid()) + "_" + load_path);
+    const dropped_database guard(login, name);
+    const cli_result run =
+        quorvik_direct(login, {"--src=" + src, "--dest=" + tk_to_utf8_lossy(name)}, load_path);
+    ASSERT_EQ(run.code, 0) << run.out << run.err;
+    odb_login direct = login;
+    direct.database = name;
+    odb_connection connection(direct);
+    check(connection, std::string(load_path));
+  }
 }
