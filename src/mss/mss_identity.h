@@ -1,12 +1,12 @@
 #pragma once
 
+// Identity columns of both writers. A converted table's rows keep their own ids, and afterwards
+// the server hands out what the source table would have handed out next.
+
 #include <string>
 #include <string_view>
 
 #include "udb/udb_schema.h"
-
-// Identity columns of both writers. A converted table's rows keep their own ids, and afterwards
-// the server hands out what the source table would have handed out next.
 
 // " IDENTITY(seed,step)" of an auto-number column (" IDENTITY" for 1 and 1). Where the source keeps
 // its next value the reseed below sets it, and the seed stays at or below what the reseed gives
