@@ -54,15 +54,6 @@ bool is_text_type_name(std::u16string_view type) {
   return false;
 }
 
-std::u16string quoted_literal(std::u16string_view text) {
-  std::u16string out = u"N'";
-  for (const char16_t c : text) {
-    out += c;
-    if (c == u'\'') out += u'\'';
-  }
-  return out + u"'";
-}
-
 }  // namespace
 
 mss_database::mss_database(std::u16string name, std::unique_ptr<odb_connection> connection,
@@ -430,7 +421,7 @@ void mss_database::create_views(const query_list& queries) {
       names_map().add_tn_mapping(name, view);
       validator.add_existing_name(view);
     }
-    query(u"IF OBJECT_ID(" + quoted_literal(mss_quote_name(view)) + u") IS NOT NULL DROP VIEW " +
+    query(u"IF OBJECT_ID(" + mss_quote_literal(mss_quote_name(view)) + u") IS NOT NULL DROP VIEW " +
           mss_quote_name(view));
     query(u"CREATE VIEW " + mss_quote_name(view) + u" AS " +
           names_map().do_global_replace1(refine_view(text), u"", u""));

@@ -311,24 +311,20 @@ void mss_dmp_database::create_relationships(const udb_relationships& relationshi
     // and a key the server refuses (a parent key it does not take as unique; Babelfish, which
     // has no WITH NOCHECK and does not let its refusal reach CATCH) is reported by the script
     // and never stops it.
-    const auto literal = [](std::u16string text) {
-      for (std::size_t at = 0; (at = text.find(u'\'', at)) != std::u16string::npos; at += 2)
-        text.insert(at, 1, u'\'');
-      return u"N'" + text + u"'";
-    };
     const auto attempt = [&](const std::u16string& statement) {
-      return u"BEGIN TRY\r\n\tEXEC (" + literal(statement) +
+      return u"BEGIN TRY\r\n\tEXEC (" + mss_quote_literal(statement) +
              u");\r\nEND TRY\r\nBEGIN CATCH\r\n\tPRINT " +
-             literal(u"Foreign key " + fk.name + u" is not created: ") +
+             mss_quote_literal(u"Foreign key " + fk.name + u" is not created: ") +
              u" + ERROR_MESSAGE();\r\nEND CATCH\r\n";
     };
-    write_utf8(
-        u"IF EXISTS (" + sql.orphan_query + u")\r\nBEGIN\r\nPRINT " +
-        literal(u"Foreign key " + fk.name + u": rows without a parent row; created WITH NOCHECK") +
-        u";\r\nIF CAST(SERVERPROPERTY('babelfish') AS int) = 1\r\n\tPRINT " +
-        literal(u"Foreign key " + fk.name + u" is not created: this server takes no WITH NOCHECK") +
-        u";\r\nELSE\r\n" + attempt(sql.unchecked) + u"END\r\nELSE\r\nBEGIN\r\n" +
-        attempt(sql.checked) + u"END\r\nGO\r\n");
+    write_utf8(u"IF EXISTS (" + sql.orphan_query + u")\r\nBEGIN\r\nPRINT " +
+               mss_quote_literal(u"Foreign key " + fk.name +
+                                 u": rows without a parent row; created WITH NOCHECK") +
+               u";\r\nIF CAST(SERVERPROPERTY('babelfish') AS int) = 1\r\n\tPRINT " +
+               mss_quote_literal(u"Foreign key " + fk.name +
+                                 u" is not created: this server takes no WITH NOCHECK") +
+               u";\r\nELSE\r\n" + attempt(sql.unchecked) + u"END\r\nELSE\r\nBEGIN\r\n" +
+               attempt(sql.checked) + u"END\r\nGO\r\n");
   }
 }
 
@@ -398,12 +394,7 @@ std::string mss_dmp_database::create_view(const std::u16string& name,
                                           const std::u16string& select) {
   TK_WLOG(2, "mss_dmp_database::create_view(%s)", name);
   const std::u16string view = safe_name(name);
-  std::u16string literal;
-  for (const char16_t c : view) {
-    literal += c;
-    if (c == u'\'') literal += c;
-  }
-  write_utf8(u"IF OBJECT_ID(N'" + literal + u"', 'V') IS NOT NULL DROP VIEW " + view +
+  write_utf8(u"IF OBJECT_ID(" + mss_quote_literal(view) + u", 'V') IS NOT NULL DROP VIEW " + view +
              u";\r\nGO\r\nCREATE VIEW " + view + u" AS\r\n" + select + u"\r\nGO\r\n");
   return {};
 }

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "mss/mss_names.h"
+
 namespace {
 
 std::u16string number(std::int64_t value) {
@@ -24,15 +26,11 @@ std::u16string mss_reseed_statement(std::u16string_view safe_table, const udb_sc
                                     bool had_rows) {
   for (const t_ftd& column : columns) {
     if (!column.b_auto_num || !column.auto_next) continue;
-    std::u16string name;
-    bool ascii = true;
-    for (const char16_t c : safe_table) {
-      name += c;
-      if (c == u'\'') name += c;
-      ascii = ascii && c < 0x80;
-    }
+    const std::u16string name = mss_quote_literal(safe_table);
+    const bool ascii =
+        std::all_of(safe_table.begin(), safe_table.end(), [](char16_t c) { return c < 0x80; });
     // A plain literal where the name allows it: some servers' DBCC takes no N prefix.
-    return u"DBCC CHECKIDENT (" + std::u16string(ascii ? u"'" : u"N'") + name + u"', RESEED, " +
+    return u"DBCC CHECKIDENT (" + (ascii ? name.substr(1) : name) + u", RESEED, " +
            number(*column.auto_next - (had_rows ? column.auto_step : 0)) + u")";
   }
   return {};

@@ -161,3 +161,12 @@ std::u16string mss_get_safe_tname(std::u16string_view name, const mss_server_fac
   TK_WLOG(1, "result=%s", result);
   return result;
 }
+
+std::u16string mss_quote_literal(std::u16string_view text) {
+  std::u16string out = u"N'";
+  for (const char16_t c : text) {
+    out += c;
+    if (c == u'\'') out += u'\'';
+  }
+  return out + u"'";
+}

@@ -15,6 +15,8 @@ bool mss_is_bracketed_name(std::u16string_view name) noexcept;
 // The bracketed form: a bracketed name unchanged, any other name as "[" name "]" with every
 // "]" inside doubled.
 std::u16string mss_quote_name(std::u16string_view name);
+// The text as a T-SQL Unicode string literal: N'...' with every "'" doubled.
+std::u16string mss_quote_literal(std::u16string_view text);
 // Appends "[" name "]" with every "]" doubled, whatever the name looks like.
 void mss_append_bracketed(std::u16string& out, std::u16string_view name);
 
