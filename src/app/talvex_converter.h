@@ -14,6 +14,8 @@ class udb_recordset;
 class dbf_recordset;
 class mss_tn_validator;
 class dbf_database;
+struct mss_view_source;
+class udb_schema;
 
 // Reports how far the running table has come; the console draws a progress line with it.
 class conversion_progress {
@@ -75,11 +77,11 @@ class talvex_converter : public mssql_converter_impl,
 
  private:
   std::unique_ptr<udb_database> open_target();
-  // False when the table was passed over (missing, or skipped as existing).
+  // A line a user reads: traced at level 3, and on the console program's console.
+  void tell(const std::string& line);
   // Level-0 findings of the server writer (a key the rows break) through the error handler.
   void report_server_findings(udb_database& target, const std::u16string& context);
-  // The container comments of the tables this run converted as their descriptions; rules
-  // are traced as not converted.
+  // The container comments of the tables this run converted as their descriptions.
   void describe_tables(dbf_database& source, udb_database& target,
                        const std::vector<std::u16string>& converted);
   // The source's local views over the tables this run converted, after all of them.
@@ -88,6 +90,14 @@ class talvex_converter : public mssql_converter_impl,
   // The source's foreign keys between tables this run converted, after all of them.
   void create_relationships(const dbf_database& source, udb_database& target,
                             const std::vector<std::u16string>& converted);
+  // The container's validation rules of the tables this run converted as checks, after all
+  // of them; rules and defaults that do not translate are told.
+  void create_checks(dbf_database& source, udb_database& target,
+                     const std::vector<std::u16string>& converted);
+  // The names and columns of the converted table `table` as a view or rule reads them.
+  static mss_view_source view_source(udb_database& target, const std::u16string& table,
+                                     const udb_schema& schema);
+  // False when the table was passed over (missing, or skipped as existing).
   bool convert_table(dbf_database& source, udb_database& target, mss_tn_validator& names,
                      const std::u16string& name);
   void copy_records(dbf_recordset& source, udb_recordset& target);

@@ -130,6 +130,7 @@ void talvex_converter::operator()() {
     }
     errors.set_context({});
     if (!skip_idx) create_relationships(source, *target, converted);
+    create_checks(source, *target, converted);
     describe_tables(source, *target, converted);
     create_views(source, *target, converted);
     tables_done = 0;
@@ -217,6 +218,11 @@ bool talvex_converter::convert_table(dbf_database& source, udb_database& target,
   target.create_indexes(target_name, columns, indexes);
   report_server_findings(target, name);
   return true;
+}
+
+void talvex_converter::tell(const std::string& line) {
+  TK_LOG(3, "%s", line);
+  if (console_) console_line(silent, tk_console_stream(), line);
 }
 
 void talvex_converter::report_server_findings(udb_database& target, const std::u16string& context) {

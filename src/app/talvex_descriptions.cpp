@@ -25,12 +25,5 @@ void talvex_converter::describe_tables(dbf_database& source, udb_database& targe
           target.names_map().get_fn_mapped_name(target_name, tk_from_utf8_lossy(field.name), true);
       describe(column, field.comment.empty() ? field.caption : field.comment);
     }
-    if (!entry->rule.empty())
-      TK_LOG(3, "Table %s: the row rule %s is not converted", entry->name, entry->rule);
-    for (const dbf_dbc_field& field : entry->fields) {
-      if (!field.rule.empty())
-        TK_LOG(3, "Table %s, field %s: the rule %s is not converted", entry->name, field.name,
-               field.rule);
-    }
   }
 }

@@ -30,6 +30,17 @@ void report(const std::u16string& view, const std::string& text) {
 
 }  // namespace
 
+mss_view_source talvex_converter::view_source(udb_database& target, const std::u16string& table,
+                                              const udb_schema& schema) {
+  const std::u16string target_name = target.names_map().get_tn_mapped_name(table, false);
+  mss_view_source known{table, target.object_name(target_name), {}};
+  for (const t_ftd& column : schema) {
+    known.add(column.name, target.names_map().get_fn_mapped_name(target_name, column.name, true),
+              kind_of(column.vartype));
+  }
+  return known;
+}
+
 void talvex_converter::create_views(dbf_database& source, udb_database& target,
                                     const std::vector<std::u16string>& converted) {
   std::vector<const dbf_dbc_view*> pending;
@@ -50,14 +61,9 @@ void talvex_converter::create_views(dbf_database& source, udb_database& target,
 
   mss_view_names names;
   for (const std::u16string& table : converted) {
-    const std::u16string target_name = target.names_map().get_tn_mapped_name(table, false);
-    mss_view_source& known = names.add(table, target.object_name(target_name));
     const std::unique_ptr<dbf_recordset> opened =
         source.get_table(table, dbf_recordset::k_mode_read);
-    for (const t_ftd& column : opened->schema()) {
-      known.add(column.name, target.names_map().get_fn_mapped_name(target_name, column.name, true),
-                kind_of(column.vartype));
-    }
+    names.sources.push_back(view_source(target, table, opened->schema()));
   }
   // A view that reads another is translated once that one is known; each pass makes what it
   // can until a pass makes nothing.

@@ -5,9 +5,8 @@
 #include "tk/tk_encoding.h"
 #include "tk/tk_log.h"
 
-ole_variant dbf_container_default(const std::string& table, const t_ftd& column,
-                                  const std::string& expr) {
-  if (expr.empty()) return {};
+std::optional<ole_variant> dbf_container_default(const t_ftd& column, const std::string& expr) {
+  if (expr.empty()) return ole_variant();
   const std::optional<dbf_default> parsed = dbf_translate_default(expr);
   const bool date = column.vartype == VT_DATE;
   if (parsed && parsed->type != dbf_default::kind::constant && date)
@@ -16,14 +15,12 @@ ole_variant dbf_container_default(const std::string& table, const t_ftd& column,
     const dbf_constant& value = parsed->value;
     using k = dbf_constant::kind;
     // NULL is every nullable column's default already.
-    if (value.type == k::null) return {};
+    if (value.type == k::null) return ole_variant();
     const bool fits =
         (value.type == k::number && t_ftd::is_numeric_type(column.vartype)) ||
         (value.type == k::string && column.vartype == VT_BSTR) ||
         ((value.type == k::date || value.type == k::datetime) && date && !value.text.empty());
     if (fits) return ole_variant(tk_from_utf8_lossy(value.text));
   }
-  TK_LOG(3, "Table %s, field %s: the default %s is not translated", table,
-         tk_to_utf8_lossy(column.name), expr);
-  return {};
+  return std::nullopt;
 }

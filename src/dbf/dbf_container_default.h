@@ -2,13 +2,15 @@
 
 // A database container's field default as the column's default value: constants of the
 // column's kind, and DATE() / DATETIME() as the text "getdate()" that the writers turn into the
-// server's clock. Anything else is traced at level 3 with its text and left out.
+// server's clock. Anything else does not translate; the conversion names it and leaves it out.
 
+#include <optional>
 #include <string>
 
 #include "ole/ole_variant.h"
 #include "udb/t_ftd.h"
 
-// The default of `column` from the expression `expr` (UTF-8); an empty value when none applies.
-ole_variant dbf_container_default(const std::string& table, const t_ftd& column,
-                                  const std::string& expr);
+// The default of `column` from the expression `expr` (UTF-8): an empty value when there is
+// none to make (no expression, or NULL, every nullable column's default already); none when
+// the expression does not translate.
+std::optional<ole_variant> dbf_container_default(const t_ftd& column, const std::string& expr);

@@ -370,7 +370,8 @@ void dbf_recordset::take_long_names(const dbf_dbc_table& dbc) {
       layouts_[i].name = tk_from_utf8_lossy(dbc.fields[i].name);
       schema_[i].name = layouts_[i].name;
     }
-    schema_[i].def_value = dbf_container_default(dbc.name, schema_[i], dbc.fields[i].default_value);
+    schema_[i].def_value =
+        dbf_container_default(schema_[i], dbc.fields[i].default_value).value_or(ole_variant());
   }
 }
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "mss/mss_constraint.h"
 #include "mss/mss_description.h"
 #include "mss/mss_engine.h"
 #include "mss/mss_foreign_key.h"
@@ -266,7 +267,9 @@ void mss_database::build_index(const std::u16string& table, const udb_schema& sc
       return;
     }
     columns.push_back(field);
-    if (index.b_unique && !index.b_primary && filters) {
+    // A column that holds no NULL needs no filter; one would keep a foreign key from
+    // referencing the index.
+    if (index.b_unique && !index.b_primary && filters && mss_is_nullable(schema, field)) {
       if (!not_null.empty()) not_null += u" AND ";
       not_null += mss_quote_name(field) + u" IS NOT NULL";
     }
@@ -296,6 +299,17 @@ void mss_database::build_index(const std::u16string& table, const udb_schema& sc
   if (!index.b_unique) {
     run_index_statement(mss_index_statement(index.name, t, keys, false, conditions), index.name);
     return;
+  }
+  // A key holding NULL at most once is indexed as it stands, as xBase indexes NULL as a
+  // value, and a foreign key can then reference it; only rows with several NULL keys need the
+  // index to leave them out.
+  if (!not_null.empty() && conditions.empty()) {
+    try {
+      query(mss_index_statement(index.name, t, keys, true, u""));
+      return;
+    } catch (const odb_exception& e) {
+      TK_LOG(3, "Error: %s", e.message());
+    }
   }
   try {
     const std::u16string sql = mss_index_statement(index.name, t, keys, true, unique_conditions);
@@ -374,39 +388,57 @@ void mss_database::create_relationships(const udb_relationships& relationships) 
   }
   for (const udb_relationship& fk : relationships) {
     TK_WLOG(3, "Processing '%s'", fk.name);
-    const mss_foreign_key_sql sql = mss_foreign_key(
+    const mss_constraint_sql sql = mss_foreign_key(
         names_map(), fk, safe_name(names_map().get_tn_mapped_name(fk.fk_table, false)),
         safe_name(names_map().get_tn_mapped_name(fk.pk_table, false)), fk.action_text);
     TK_WLOG(3, "Foreign key query: '%s'", sql.checked);
-    std::string failure;
-    try {
-      query(sql.checked);
-      continue;
-    } catch (const odb_exception& e) {
-      failure = e.message();
-      TK_LOG(3, "Error: %s", failure);
-    }
-    std::u16string orphan;
-    try {
-      orphan = connection_->scalar(sql.orphan_query);
-    } catch (const odb_exception& e) {
-      TK_LOG(3, "Error: %s", e.message());
-    }
-    const std::string what = "Foreign key " + tk_to_utf8_lossy(fk.name) + " (" +
-                             tk_to_utf8_lossy(fk.fk_table) + " -> " +
-                             tk_to_utf8_lossy(fk.pk_table) + ")";
-    if (orphan.empty()) {
-      reports_.push_back(what + " is not created: " + failure);
-      continue;
-    }
-    // Rows without a parent stay; the key then guards only what is written from now on.
-    try {
-      query(sql.unchecked);
-      reports_.push_back(what + ": the key (" + tk_to_utf8_lossy(orphan) +
-                         ") has no parent row; the foreign key is created WITH NOCHECK");
-    } catch (const odb_exception& e) {
-      reports_.push_back(what + " is not created: " + e.message());
-    }
+    add_constraint("Foreign key " + tk_to_utf8_lossy(fk.name) + " (" +
+                       tk_to_utf8_lossy(fk.fk_table) + " -> " + tk_to_utf8_lossy(fk.pk_table) + ")",
+                   sql, [](const std::string& orphan) {
+                     return ": the key (" + orphan +
+                            ") has no parent row; the foreign key is created WITH NOCHECK";
+                   });
+  }
+}
+
+void mss_database::create_check(const std::u16string& table, const std::u16string& name,
+                                const std::u16string& condition) {
+  TK_WLOG(2, "mss_database::create_check(%s, %s)", table, name);
+  // A table that was there before the run keeps the checks its owner gave it.
+  if (std::find(created_.begin(), created_.end(), safe_name(table)) == created_.end()) return;
+  add_constraint("Table " + tk_to_utf8_lossy(table) + ", check " + tk_to_utf8_lossy(name),
+                 mss_check_constraint(safe_name(table), name, condition),
+                 [](const std::string& rows) {
+                   return ": " + rows + " rows break it; the check is created WITH NOCHECK";
+                 });
+}
+
+void mss_database::add_constraint(const std::string& what, const mss_constraint_sql& sql,
+                                  const std::function<std::string(const std::string&)>& broken) {
+  std::string failure;
+  try {
+    query(sql.checked);
+    return;
+  } catch (const odb_exception& e) {
+    failure = e.message();
+    TK_LOG(3, "Error: %s", failure);
+  }
+  std::u16string violation;
+  try {
+    violation = connection_->scalar(sql.violation_query);
+  } catch (const odb_exception& e) {
+    TK_LOG(3, "Error: %s", e.message());
+  }
+  if (violation.empty()) {
+    reports_.push_back(what + " is not created: " + failure);
+    return;
+  }
+  // The rows stay; the constraint then guards only what is written from now on.
+  try {
+    query(sql.unchecked);
+    reports_.push_back(what + broken(tk_to_utf8_lossy(violation)));
+  } catch (const odb_exception& e) {
+    reports_.push_back(what + " is not created: " + e.message());
   }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -8,6 +9,7 @@
 #include "odb/odb_database.h"
 
 class mss_table;
+struct mss_constraint_sql;
 
 // The destination database on a running server: it knows the tables the database already
 // has, creates schemas, tables (CREATE TABLE with the server type mapping, NOT NULL, defaults,
@@ -33,6 +35,9 @@ class mss_database : public odb_database {
   // Lines telling of unique indexes made plain since the last call, for the run's report.
   std::vector<std::string> take_reports();
   void create_relationships(const udb_relationships& relationships) override;
+  // Reported when rows break it (then made WITH NOCHECK) or the server refuses it.
+  void create_check(const std::u16string& table, const std::u16string& name,
+                    const std::u16string& condition) override;
   void create_views(const query_list& queries) override;
   std::string create_view(const std::u16string& name, const std::u16string& select) override;
   std::string describe(const std::u16string& table, const std::u16string& column,
@@ -59,6 +64,10 @@ class mss_database : public odb_database {
   void build_index(const std::u16string& table, const udb_schema& schema, const udb_index& index);
   // Runs an index statement; a refusal is traced and leaves the table without the index.
   void run_index_statement(const std::u16string& sql, const std::u16string& name);
+  // Adds the constraint `what` names, checked, or WITH NOCHECK with a report when rows break it:
+  // `broken` says so of the violation query's answer.
+  void add_constraint(const std::string& what, const mss_constraint_sql& sql,
+                      const std::function<std::string(const std::string&)>& broken);
 
   std::u16string owner_;
   bool pk_created_ = false;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "mss/mss_constraint.h"
 #include "mss/mss_description.h"
 #include "mss/mss_dmp_recordset.h"
 #include "mss/mss_foreign_key.h"
@@ -257,7 +258,9 @@ void mss_dmp_database::create_index(const std::u16string& table, const udb_schem
       TK_WLOG(3, "Index '%s' has been skipped", mss_quote_name(index.name));
       return;
     }
-    if (index.b_unique) {
+    // A column that holds no NULL needs no filter; one would keep a foreign key from
+    // referencing the index.
+    if (index.b_unique && mss_is_nullable(schema, field)) {
       if (!not_null.empty()) not_null += u" AND ";
       not_null += mss_quote_name(field) + u" IS NOT NULL";
     }
@@ -281,13 +284,19 @@ void mss_dmp_database::create_index(const std::u16string& table, const udb_schem
     return;
   }
   std::u16string unique_conditions = not_null;
-  if (!conditions.empty()) unique_conditions = conditions + u" AND " + not_null;
+  if (!conditions.empty())
+    unique_conditions = not_null.empty() ? conditions : conditions + u" AND " + not_null;
   // Whether the rows allow a unique index is known only where the script runs: there a key
   // held twice gives a plain index and a message naming the index.
-  std::u16string sql = u"IF NOT EXISTS (" +
-                       mss_duplicate_keys_query(u"1", t, mss_index_key_list(index.fields, false),
-                                                unique_conditions) +
-                       u")\n\t" + mss_index_statement(index.name, t, keys, true, unique_conditions);
+  const std::u16string plain_keys = mss_index_key_list(index.fields, false);
+  std::u16string sql;
+  // A key holding NULL at most once is indexed as it stands (see the server writer).
+  if (!not_null.empty() && conditions.empty()) {
+    sql = u"IF NOT EXISTS (" + mss_duplicate_keys_query(u"1", t, plain_keys, u"") + u")\n\t" +
+          mss_index_statement(index.name, t, keys, true, u"") + u"\nELSE ";
+  }
+  sql += u"IF NOT EXISTS (" + mss_duplicate_keys_query(u"1", t, plain_keys, unique_conditions) +
+         u")\n\t" + mss_index_statement(index.name, t, keys, true, unique_conditions);
   std::u16string message = u"Table " + table + u", index " + index.name +
                            u": the key occurs more than once; a plain index is created instead";
   sql += u"\nELSE BEGIN\n\tPRINT " + to_mssql_str(message, VT_BSTR) + u";\n\t" +
@@ -303,29 +312,40 @@ void mss_dmp_database::create_relationships(const udb_relationships& relationshi
   }
   for (const udb_relationship& fk : relationships) {
     TK_WLOG(2, "Processing FK '%s'", fk.name);
-    const mss_foreign_key_sql sql = mss_foreign_key(
-        names_map(), fk, safe_name(names_map().get_tn_mapped_name(fk.fk_table, false)),
-        safe_name(names_map().get_tn_mapped_name(fk.pk_table, false)),
-        fk.action_text.empty() ? u"ON DELETE CASCADE ON UPDATE CASCADE" : fk.action_text);
-    // The script decides where it runs: rows without a parent keep the key from checking them,
-    // and a key the server refuses (a parent key it does not take as unique; Babelfish, which
-    // has no WITH NOCHECK and does not let its refusal reach CATCH) is reported by the script
-    // and never stops it.
-    const auto attempt = [&](const std::u16string& statement) {
-      return u"BEGIN TRY\r\n\tEXEC (" + mss_quote_literal(statement) +
-             u");\r\nEND TRY\r\nBEGIN CATCH\r\n\tPRINT " +
-             mss_quote_literal(u"Foreign key " + fk.name + u" is not created: ") +
-             u" + ERROR_MESSAGE();\r\nEND CATCH\r\n";
-    };
-    write_utf8(u"IF EXISTS (" + sql.orphan_query + u")\r\nBEGIN\r\nPRINT " +
-               mss_quote_literal(u"Foreign key " + fk.name +
-                                 u": rows without a parent row; created WITH NOCHECK") +
-               u";\r\nIF CAST(SERVERPROPERTY('babelfish') AS int) = 1\r\n\tPRINT " +
-               mss_quote_literal(u"Foreign key " + fk.name +
-                                 u" is not created: this server takes no WITH NOCHECK") +
-               u";\r\nELSE\r\n" + attempt(sql.unchecked) + u"END\r\nELSE\r\nBEGIN\r\n" +
-               attempt(sql.checked) + u"END\r\nGO\r\n");
+    write_constraint(
+        u"Foreign key " + fk.name, u"rows without a parent row",
+        mss_foreign_key(
+            names_map(), fk, safe_name(names_map().get_tn_mapped_name(fk.fk_table, false)),
+            safe_name(names_map().get_tn_mapped_name(fk.pk_table, false)),
+            fk.action_text.empty() ? u"ON DELETE CASCADE ON UPDATE CASCADE" : fk.action_text));
   }
+}
+
+void mss_dmp_database::create_check(const std::u16string& table, const std::u16string& name,
+                                    const std::u16string& condition) {
+  TK_WLOG(2, "mss_dmp_database::create_check(%s, %s)", table, name);
+  if (!options_.b_create_tab) return;
+  write_constraint(u"Table " + table + u", check " + name, u"rows that break it",
+                   mss_check_constraint(safe_name(table), name, condition));
+}
+
+void mss_dmp_database::write_constraint(const std::u16string& what, const std::u16string& broken,
+                                        const mss_constraint_sql& sql) {
+  // The script decides where it runs: rows that break the constraint keep it from checking
+  // them, and one the server refuses (a parent key it does not take as unique; Babelfish,
+  // which has no WITH NOCHECK and does not let its refusal reach CATCH) is reported by the
+  // script and never stops it.
+  const auto attempt = [&](const std::u16string& statement) {
+    return u"BEGIN TRY\r\n\tEXEC (" + mss_quote_literal(statement) +
+           u");\r\nEND TRY\r\nBEGIN CATCH\r\n\tPRINT " +
+           mss_quote_literal(what + u" is not created: ") + u" + ERROR_MESSAGE();\r\nEND CATCH\r\n";
+  };
+  write_utf8(u"IF EXISTS (" + sql.violation_query + u")\r\nBEGIN\r\nPRINT " +
+             mss_quote_literal(what + u": " + broken + u"; created WITH NOCHECK") +
+             u";\r\nIF CAST(SERVERPROPERTY('babelfish') AS int) = 1\r\n\tPRINT " +
+             mss_quote_literal(what + u" is not created: this server takes no WITH NOCHECK") +
+             u";\r\nELSE\r\n" + attempt(sql.unchecked) + u"END\r\nELSE\r\nBEGIN\r\n" +
+             attempt(sql.checked) + u"END\r\nGO\r\n");
 }
 
 void mss_dmp_database::create_views(const query_list& queries) {

@@ -9,6 +9,7 @@
 #include "udb/udb_database.h"
 
 class mss_dmp_recordset;
+struct mss_constraint_sql;
 
 // The T-SQL script as a destination database: every operation appends its statements to the
 // script file, and every created table is an mss_dmp_recordset writing one INSERT per row.
@@ -43,6 +44,8 @@ class mss_dmp_database : public udb_database {
   int query(const std::u16string& sql) override;
   bool test_query(const std::u16string& sql) override;
   void create_relationships(const udb_relationships& relationships) override;
+  void create_check(const std::u16string& table, const std::u16string& name,
+                    const std::u16string& condition) override;
 
   // The script's column type of a descriptor.
   std::u16string get_native_type(const t_ftd& column) const;
@@ -62,6 +65,10 @@ class mss_dmp_database : public udb_database {
   void create_clustered_index(const std::u16string& table, const udb_schema& schema);
   void write_utf8(std::u16string_view text);
   void write(std::string_view bytes) { stream_->write(bytes); }
+  // The constraint `what` names, added where the script runs; `broken` says what keeps it
+  // from checking the rows.
+  void write_constraint(const std::u16string& what, const std::u16string& broken,
+                        const mss_constraint_sql& sql);
 
   std::shared_ptr<mss_dmp_stream> stream_;
   mss_dump_options options_;

@@ -4,20 +4,15 @@
 #include "mss/mss_names.h"
 #include "mss/mss_util.h"
 
-mss_foreign_key_sql mss_foreign_key(const udb_names_map& names, const udb_relationship& fk,
-                                    const std::u16string& child_safe,
-                                    const std::u16string& parent_safe,
-                                    const std::u16string& actions) {
-  const std::u16string statement =
+mss_constraint_sql mss_foreign_key(const udb_names_map& names, const udb_relationship& fk,
+                                   const std::u16string& child_safe,
+                                   const std::u16string& parent_safe,
+                                   const std::u16string& actions) {
+  mss_constraint_sql out;
+  mss_set_constraint_statement(
+      out, child_safe,
       mss_fk_statement(names, fk, child_safe, parent_safe, u"FOREIGN KEY (") +
-      (actions.empty() ? u"" : u" " + actions);
-  // mss_fk_statement starts "ALTER TABLE <child> ADD ...".
-  const std::u16string head = u"ALTER TABLE " + child_safe;
-  const std::u16string rest = statement.substr(head.size());
-  mss_foreign_key_sql out;
-  // A new constraint checks the rows by default; not every server takes the words for it.
-  out.checked = statement;
-  out.unchecked = head + u" WITH NOCHECK" + rest;
+          (actions.empty() ? u"" : u" " + actions));
 
   const std::u16string child = names.get_tn_mapped_name(fk.fk_table, false);
   const std::u16string parent = names.get_tn_mapped_name(fk.pk_table, false);
@@ -34,8 +29,8 @@ mss_foreign_key_sql mss_foreign_key(const udb_names_map& names, const udb_relati
     joined += (i > 0 ? u" AND " : u"") + p + u" = " + c;
   }
   // A key with a NULL part references nothing, so it is no orphan.
-  out.orphan_query = u"SELECT TOP 1 " + shown + u") FROM " + child_safe + u" AS c WHERE " + keyed +
-                     u" AND NOT EXISTS (SELECT 1 FROM " + parent_safe + u" AS p WHERE " + joined +
-                     u")";
+  out.violation_query = u"SELECT TOP 1 " + shown + u") FROM " + child_safe + u" AS c WHERE " +
+                        keyed + u" AND NOT EXISTS (SELECT 1 FROM " + parent_safe + u" AS p WHERE " +
+                        joined + u")";
   return out;
 }

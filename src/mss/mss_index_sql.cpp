@@ -92,6 +92,11 @@ std::optional<std::u16string> condition(const term& t, const udb_schema& schema,
 
 }  // namespace
 
+bool mss_is_nullable(const udb_schema& schema, const std::u16string& column) {
+  const std::int32_t at = schema.get_field_idx(column);
+  return at < 0 || !schema[static_cast<std::size_t>(at)].b_not_null;
+}
+
 std::u16string mss_index_key_list(const std::vector<std::u16string>& columns, bool descending) {
   std::u16string out;
   for (std::size_t i = 0; i < columns.size(); ++i) {

@@ -15,6 +15,9 @@
 // Maps a key or filter column's source name to its name in the target table.
 using mss_column_namer = std::function<std::u16string(const std::u16string&)>;
 
+// Whether the column `column` of `schema` may hold NULL (and so leave a unique index's filter).
+bool mss_is_nullable(const udb_schema& schema, const std::u16string& column);
+
 // "[a], [b]", each followed by " DESC" when `descending`.
 std::u16string mss_index_key_list(const std::vector<std::u16string>& columns, bool descending);
 

@@ -153,7 +153,8 @@ std::vector<mss_vfp_token> mss_vfp_tokens(std::u16string_view s) {
       push(mss_vfp_tok::name, std::u16string(s.substr(start, i - start)), start);
     } else if (is_digit(c) || (c == u'.' && i + 1 < s.size() && is_digit(s[i + 1]))) {
       while (i < s.size() && is_digit(s[i])) ++i;
-      if (i < s.size() && s[i] == u'.') {
+      // "0.AND." is a number before an operator.
+      if (i < s.size() && s[i] == u'.' && !(i + 1 < s.size() && is_name_start(s[i + 1]))) {
         ++i;
         while (i < s.size() && is_digit(s[i])) ++i;
       }
@@ -199,6 +200,9 @@ std::vector<mss_vfp_token> mss_vfp_tokens(std::u16string_view s) {
       std::u16string op;
       for (const std::u16string_view p : pairs)
         if (s.substr(i, 2) == p) op = p;
+      // xBase also takes the comparisons written the other way round.
+      if (s.substr(i, 2) == u"=>") op = u">=";
+      if (s.substr(i, 2) == u"=<") op = u"<=";
       if (op.empty() &&
           std::u16string_view(u"=<>#+-*/%^(),!$").find(c) != std::u16string_view::npos)
         op = std::u16string(1, c);

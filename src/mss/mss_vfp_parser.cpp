@@ -98,6 +98,19 @@ class parser {
     if (peek().kind != mss_vfp_tok::end) unexpected();
   }
 
+  // A field or row rule of `table`: one condition on the row itself, its columns unqualified
+  // as a CHECK constraint names them.
+  void run_condition(const mss_view_source& table) {
+    check_ = true;
+    clause_ = clause::where;
+    scope sc;
+    sc.vars.push_back({&table, {}, {}});
+    expr e = expression(sc);
+    if (peek().kind != mss_vfp_tok::end) unexpected();
+    if (e.aggregate) fail("an aggregate in a rule");
+    out_.sql = pred(std::move(e)).text;
+  }
+
  private:
   const std::vector<mss_vfp_token>& t_;
   const mss_view_names& names_;
@@ -105,6 +118,7 @@ class parser {
   std::size_t p_ = 0;
   int depth_ = 0;
   clause clause_ = clause::select;
+  bool check_ = false;  // a rule: no subqueries, columns of the one table unqualified
 
   // ---- tokens ----
 
@@ -209,6 +223,7 @@ class parser {
   std::u16string select(const scope* outer, bool top_level, std::optional<std::u16string>* order,
                         bool* top) {
     depth_guard guard(depth_);
+    if (check_) fail("a subquery: a T-SQL check takes none");
     const clause saved = clause_;
     expect_kw(u"SELECT");
     std::u16string sql = u"SELECT ";
@@ -441,7 +456,7 @@ class parser {
     const range_var& v = qualifier(sc, q);
     const mss_view_column* c = v.source->find(field);
     if (c == nullptr) fail("table " + narrow(v.source->name) + " has no field " + narrow(field));
-    return column_expr(&v, *c);
+    return column_expr(check_ ? nullptr : &v, *c);
   }
 
   // An unqualified field: the innermost SELECT whose tables have it, exactly one of them.
@@ -872,11 +887,11 @@ class parser {
   // The Visual FoxPro function `name` names, allowing its abbreviation to four letters or
   // more; empty when it is none this translation knows.
   static std::u16string_view known_function(std::u16string_view name) {
-    static constexpr std::array<std::u16string_view, 30> known = {
+    static constexpr std::array<std::u16string_view, 32> known = {
         u"ALLTRIM", u"LTRIM",  u"RTRIM", u"TRIM", u"UPPER", u"LOWER", u"LEN",  u"SUBSTR",
         u"LEFT",    u"RIGHT",  u"STR",   u"YEAR", u"MONTH", u"DAY",   u"NVL",  u"BETWEEN",
         u"EMPTY",   u"ISNULL", u"IIF",   u"INT",  u"ROUND", u"ABS",   u"DTOS", u"INLIST",
-        u"SUM",     u"AVG",    u"MIN",   u"MAX",  u"COUNT", u"MOD"};
+        u"SUM",     u"AVG",    u"MIN",   u"MAX",  u"COUNT", u"MOD",   u"DATE", u"DATETIME"};
     for (const std::u16string_view k : known)
       if (is_word(name, k)) return k;
     if (name.size() < 4) return {};
@@ -993,6 +1008,12 @@ class parser {
     if (fn == u"YEAR" || fn == u"MONTH" || fn == u"DAY")
       return call(fn, values(1, 1), kind_t::number);
     if (fn == u"ROUND") return call(u"ROUND", values(2, 2), kind_t::number);
+    // The server's clock, as Visual FoxPro's reads the machine's.
+    if (fn == u"DATE" || fn == u"DATETIME") {
+      expr e = call(fn, values(0, 0), kind_t::date);
+      e.text = fn == u"DATE" ? u"CAST(GETDATE() AS date)" : u"GETDATE()";
+      return e;
+    }
     if (fn == u"ABS") return call(u"ABS", values(1, 1), kind_t::number);
     if (fn == u"DTOS") {
       const std::vector<expr> a = values(1, 1);
@@ -1070,4 +1091,10 @@ class parser {
 void mss_vfp_translate(const std::vector<mss_vfp_token>& tokens, const mss_view_names& names,
                        mss_view_translation& out) {
   parser(tokens, names, out).run();
+}
+
+void mss_vfp_translate_condition(const std::vector<mss_vfp_token>& tokens,
+                                 const mss_view_source& table, mss_view_translation& out) {
+  const mss_view_names none;
+  parser(tokens, none, out).run_condition(table);
 }

@@ -13,3 +13,7 @@
 // Fills `out` (sql, uses, notes, columns); throws mss_vfp_untranslatable saying why it cannot.
 void mss_vfp_translate(const std::vector<mss_vfp_token>& tokens, const mss_view_names& names,
                        mss_view_translation& out);
+
+// Fills `out.sql` with the T-SQL condition of one rule of `table`; throws as above.
+void mss_vfp_translate_condition(const std::vector<mss_vfp_token>& tokens,
+                                 const mss_view_source& table, mss_view_translation& out);

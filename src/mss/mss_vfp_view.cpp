@@ -31,19 +31,40 @@ const mss_view_source* mss_view_names::find(std::u16string_view name) const {
   return nullptr;
 }
 
-mss_view_translation mss_translate_vfp_view(std::string_view vfp_sql, const mss_view_names& names) {
+namespace {
+
+// Runs `translate` on the tokens of `vfp_text`, every way it fails turned into the failure.
+template <typename Translate>
+mss_view_translation translation_of(std::string_view vfp_text, const Translate& translate) {
   mss_view_translation out;
   try {
     // The conversion puts U+FFFD where the bytes are not UTF-8; one that was not written as
     // such marks text that would be translated into something else.
-    const std::u16string text = tk_from_utf8(vfp_sql);
+    const std::u16string text = tk_from_utf8(vfp_text);
     if (text.find(u'\uFFFD') != std::u16string::npos &&
-        vfp_sql.find("\xEF\xBF\xBD") == std::string_view::npos)
+        vfp_text.find("\xEF\xBF\xBD") == std::string_view::npos)
       throw mss_vfp_untranslatable("the text is not UTF-8");
-    mss_vfp_translate(mss_vfp_tokens(text), names, out);
+    translate(mss_vfp_tokens(text), out);
   } catch (const mss_vfp_untranslatable& e) {
     out = mss_view_translation{};
     out.failure = e.message();
   }
   return out;
+}
+
+}  // namespace
+
+mss_view_translation mss_translate_vfp_view(std::string_view vfp_sql, const mss_view_names& names) {
+  return translation_of(vfp_sql,
+                        [&](const std::vector<mss_vfp_token>& tokens, mss_view_translation& out) {
+                          mss_vfp_translate(tokens, names, out);
+                        });
+}
+
+mss_view_translation mss_translate_vfp_condition(std::string_view rule,
+                                                 const mss_view_source& table) {
+  return translation_of(rule,
+                        [&](const std::vector<mss_vfp_token>& tokens, mss_view_translation& out) {
+                          mss_vfp_translate_condition(tokens, table, out);
+                        });
 }

@@ -58,6 +58,12 @@ struct mss_view_translation {
 // translate faithfully comes back as `failure`.
 mss_view_translation mss_translate_vfp_view(std::string_view vfp_sql, const mss_view_names& names);
 
+// Translates a field or row validation rule of `table` (an xBase condition, UTF-8) into the
+// condition of a T-SQL CHECK constraint: the view's expression rules, without subqueries or
+// aggregates. Never throws; what does not translate comes back as `failure`.
+mss_view_translation mss_translate_vfp_condition(std::string_view rule,
+                                                 const mss_view_source& table);
+
 // Orders views so that a view comes after the views it uses; cycles or unknowns keep input
 // order. `view_names` are the views' target names, index for index with `views`.
 std::vector<std::size_t> mss_view_order(const std::vector<mss_view_translation>& views,

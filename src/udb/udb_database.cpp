@@ -74,6 +74,9 @@ int udb_database::query(const std::u16string&) {
 
 void udb_database::create_relationships(const udb_relationships&) {}
 
+void udb_database::create_check(const std::u16string&, const std::u16string&,
+                                const std::u16string&) {}
+
 std::vector<std::u16string>& udb_database::get_tables() {
   return tables_;
 }

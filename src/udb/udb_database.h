@@ -60,6 +60,10 @@ class udb_database {
   virtual int query(const std::u16string& sql);
   virtual bool test_query(const std::u16string& sql) = 0;
   virtual void create_relationships(const udb_relationships& relationships);
+  // Adds the check `name` to the table `table` once its rows are in, `condition` written in the
+  // target's own SQL. The base keeps none.
+  virtual void create_check(const std::u16string& table, const std::u16string& name,
+                            const std::u16string& condition);
   virtual std::vector<std::u16string>& get_tables();
   virtual bool is_table_exist(const std::u16string& name);
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "e2e/cli_run.h"
 #include "e2e/e2e_direct.h"
@@ -69,6 +70,15 @@ TEST(convert_container, northwind_arrives_with_its_names_keys_and_relations) {
             std::string::npos);
   EXPECT_LT(script.text.find("CREATE VIEW [dbo].[order_subtotals]"),
             script.text.find("CREATE VIEW [dbo].[sales_totals_by_amount]"));
+  // Its four field rules become checks, after the rows; none is told as untranslated.
+  EXPECT_NE(script.text.find("ADD CONSTRAINT [CK_OrderDetails_discount] CHECK ([discount] >= 0 "
+                             "AND [discount] < 1)"),
+            std::string::npos);
+  EXPECT_NE(script.text.find("CHECK ([birthdate] < CAST(GETDATE() AS date))"), std::string::npos);
+  EXPECT_EQ(count(script.text, "WITH NOCHECK ADD CONSTRAINT [CK_"), 4u);
+  EXPECT_GT(script.text.find("ADD CONSTRAINT [CK_"), script.text.rfind("INSERT INTO"));
+  EXPECT_EQ(said.find("is not translated: malformed"), std::string::npos) << said;
+  EXPECT_EQ(said.find("rule"), std::string::npos) << said;
 
   ODB_TEST_LOGIN_OR_SKIP(login);
   const std::u16string name = tk_from_utf8_lossy("qvc_" + std::to_string(::getpid()));
@@ -92,6 +102,8 @@ TEST(convert_container, northwind_arrives_with_its_names_keys_and_relations) {
   EXPECT_NE(tk_to_utf8_lossy(connection.scalar(
                 u"SELECT COUNT(*) FROM sys.extended_properties WHERE name = N'MS_Description'")),
             "0");
+  EXPECT_EQ(tk_to_utf8_lossy(connection.scalar(u"SELECT COUNT(*) FROM sys.check_constraints")),
+            "4");
   // Every view created answers.
   std::vector<std::u16string> views;
   const auto listed =
@@ -133,6 +145,57 @@ TEST(convert_container, a_container_as_the_source_and_a_damaged_one) {
   EXPECT_EQ(damaged.tables().size(), 5u);
   EXPECT_EQ(count(damaged.text, "FOREIGN KEY ("), 0u);
   EXPECT_NE(damaged.text.find("[CONTACT_TY]"), std::string::npos);
+}
+
+TEST(convert_container, a_candidate_key_is_a_parent_and_a_rule_the_rows_break_is_reported) {
+  if (!fs::is_directory(shared("vfp-northwind"))) GTEST_SKIP() << "shared test tables absent";
+  ODB_TEST_LOGIN_OR_SKIP(login);
+  // foxprodb's calls reference contacts by its candidate key, whose column may hold NULL.
+  const std::u16string fox = tk_from_utf8_lossy("qvf_" + std::to_string(::getpid()));
+  const dropped_database fox_guard(login, fox);
+  const cli_result fox_run = quorvik_direct(
+      login, {"--src=" + shared("dbf/foxprodb").string(), "--dest=" + tk_to_utf8_lossy(fox)},
+      "bulk");
+  ASSERT_EQ(fox_run.code, 0) << fox_run.out << fox_run.err;
+  // Its key defaults call a stored procedure: told, not translated.
+  EXPECT_NE(fox_run.out.find("Table contacts, field contact_id: the default newid() is not "
+                             "translated"),
+            std::string::npos)
+      << fox_run.out;
+  odb_login fox_db = login;
+  fox_db.database = fox;
+  EXPECT_EQ(tk_to_utf8_lossy(odb_connection(fox_db).scalar(
+                u"SELECT COUNT(*) FROM sys.foreign_keys WHERE name = N'FK_calls_contacts'")),
+            "1");
+
+  // One order line with a discount of 2 breaks the rule discount < 1: every row still
+  // arrives, and the report names the check.
+  const tk_test_dir src;
+  for (const auto& entry : fs::directory_iterator(shared("vfp-northwind")))
+    fs::copy_file(entry.path(), fs::path(src.path()) / entry.path().filename());
+  {
+    // DISCOUNT N(20,5) is the fifth field, 21 bytes into the 41-byte record after the
+    // 456-byte header.
+    std::fstream lines(fs::path(src.path()) / "orderdetails.dbf",
+                       std::ios::in | std::ios::out | std::ios::binary);
+    lines.seekp(456 + 1 + 4 + 4 + 8 + 4);
+    lines << "             2.00000";
+  }
+  const std::u16string name = tk_from_utf8_lossy("qvr_" + std::to_string(::getpid()));
+  const dropped_database guard(login, name);
+  const cli_result run =
+      quorvik_direct(login, {"--src=" + src.path(), "--dest=" + tk_to_utf8_lossy(name)}, "bulk");
+  ASSERT_EQ(run.code, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find("Table OrderDetails, check CK_OrderDetails_discount"), std::string::npos)
+      << run.out;
+  odb_login direct = login;
+  direct.database = name;
+  odb_connection connection(direct);
+  const std::u16string lines = tk_from_utf8_lossy(qualified(connection, "OrderDetails"));
+  EXPECT_EQ(tk_to_utf8_lossy(
+                connection.scalar(u"SELECT COUNT(*) FROM " + lines + u" WHERE [discount] = 2")),
+            "1");
+  EXPECT_EQ(tk_to_utf8_lossy(connection.scalar(u"SELECT COUNT(*) FROM " + lines)), "2155");
 }
 
 }  // namespace
