@@ -135,6 +135,17 @@ TEST(convert_container, a_container_as_the_source_and_a_damaged_one) {
   EXPECT_EQ(tables, (std::vector<std::string>{"calls", "contacts", "setup", "types"}));
   EXPECT_NE(only.text.find("[contact_type_id]"), std::string::npos);
 
+  // A second container beside the first: the tables of both arrive, each with its keys.
+  const tk_test_dir two;
+  copy_foxprodb(two);
+  for (const auto& entry : fs::directory_iterator(shared("vfp-northwind")))
+    fs::copy_file(entry.path(), fs::path(two.path()) / entry.path().filename());
+  const tk_test_dir out4;
+  const e2e_script both = e2e_dump(out4, two.path());
+  ASSERT_EQ(both.result.code, 0) << both.result.err;
+  EXPECT_EQ(both.tables().size(), 5u + 12u);
+  EXPECT_EQ(count(both.text, "FOREIGN KEY ("), 2u * (2u + 10u));
+
   // A container cut short: reported by name, and its tables convert as free tables.
   fs::resize_file(fs::path(src.path()) / "FOXPRO-DB-TEST.DBC", 300);
   const tk_test_dir out3;
