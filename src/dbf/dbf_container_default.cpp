@@ -3,7 +3,6 @@
 
 #include "dbf/dbf_xbase_expr.h"
 #include "tk/tk_encoding.h"
-#include "tk/tk_log.h"
 
 std::optional<ole_variant> dbf_container_default(const t_ftd& column, const std::string& expr) {
   if (expr.empty()) return ole_variant();

@@ -29,11 +29,22 @@ fs::path shared(const std::string& folder) {
   return fs::path(QV_TESTDATA_DIR) / folder;
 }
 
+// Copies every file of the shared folder `folder` into `dir`.
+void copy_shared(const std::string& folder, const tk_test_dir& dir) {
+  for (const auto& entry : fs::directory_iterator(shared(folder)))
+    fs::copy_file(entry.path(), fs::path(dir.path()) / entry.path().filename());
+}
+
 // A copy of the shared FoxPro database folder, with a free table beside it.
 void copy_foxprodb(const tk_test_dir& dir) {
-  for (const auto& entry : fs::directory_iterator(shared("dbf/foxprodb")))
-    fs::copy_file(entry.path(), fs::path(dir.path()) / entry.path().filename());
+  copy_shared("dbf/foxprodb", dir);
   fs::copy_file(shared("dbf/dbase_03.dbf"), fs::path(dir.path()) / "free.dbf");
+}
+
+// A connection to the database `name` of the test server.
+odb_connection connect_to(odb_login login, const std::u16string& name) {
+  login.database = name;
+  return odb_connection(login);
 }
 
 TEST(convert_container, northwind_arrives_with_its_names_keys_and_relations) {
@@ -90,9 +101,7 @@ TEST(convert_container, northwind_arrives_with_its_names_keys_and_relations) {
   // Employees' top manager reports to employee 0, who does not exist: an orphan, reported.
   EXPECT_NE((run.out + run.err).find("FK_Employees_Employees"), std::string::npos)
       << run.out << run.err;
-  odb_login direct = login;
-  direct.database = name;
-  odb_connection connection(direct);
+  odb_connection connection = connect_to(login, name);
   EXPECT_EQ(tk_to_utf8_lossy(connection.scalar(
                 u"SELECT COUNT(*) FROM sys.foreign_keys WHERE name = N'FK_OrderDetails_Orders'")),
             "1");
@@ -138,8 +147,7 @@ TEST(convert_container, a_container_as_the_source_and_a_damaged_one) {
   // A second container beside the first: the tables of both arrive, each with its keys.
   const tk_test_dir two;
   copy_foxprodb(two);
-  for (const auto& entry : fs::directory_iterator(shared("vfp-northwind")))
-    fs::copy_file(entry.path(), fs::path(two.path()) / entry.path().filename());
+  copy_shared("vfp-northwind", two);
   const tk_test_dir out4;
   const e2e_script both = e2e_dump(out4, two.path());
   ASSERT_EQ(both.result.code, 0) << both.result.err;
@@ -173,17 +181,16 @@ TEST(convert_container, a_candidate_key_is_a_parent_and_a_rule_the_rows_break_is
                              "translated"),
             std::string::npos)
       << fox_run.out;
-  odb_login fox_db = login;
-  fox_db.database = fox;
-  EXPECT_EQ(tk_to_utf8_lossy(odb_connection(fox_db).scalar(
-                u"SELECT COUNT(*) FROM sys.foreign_keys WHERE name = N'FK_calls_contacts'")),
-            "1");
+  EXPECT_EQ(
+      tk_to_utf8_lossy(
+          connect_to(login, fox)
+              .scalar(u"SELECT COUNT(*) FROM sys.foreign_keys WHERE name = N'FK_calls_contacts'")),
+      "1");
 
   // One order line with a discount of 2 breaks the rule discount < 1: every row still
   // arrives, and the report names the check.
   const tk_test_dir src;
-  for (const auto& entry : fs::directory_iterator(shared("vfp-northwind")))
-    fs::copy_file(entry.path(), fs::path(src.path()) / entry.path().filename());
+  copy_shared("vfp-northwind", src);
   {
     // DISCOUNT N(20,5) is the fifth field, 21 bytes into the 41-byte record after the
     // 456-byte header.
@@ -199,9 +206,7 @@ TEST(convert_container, a_candidate_key_is_a_parent_and_a_rule_the_rows_break_is
   ASSERT_EQ(run.code, 0) << run.out << run.err;
   EXPECT_NE(run.out.find("Table OrderDetails, check CK_OrderDetails_discount"), std::string::npos)
       << run.out;
-  odb_login direct = login;
-  direct.database = name;
-  odb_connection connection(direct);
+  odb_connection connection = connect_to(login, name);
   const std::u16string lines = tk_from_utf8_lossy(qualified(connection, "OrderDetails"));
   EXPECT_EQ(tk_to_utf8_lossy(
                 connection.scalar(u"SELECT COUNT(*) FROM " + lines + u" WHERE [discount] = 2")),
