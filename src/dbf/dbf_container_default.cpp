@@ -15,8 +15,10 @@ std::optional<ole_variant> dbf_container_default(const t_ftd& column, const std:
     using k = dbf_constant::kind;
     // NULL is every nullable column's default already.
     if (value.type == k::null) return ole_variant();
+    if (value.type == k::logical && column.vartype == VT_BOOL) return ole_variant(value.logical);
     const bool fits =
-        (value.type == k::number && t_ftd::is_numeric_type(column.vartype)) ||
+        (value.type == k::number && t_ftd::is_numeric_type(column.vartype) &&
+         column.vartype != VT_BOOL) ||
         (value.type == k::string && column.vartype == VT_BSTR) ||
         ((value.type == k::date || value.type == k::datetime) && date && !value.text.empty());
     if (fits) return ole_variant(tk_from_utf8_lossy(value.text));

@@ -587,6 +587,14 @@ ole_variant date_default(const t_ftd& column) {
   return ole_variant::from_string(tk_to_utf8_lossy(def.text()), VT_DATE);
 }
 
+// A logical value's literal as the column's values take it: a bit, or what a conversion
+// rule writes instead.
+std::u16string bool_literal(const ole_variant& value) {
+  const udb_field field(std::u16string(), 1, value);
+  if (udb_custom_conversion::is_acceptable2(field)) return udb_custom_conversion::handle2(field);
+  return value.to_bool() ? u"1" : u"0";
+}
+
 // Whether a decimal's printed integer digits are more than the column leaves room for.
 bool decimal_digits_out_of_range(int digits, const t_ftd& column) {
   if (column.reserved == 0 || column.get_precision() == 0) return false;
@@ -961,6 +969,8 @@ void mss_append_fld_str(std::string& out, const udb_field& field, const t_ftd& c
       const ole_variant date = form != date_form::other ? date_default(column) : ole_variant();
       if (date.vt() == VT_DATE) {
         append_date_literal(out, date.systemtime(), form);
+      } else if (def.vt() == VT_BOOL) {
+        mss_append_utf8(out, bool_literal(def), false);
       } else if (def.vt() == VT_BSTR) {
         mss_append_mssql_str(out, def.text(), column.vartype);
       } else {
@@ -1005,6 +1015,10 @@ std::u16string mss_get_fld_append_str(const udb_field* field, const t_ftd* colum
 
 void mss_append_default(std::u16string& out, const t_ftd& column) {
   const ole_variant& value = column.def_value;
+  if (value.vt() == VT_BOOL) {
+    out += u" DEFAULT " + bool_literal(value);
+    return;
+  }
   const std::u16string def = value.vt() == VT_BSTR ? value.text() : value.to_wstring();
   TK_WLOG(2, "Got safe default value: %s", def);
   if (def.empty()) return;

@@ -121,14 +121,29 @@ class letter_bool_rule : public udb_conversion_rule {
   std::u16string handle1(const t_ftd&) override { return u"CHAR(1)"; }
 };
 
-TEST(mss_util_mapping, a_conversion_rule_decides_column_and_literal) {
+TEST(mss_util_mapping, a_conversion_rule_decides_column_literal_and_default) {
   const t_ftd flag(1, u"f", VT_BOOL);
+  // A logical default, and the value a NULL of a NOT NULL column takes from it.
+  const t_ftd required(1, u"f", VT_BOOL, true, false, ole_variant(true));
+  ole_variant null_value;
+  null_value.set_null();
+  const udb_field null_field(u"f", 1, null_value);
+  const auto default_of = [](const t_ftd& column) {
+    std::u16string definition;
+    mss_append_default(definition, column);
+    return definition;
+  };
   EXPECT_EQ(literal(ole_variant(true), flag), u"1");
+  EXPECT_EQ(default_of(required), u" DEFAULT 1");
+  EXPECT_EQ(default_of(t_ftd(1, u"f", VT_BOOL, false, false, ole_variant(false))), u" DEFAULT 0");
+  EXPECT_EQ(mss_get_fld_append_str(&null_field, &required), u"1");
   udb_custom_conversion rules;
   rules.add_rule(std::make_unique<letter_bool_rule>());
   EXPECT_EQ(script_type(flag), u"CHAR(1)");
   EXPECT_EQ(literal(ole_variant(true), flag), u"'T'");
   EXPECT_EQ(literal(ole_variant(false), flag), u"'F'");
+  EXPECT_EQ(default_of(required), u" DEFAULT 'T'");
+  EXPECT_EQ(mss_get_fld_append_str(&null_field, &required), u"'T'");
   EXPECT_EQ(literal(ole_variant(7), t_ftd(4, u"i", VT_I4)), u"7");
 }
 
