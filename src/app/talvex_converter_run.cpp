@@ -68,7 +68,8 @@ std::string talvex_converter::summary_line(const run_totals& t) {
          ", rows read: " + std::to_string(t.rows_read) +
          ", rows written: " + std::to_string(t.rows_written) +
          ", rows skipped (deleted): " + std::to_string(t.rows_skipped) +
-         ", records failed: " + std::to_string(t.records_failed);
+         ", records failed: " + std::to_string(t.records_failed) +
+         ", tables skipped (already there): " + std::to_string(t.tables_skipped);
 }
 
 std::unique_ptr<udb_database> talvex_converter::open_target() {
@@ -94,6 +95,9 @@ void talvex_converter::operator()() {
     dbf_database source(src, dbf_recordset::k_mode_read, code_page);
     const std::unique_ptr<udb_database> target = open_target();
     TK_LOG(1, "After initializing DBs");
+    if (auto* server = dynamic_cast<mss_database*>(target.get())) {
+      for (const std::string& line : server->drop_leftovers()) tell(line);
+    }
 
     udb_custom_conversion rules;
     if (bool_dbf) rules.add_rule(std::make_unique<talvex_bool_rule>());
@@ -167,7 +171,10 @@ bool talvex_converter::convert_table(dbf_database& source, udb_database& target,
   const std::u16string target_name = accepted ? name : names.get_safe_name(name);
 
   if (target.is_table_exist(target_name)) {
-    if (mode() == 2) return false;
+    if (mode() == 2) {
+      ++totals_.tables_skipped;
+      return false;
+    }
     if (mode() == 1) target.delete_tab(target_name);
   }
 
@@ -208,6 +215,9 @@ bool talvex_converter::convert_table(dbf_database& source, udb_database& target,
     // Of a failed table, count only what the writer knows arrived.
     if (written->rows_written() >= 0)
       totals_.rows_written = written_before + written->rows_written();
+    // A table not loaded whole does not stay behind under its name.
+    written.reset();
+    target.discard_table(target_name);
     throw;
   }
   // Indexes come after the rows: the load does not maintain them, and whether the rows allow
@@ -215,6 +225,7 @@ bool talvex_converter::convert_table(dbf_database& source, udb_database& target,
   // before its indexes.
   const udb_schema columns = written->schema();
   written.reset();
+  target.publish_table(target_name);
   target.create_indexes(target_name, columns, indexes);
   report_server_findings(target, name);
   return true;

@@ -10,6 +10,7 @@
 #include "mss/mss_foreign_key.h"
 #include "mss/mss_identity.h"
 #include "mss/mss_index_sql.h"
+#include "mss/mss_load_name.h"
 #include "mss/mss_names.h"
 #include "mss/mss_refine_view.h"
 #include "mss/mss_table.h"
@@ -148,13 +149,18 @@ std::unique_ptr<udb_recordset> mss_database::create_table(const std::u16string& 
   pk_created_ = false;
   const std::u16string t = safe_name(name);
   TK_WLOG(2, "Got safe table name: %s", t);
+  std::u16string table;
+  std::u16string owner;
+  mss_split_tab_name(name, table, owner);
+  const std::u16string load =
+      safe_name(owner.empty() ? mss_load_name(table) : owner + u"." + mss_load_name(table));
 
   // Column names the server would not take as they are (a second column of one name) get
   // generated ones; the names map carries them to the writer.
   udb_schema columns = schema;
   mss_fn_validator validator(udb_schema{});
   udb_names_map::name_pairs renamed;
-  std::u16string sql = u"CREATE TABLE " + t + u" (";
+  std::u16string definition = u" (";
   for (std::size_t i = 0; i < columns.size(); ++i) {
     t_ftd& column = columns[i];
     const std::u16string source_name = column.name;
@@ -167,23 +173,26 @@ std::unique_ptr<udb_recordset> mss_database::create_table(const std::u16string& 
     const std::u16string type = mss_server_column_type(column);
     TK_WLOG(2, "Creating column '%s', type=%d, size=%d, native_type=%s", column.name,
             static_cast<int>(column.vartype), static_cast<int>(column.size), type);
-    if (i > 0) sql += u", ";
-    sql += mss_quote_name(column.name) + u" " + type;
+    if (i > 0) definition += u", ";
+    definition += mss_quote_name(column.name) + u" " + type;
     // Keys of DBF indexes compare text exactly; so do the server's text columns.
-    if (is_text_type_name(type)) sql += u" COLLATE Latin1_General_CS_AS";
+    if (is_text_type_name(type)) definition += u" COLLATE Latin1_General_CS_AS";
     const bool identity =
         column.b_auto_num && is_identity_type(column.vartype) && column.vartype != VT_BOOL;
-    if (identity) sql += mss_identity_clause(column);
+    if (identity) definition += mss_identity_clause(column);
     const bool in_key = indexes.is_idx_field(source_name, true);
     if (in_key) TK_LOG(2, "Field is a part of Primary Key");
-    sql += column.b_not_null || identity || in_key ? u" NOT NULL" : u" NULL";
-    if (!identity && !column.is_binary()) mss_append_default(sql, column);
+    definition += column.b_not_null || identity || in_key ? u" NOT NULL" : u" NULL";
+    if (!identity && !column.is_binary()) mss_append_default(definition, column);
   }
-  sql += u")";
+  definition += u")";
+  const std::u16string sql = u"CREATE TABLE " + load + definition;
   TK_WLOG(2, "Right before creating the table: %s", sql);
   query(sql);
   tables_.push_back(t);
   created_.push_back(t);
+  staged_table& staged = staged_[t];
+  staged = {load, definition, columns, {}};
   // A source name that still names a column (the first of two fields of one name) keeps
   // meaning that column.
   std::erase_if(renamed, [&](const auto& pair) { return columns.get_field_idx(pair.first) >= 0; });
@@ -192,14 +201,106 @@ std::unique_ptr<udb_recordset> mss_database::create_table(const std::u16string& 
   TK_LOG(1, "mss_database::create_table - step #2");
   // The primary key belongs to the table's definition; other indexes come after the rows
   // (create_indexes), so that the load does not keep them up to date row by row.
-  for (const udb_index& index : indexes)
-    if (index.b_primary) build_index(name, columns, index);
+  for (const udb_index& index : indexes) {
+    if (!index.b_primary) continue;
+    build_index(name, load, columns, index);
+    staged.primary.push_back(index);
+  }
   TK_LOG(1, "mss_database::create_table - step #3");
   if (!pk_created_ && mss_engine::instance().version() == mss_version_azure) {
-    create_clustered_index(name, columns);
+    create_clustered_index(load, columns);
   }
   TK_LOG(1, "mss_database::create_table - step #4");
-  return std::make_unique<mss_table>(*this, name, columns, -1);
+  return std::make_unique<mss_table>(*this, load, columns, -1);
+}
+
+void mss_database::publish_table(const std::u16string& name) {
+  const std::u16string t = safe_name(name);
+  const auto found = staged_.find(t);
+  if (found == staged_.end()) return;
+  const staged_table staged = std::move(found->second);
+  staged_.erase(found);
+  TK_WLOG(3, "Table %s is loaded; it takes its name from %s", t, staged.load);
+  if (mss_engine::instance().is_babelfish()) {
+    publish_by_copy(name, t, staged);
+    return;
+  }
+  std::u16string table;
+  std::u16string owner;
+  mss_split_tab_name(name, table, owner);
+  query(mss_publish_statement(staged.load, table));
+}
+
+void mss_database::publish_by_copy(const std::u16string& name, const std::u16string& t,
+                                   const staged_table& staged) {
+  std::u16string columns;
+  bool identity = false;
+  for (const t_ftd& column : staged.columns) {
+    if (!columns.empty()) columns += u", ";
+    columns += mss_quote_name(column.name);
+    identity = identity ||
+               (column.b_auto_num && is_identity_type(column.vartype) && column.vartype != VT_BOOL);
+  }
+  // One transaction: the real name holds every row or none.
+  query(u"BEGIN TRANSACTION");
+  try {
+    query(u"CREATE TABLE " + t + staged.definition);
+    for (const udb_index& index : staged.primary) build_index(name, t, staged.columns, index);
+    if (identity) query(u"SET IDENTITY_INSERT " + t + u" ON");
+    query(u"INSERT INTO " + t + u" (" + columns + u") SELECT " + columns + u" FROM " + staged.load);
+    if (identity) query(u"SET IDENTITY_INSERT " + t + u" OFF");
+    query(u"DROP TABLE " + staged.load);
+    query(u"COMMIT TRANSACTION");
+  } catch (const tk_exception&) {
+    try {
+      query(u"IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION");
+    } catch (const tk_exception& e) {
+      TK_LOG(3, "Rollback failed: %s", e.message());
+    }
+    throw;
+  }
+  const std::u16string reseed = mss_reseed_statement(
+      t, staged.columns, connection_->scalar(u"SELECT COUNT_BIG(*) FROM " + t) != u"0");
+  if (!reseed.empty()) query(reseed);
+}
+
+void mss_database::discard_table(const std::u16string& name) {
+  const std::u16string t = safe_name(name);
+  const auto found = staged_.find(t);
+  if (found == staged_.end()) return;
+  const std::u16string load = found->second.load;
+  staged_.erase(found);
+  udb_database::delete_tab(t);
+  std::erase(created_, t);
+  if (connection_->is_dead()) {
+    TK_WLOG(3, "Table %s stays under %s until the next run drops it", t, load);
+    return;
+  }
+  try {
+    query(u"DROP TABLE " + load);
+    TK_WLOG(3, "Table %s was not loaded whole: %s is dropped", t, load);
+  } catch (const tk_exception& e) {
+    TK_WLOG(3, "Table %s stays under %s until the next run drops it", t, load);
+    TK_LOG(3, "Error: %s", e.message());
+  }
+}
+
+std::vector<std::string> mss_database::drop_leftovers() {
+  std::vector<std::string> lines;
+  for (const odb_table_meta& table : odb_read_tables(*connection_)) {
+    if (!mss_is_load_name(table.name)) continue;
+    const std::u16string t = mss_quote_name(table.schema) + u"." + mss_quote_name(table.name);
+    const std::string shown = tk_to_utf8_lossy(table.schema + u"." + table.name);
+    try {
+      query(u"DROP TABLE " + t);
+      udb_database::delete_tab(t);
+      lines.push_back("Dropped " + shown + ", left half loaded by a run that did not end");
+    } catch (const tk_exception& e) {
+      lines.push_back("Could not drop " + shown +
+                      ", left half loaded by a run that did not end: " + e.message());
+    }
+  }
+  return lines;
 }
 
 std::unique_ptr<mss_table> mss_database::get_table1(const std::u16string& name) {
@@ -228,20 +329,20 @@ void mss_database::create_index(const std::u16string& table, const udb_schema& s
     TK_WLOG(3, "Index '%s' is not created on a table that existed before", index.name);
     return;
   }
-  build_index(table, schema, index);
+  build_index(table, safe_name(table), schema, index);
 }
 
 std::vector<std::string> mss_database::take_reports() {
   return std::exchange(reports_, {});
 }
 
-void mss_database::build_index(const std::u16string& table, const udb_schema& schema,
-                               const udb_index& index) {
+void mss_database::build_index(const std::u16string& table, std::u16string_view on,
+                               const udb_schema& schema, const udb_index& index) {
   if (index.fields.empty()) {
     TK_WLOG(3, "Index '%s': no fields, cannot build index", mss_quote_name(index.name));
     return;
   }
-  const std::u16string t = safe_name(table);
+  const std::u16string t(on);
   // Columns may have been renamed for the server.
   const mss_column_namer namer = [&](const std::u16string& field) {
     return names_map().get_fn_mapped_name(table, field, true);
@@ -357,7 +458,7 @@ void mss_database::run_index_statement(const std::u16string& sql, const std::u16
   }
 }
 
-void mss_database::create_clustered_index(const std::u16string& table, const udb_schema& schema) {
+void mss_database::create_clustered_index(std::u16string_view on, const udb_schema& schema) {
   TK_LOG(2, "mss_database::create_clustered_index");
   for (const t_ftd& column : schema) {
     const bool suitable = (column.vartype != VT_BSTR && column.vartype != VT_BLOB) ||
@@ -368,7 +469,7 @@ void mss_database::create_clustered_index(const std::u16string& table, const udb
     }
     const std::u16string sql = u"CREATE CLUSTERED INDEX " +
                                mss_quote_name(column.name + u"_clust_idx") + u" ON " +
-                               safe_name(table) + u"(" + mss_quote_name(column.name) + u")";
+                               std::u16string(on) + u"(" + mss_quote_name(column.name) + u")";
     TK_WLOG(2, "CLUSTERED-index-query: %s", sql);
     try {
       query(sql);

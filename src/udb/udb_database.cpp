@@ -77,6 +77,10 @@ void udb_database::create_relationships(const udb_relationships&) {}
 void udb_database::create_check(const std::u16string&, const std::u16string&,
                                 const std::u16string&) {}
 
+void udb_database::publish_table(const std::u16string&) {}
+
+void udb_database::discard_table(const std::u16string&) {}
+
 std::vector<std::u16string>& udb_database::get_tables() {
   return tables_;
 }
