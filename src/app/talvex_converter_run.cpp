@@ -143,6 +143,10 @@ void talvex_converter::operator()() {
     // A server that went away during the last table is tried once more; when it cannot be
     // reached the run fails as a whole rather than end as if it had succeeded.
     if (auto* server = dynamic_cast<mss_database*>(target.get())) server->reconnect_if_lost();
+    if (auto* server = dynamic_cast<mss_database*>(target.get())) {
+      tell("Tables are in the schema " + tk_to_utf8_lossy(server->owner()) + " of the database " +
+           tk_to_utf8_lossy(server->name()));
+    }
     if (direct) {
       const std::string summary = summary_line(totals_);
       TK_LOG(3, "%s", summary);

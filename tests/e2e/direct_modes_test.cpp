@@ -87,8 +87,21 @@ TEST_P(direct_run, modes_decide_about_an_existing_database_and_table) {
       << first.out;
   EXPECT_EQ(count(), 5);
 
-  // 2: the existing table is left alone.
-  ASSERT_EQ(run(dir_.path(), {"--mode=2"}).code, 0);
+  // The login is not sa: its tables go into a schema of its own, and the run says which.
+  const std::string schema = tk_to_utf8_lossy(login_.user);
+  EXPECT_NE(first.out.find("Tables are in the schema " + schema + " of the database " +
+                           tk_to_utf8_lossy(db_)),
+            std::string::npos)
+      << first.out;
+
+  // 2: the existing table is left alone, and counted as skipped.
+  const cli_result skipped = run(dir_.path(), {"--mode=2"});
+  ASSERT_EQ(skipped.code, 0);
+  EXPECT_NE(skipped.out.find("Tables converted: 0, tables failed: 0, rows read: 0"),
+            std::string::npos)
+      << skipped.out;
+  EXPECT_NE(skipped.out.find("tables skipped (already there): 1"), std::string::npos)
+      << skipped.out;
   EXPECT_EQ(count(), 5);
   // 3: merged, the rows appended after the ones there.
   cli_result merged = run(dir_.path(), {"--mode=3"});
@@ -131,6 +144,16 @@ TEST_P(direct_run, definitions_only_creates_the_empty_table_with_its_columns) {
   odb_connection c = connect();
   EXPECT_EQ(c.scalar(u"SELECT COUNT(*) FROM INFORMATION_SCHEMA.COLUMNS WHERE TABLE_NAME = 'items'"),
             u"2");
+}
+
+TEST_P(direct_run, as_dbo_puts_the_tables_into_dbo_whatever_the_login) {
+  write_items(dir_.path(), 3);
+  const cli_result r = run(dir_.path(), {"--as_dbo"});
+  ASSERT_EQ(r.code, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("Tables are in the schema dbo of"), std::string::npos) << r.out;
+  odb_connection c = connect();
+  EXPECT_EQ(items(c), u"[dbo].[items]");
+  EXPECT_EQ(count(), 3);
 }
 
 TEST_P(direct_run, a_refused_record_is_reported_by_number_and_the_others_arrive) {
