@@ -210,26 +210,39 @@ bool talvex_converter::convert_table(dbf_database& source, udb_database& target,
         silent, tk_console_stream(),
         "Converting table " + tk_to_ansi(name) + "(" + std::to_string(records_total) + " records)");
   }
-  const std::int64_t written_before = totals_.rows_written;
-  try {
-    if (records_total > 0 && !tab_def) copy_records(*table, *written);
-    // Ends the table's load; a server writer checks here that every row sent arrived.
-    written->flush();
-  } catch (const tk_exception&) {
-    // Of a failed table, count only what the writer knows arrived.
-    if (written->rows_written() >= 0)
-      totals_.rows_written = written_before + written->rows_written();
-    // A table not loaded whole does not stay behind under its name.
-    written.reset();
-    target.discard_table(target_name);
-    throw;
-  }
+  const run_totals before = totals_;
+  const auto load = [&] {
+    const std::int64_t written_before = totals_.rows_written;
+    try {
+      if (records_total > 0 && !tab_def) copy_records(*table, *written);
+      // Ends the table's load; a server writer checks here that every row sent arrived.
+      written->flush();
+    } catch (const tk_exception&) {
+      // Of a failed table, count only what the writer knows arrived.
+      if (written->rows_written() >= 0)
+        totals_.rows_written = written_before + written->rows_written();
+      // A table not loaded whole does not stay behind under its name.
+      written.reset();
+      target.discard_table(target_name);
+      throw;
+    }
+  };
+  load();
   // Indexes come after the rows: the load does not maintain them, and whether the rows allow
   // a unique one is known only now. The writer is closed first, so a script's table ends
   // before its indexes.
   const udb_schema columns = written->schema();
   written.reset();
-  target.publish_table(target_name);
+  if (!target.publish_table(target_name)) {
+    // The existing table refused some of the rows: they go in one by one, so that each
+    // refused record is reported and the others arrive.
+    report_server_findings(target, name);
+    totals_ = before;
+    records_done = 0;
+    written = target.append_table(target_name);
+    load();
+    written.reset();
+  }
   target.create_indexes(target_name, columns, indexes);
   report_server_findings(target, name);
   return true;

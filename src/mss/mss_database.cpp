@@ -49,6 +49,43 @@ bool is_identity_type(ole_vartype vt) {
   }
 }
 
+// The column gets an identity: an auto-number of a whole-number type.
+bool is_identity_column(const t_ftd& column) {
+  return column.b_auto_num && is_identity_type(column.vartype) && column.vartype != VT_BOOL;
+}
+
+// The column's type as a definition writes it, with its length, precision or scale.
+std::u16string type_text(const odb_column_meta& column) {
+  const std::u16string& type = column.type_name;
+  const auto number = [](int n) {
+    const std::string text = std::to_string(n);
+    return std::u16string(text.begin(), text.end());
+  };
+  for (std::u16string_view sized :
+       {u"char", u"varchar", u"nchar", u"nvarchar", u"binary", u"varbinary"}) {
+    if (type == sized) {
+      return type + u"(" + (column.max_length < 0 ? u"max" : number(column.max_length)) + u")";
+    }
+  }
+  if (type == u"numeric" || type == u"decimal") {
+    return type + u"(" + number(column.precision) + u"," + number(column.scale) + u")";
+  }
+  if (type == u"datetime2" || type == u"time" || type == u"datetimeoffset") {
+    return type + u"(" + number(column.scale) + u")";
+  }
+  return type;
+}
+
+// The column list of statements that name every column, in order.
+std::u16string column_list(const udb_schema& columns) {
+  std::u16string out;
+  for (const t_ftd& column : columns) {
+    if (!out.empty()) out += u", ";
+    out += mss_quote_name(column.name);
+  }
+  return out;
+}
+
 bool is_text_type_name(std::u16string_view type) {
   for (std::u16string_view prefix : {u"nvarchar", u"varchar", u"nchar", u"char"}) {
     if (type.substr(0, prefix.size()) == prefix) return true;
@@ -143,7 +180,7 @@ std::unique_ptr<udb_recordset> mss_database::create_table(const std::u16string& 
   TK_ASSERT((mode_ & 1) == 0);
   reconnect_if_lost();
   if (is_table_exist(name)) {
-    if (mode_ == mss_open_append) return get_table1(name);
+    if (mode_ == mss_open_append) return merge_into(name);
     throw odb_exception(u"The specified table already exists");
   }
   pk_created_ = false;
@@ -177,8 +214,7 @@ std::unique_ptr<udb_recordset> mss_database::create_table(const std::u16string& 
     definition += mss_quote_name(column.name) + u" " + type;
     // Keys of DBF indexes compare text exactly; so do the server's text columns.
     if (is_text_type_name(type)) definition += u" COLLATE Latin1_General_CS_AS";
-    const bool identity =
-        column.b_auto_num && is_identity_type(column.vartype) && column.vartype != VT_BOOL;
+    const bool identity = is_identity_column(column);
     if (identity) definition += mss_identity_clause(column);
     const bool in_key = indexes.is_idx_field(source_name, true);
     if (in_key) TK_LOG(2, "Field is a part of Primary Key");
@@ -214,42 +250,113 @@ std::unique_ptr<udb_recordset> mss_database::create_table(const std::u16string& 
   return std::make_unique<mss_table>(*this, load, columns, -1);
 }
 
-void mss_database::publish_table(const std::u16string& name) {
+bool mss_database::publish_table(const std::u16string& name) {
   const std::u16string t = safe_name(name);
   const auto found = staged_.find(t);
-  if (found == staged_.end()) return;
+  if (found == staged_.end()) return true;
   const staged_table staged = std::move(found->second);
   staged_.erase(found);
-  TK_WLOG(3, "Table %s is loaded; it takes its name from %s", t, staged.load);
+  TK_WLOG(3, "Table %s is loaded; its rows come from %s", t, staged.load);
+  if (staged.merge) return merge_rows(name, t, staged);
   if (mss_engine::instance().is_babelfish()) {
     publish_by_copy(name, t, staged);
-    return;
+    return true;
   }
   std::u16string table;
   std::u16string owner;
   mss_split_tab_name(name, table, owner);
   query(mss_publish_statement(staged.load, table));
+  return true;
+}
+
+bool mss_database::merge_rows(const std::u16string& name, const std::u16string& t,
+                              const staged_table& staged) {
+  const auto rows_of = [&](const std::u16string& table) {
+    return std::stoll(tk_to_utf8_lossy(connection_->scalar(u"SELECT COUNT_BIG(*) FROM " + table)));
+  };
+  try {
+    in_transaction([&] {
+      const std::int64_t sent = rows_of(staged.load);
+      move_rows(t, staged);
+      // The table's triggers may take rows away again.
+      const std::int64_t held = rows_of(t) - staged.existing_rows;
+      if (held != sent) {
+        throw tk_exception("The row count check failed for table " + tk_to_utf8_lossy(t) + ": " +
+                               std::to_string(sent) + " rows were written, the table holds " +
+                               std::to_string(held) + " new rows; none is kept",
+                           0);
+      }
+    });
+    return true;
+  } catch (const odb_exception& e) {
+    if (connection_->is_dead()) throw;
+    reports_.push_back("Table " + tk_to_utf8_lossy(name) +
+                       ": the rows could not join the table at once (" + e.message() +
+                       "); they are appended one by one");
+  } catch (const tk_exception&) {
+    drop_load_table(t, staged.load);
+    throw;
+  }
+  drop_load_table(t, staged.load);
+  return false;
+}
+
+std::unique_ptr<udb_recordset> mss_database::append_table(const std::u16string& name) {
+  std::u16string table;
+  std::u16string owner;
+  mss_split_tab_name(name, table, owner);
+  if (owner.empty()) owner = owner_;
+  udb_schema columns;
+  for (const odb_column_meta& meta : odb_read_columns(*connection_, owner, table)) {
+    columns.push_back(odb_column_to_ftd(meta));
+  }
+  if (columns.empty()) throw odb_exception(u"The specified table does not exist.");
+  const std::u16string t = safe_name(name);
+  const std::int64_t existing =
+      std::stoll(tk_to_utf8_lossy(connection_->scalar(u"SELECT COUNT_BIG(*) FROM " + t)));
+  return std::make_unique<mss_table>(*this, name, columns, existing);
+}
+
+void mss_database::drop_load_table(const std::u16string& t, const std::u16string& load) {
+  if (connection_->is_dead()) {
+    TK_WLOG(3, "Table %s: %s stays until the next run drops it", t, load);
+    return;
+  }
+  try {
+    query(u"DROP TABLE " + load);
+    TK_WLOG(3, "Table %s: %s is dropped", t, load);
+  } catch (const tk_exception& e) {
+    TK_WLOG(3, "Table %s: %s stays until the next run drops it", t, load);
+    TK_LOG(3, "Error: %s", e.message());
+  }
 }
 
 void mss_database::publish_by_copy(const std::u16string& name, const std::u16string& t,
                                    const staged_table& staged) {
-  std::u16string columns;
-  bool identity = false;
-  for (const t_ftd& column : staged.columns) {
-    if (!columns.empty()) columns += u", ";
-    columns += mss_quote_name(column.name);
-    identity = identity ||
-               (column.b_auto_num && is_identity_type(column.vartype) && column.vartype != VT_BOOL);
-  }
-  // One transaction: the real name holds every row or none.
-  query(u"BEGIN TRANSACTION");
-  try {
+  in_transaction([&] {
     query(u"CREATE TABLE " + t + staged.definition);
     for (const udb_index& index : staged.primary) build_index(name, t, staged.columns, index);
-    if (identity) query(u"SET IDENTITY_INSERT " + t + u" ON");
-    query(u"INSERT INTO " + t + u" (" + columns + u") SELECT " + columns + u" FROM " + staged.load);
-    if (identity) query(u"SET IDENTITY_INSERT " + t + u" OFF");
-    query(u"DROP TABLE " + staged.load);
+    move_rows(t, staged);
+  });
+  const std::u16string reseed = mss_reseed_statement(
+      t, staged.columns, connection_->scalar(u"SELECT COUNT_BIG(*) FROM " + t) != u"0");
+  if (!reseed.empty()) query(reseed);
+}
+
+void mss_database::move_rows(const std::u16string& t, const staged_table& staged) {
+  const bool identity =
+      std::any_of(staged.columns.begin(), staged.columns.end(), is_identity_column);
+  const std::u16string columns = column_list(staged.columns);
+  if (identity) query(u"SET IDENTITY_INSERT " + t + u" ON");
+  query(u"INSERT INTO " + t + u" (" + columns + u") SELECT " + columns + u" FROM " + staged.load);
+  if (identity) query(u"SET IDENTITY_INSERT " + t + u" OFF");
+  query(u"DROP TABLE " + staged.load);
+}
+
+void mss_database::in_transaction(const std::function<void()>& statements) {
+  query(u"BEGIN TRANSACTION");
+  try {
+    statements();
     query(u"COMMIT TRANSACTION");
   } catch (const tk_exception&) {
     try {
@@ -259,9 +366,6 @@ void mss_database::publish_by_copy(const std::u16string& name, const std::u16str
     }
     throw;
   }
-  const std::u16string reseed = mss_reseed_statement(
-      t, staged.columns, connection_->scalar(u"SELECT COUNT_BIG(*) FROM " + t) != u"0");
-  if (!reseed.empty()) query(reseed);
 }
 
 void mss_database::discard_table(const std::u16string& name) {
@@ -269,20 +373,13 @@ void mss_database::discard_table(const std::u16string& name) {
   const auto found = staged_.find(t);
   if (found == staged_.end()) return;
   const std::u16string load = found->second.load;
+  const bool merge = found->second.merge;
   staged_.erase(found);
-  udb_database::delete_tab(t);
-  std::erase(created_, t);
-  if (connection_->is_dead()) {
-    TK_WLOG(3, "Table %s stays under %s until the next run drops it", t, load);
-    return;
+  if (!merge) {
+    udb_database::delete_tab(t);
+    std::erase(created_, t);
   }
-  try {
-    query(u"DROP TABLE " + load);
-    TK_WLOG(3, "Table %s was not loaded whole: %s is dropped", t, load);
-  } catch (const tk_exception& e) {
-    TK_WLOG(3, "Table %s stays under %s until the next run drops it", t, load);
-    TK_LOG(3, "Error: %s", e.message());
-  }
+  drop_load_table(t, load);
 }
 
 std::vector<std::string> mss_database::drop_leftovers() {
@@ -303,21 +400,31 @@ std::vector<std::string> mss_database::drop_leftovers() {
   return lines;
 }
 
-std::unique_ptr<mss_table> mss_database::get_table1(const std::u16string& name) {
-  TK_WLOG(2, "mss_database::get_table1(%s)", name);
+std::unique_ptr<mss_table> mss_database::merge_into(const std::u16string& name) {
+  TK_WLOG(2, "mss_database::merge_into(%s)", name);
   std::u16string table;
   std::u16string owner;
   mss_split_tab_name(name, table, owner);
   if (owner.empty()) owner = owner_;
   udb_schema columns;
+  std::u16string definition = u" (";
   for (const odb_column_meta& meta : odb_read_columns(*connection_, owner, table)) {
     columns.push_back(odb_column_to_ftd(meta));
+    if (definition.size() > 2) definition += u", ";
+    // The load table keeps the identity, so that the rows bring their own values as they
+    // would into the table itself.
+    definition += mss_quote_name(meta.name) + u" " + type_text(meta) +
+                  (meta.identity ? u" IDENTITY" : u"") + (meta.nullable ? u" NULL" : u" NOT NULL");
   }
   if (columns.empty()) throw odb_exception(u"The specified table does not exist.");
+  definition += u")";
   const std::u16string t = safe_name(name);
+  const std::u16string load = safe_name(owner + u"." + mss_load_name(table));
   const std::int64_t existing =
       std::stoll(tk_to_utf8_lossy(connection_->scalar(u"SELECT COUNT_BIG(*) FROM " + t)));
-  return std::make_unique<mss_table>(*this, name, columns, existing);
+  query(u"CREATE TABLE " + load + definition);
+  staged_[t] = {load, definition, columns, {}, true, existing};
+  return std::make_unique<mss_table>(*this, load, columns, -1);
 }
 
 void mss_database::create_index(const std::u16string& table, const udb_schema& schema,

@@ -24,9 +24,10 @@ class mss_database : public odb_database {
 
   bool is_table_exist(const std::u16string& name) override;
   void create_schema(const std::u16string& schema_name) override;
-  // In append mode an existing table is opened for appending; otherwise an existing table is
-  // "The specified table already exists". A new table is created under its load name and takes
-  // its own name in publish_table, once its rows are in.
+  // In append mode the rows for an existing table go into a load table of its columns and
+  // join it in publish_table; otherwise an existing table is "The specified table already
+  // exists". A new table is created under its load name and takes its own name in
+  // publish_table, once its rows are in.
   std::unique_ptr<udb_recordset> create_table(const std::u16string& name, const udb_schema& schema,
                                               const udb_indexes& indexes) override;
   // Any index but a primary key (which create_table makes with the table) of a table
@@ -46,7 +47,10 @@ class mss_database : public odb_database {
                        const std::u16string& text) override;
   std::u16string object_name(const std::u16string& name) const override { return safe_name(name); }
   bool delete_tab(const std::u16string& name) override;
-  void publish_table(const std::u16string& name) override;
+  // Rows for an existing table join it in one transaction, with the rows counted; rows it
+  // refuses (a key they break) make it false and the load table goes.
+  bool publish_table(const std::u16string& name) override;
+  std::unique_ptr<udb_recordset> append_table(const std::u16string& name) override;
   // Drops a new table whose load did not end well, while the connection allows; else the next
   // run drops it (drop_leftovers).
   void discard_table(const std::u16string& name) override;
@@ -56,9 +60,6 @@ class mss_database : public odb_database {
   bool get_query(const std::u16string& name, std::u16string& text) override;
   // The table's rows, read at once.
   std::unique_ptr<udb_recordset> get_table(const std::u16string& name) override;
-
-  // The writer of an existing table, with its columns as the server has them.
-  std::unique_ptr<mss_table> get_table1(const std::u16string& name);
 
   // The owner-qualified, bracketed name statements use.
   std::u16string safe_name(std::u16string_view table) const;
@@ -74,7 +75,21 @@ class mss_database : public odb_database {
     std::u16string definition;  // the column list of its CREATE TABLE
     udb_schema columns;
     udb_indexes primary;
+    bool merge = false;              // rows for the existing table of the real name
+    std::int64_t existing_rows = 0;  // of that table, before
   };
+
+  // The writer of the load table of rows for the existing table `name`, with its columns as
+  // the server has them.
+  std::unique_ptr<mss_table> merge_into(const std::u16string& name);
+  // publish_table of rows for an existing table.
+  bool merge_rows(const std::u16string& name, const std::u16string& t, const staged_table& staged);
+  // Drops the load table of `t` where the connection allows; else the next run does.
+  void drop_load_table(const std::u16string& t, const std::u16string& load);
+  // Moves the load table's rows into the table `t` and drops the load table.
+  void move_rows(const std::u16string& t, const staged_table& staged);
+  // Runs the statements as one transaction, rolled back when one fails.
+  void in_transaction(const std::function<void()>& statements);
 
   void init_tables();
   // Publishes by copying the rows into a table of the real name, for servers whose rename

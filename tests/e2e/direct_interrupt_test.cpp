@@ -220,6 +220,35 @@ TEST(direct_interrupt, a_killed_run_leaves_a_load_table_the_next_run_drops_befor
   cut_and_resume(SIGKILL, "SIGKILL");
 }
 
+TEST(direct_interrupt, a_merge_cut_short_adds_nothing_to_the_table) {
+  ODB_TEST_LOGIN_OR_SKIP(login);
+  const tk_test_dir small_dir;
+  const tk_test_dir big_dir;
+  const std::string small = e2e_bench_table(small_dir.path(), 1000);
+  const std::string big = e2e_bench_table(big_dir.path(), 300000);
+  ASSERT_FALSE(small.empty() || big.empty());
+  const std::string db = "qvmrg_" + std::to_string(::getpid());
+  std::vector<std::string> args = {"--dest=" + db};
+  for (const std::string& a : login_args(login)) args.push_back(a);
+  std::vector<std::string> first = args;
+  first.push_back("--src=" + small);
+  const cli_result loaded = quorvik(first);
+  ASSERT_EQ(loaded.code, 0) << loaded.out << loaded.err;
+  const std::string before = tables_like(login, db, u"people");
+  ASSERT_NE(before, "");
+
+  args.push_back("--src=" + big);
+  args.push_back("--mode=3");
+  background_run run(args, big_dir.path() + "/out.txt");
+  ASSERT_TRUE(run.wait_for("Converting table people", seconds(60))) << run.output();
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  run.signal(SIGINT);
+  EXPECT_EQ(run.wait(), 255) << run.output();
+  EXPECT_NE(run.output().find("table people was cut after "), std::string::npos) << run.output();
+  EXPECT_EQ(tables_like(login, db, u"people"), before);
+  drop_database(login, db);
+}
+
 TEST(direct_interrupt, a_server_that_goes_away_ends_the_run_with_the_reason) {
   const private_server server("bcpfix");
   if (!server.started()) GTEST_SKIP() << odb_no_test_server;
