@@ -12,6 +12,7 @@
 #include "odb/odb_dblib.h"
 #include "odb/odb_exception.h"
 #include "odb/odb_recordset.h"
+#include "odb/odb_server_address.h"
 #include "tk/tk_encoding.h"
 #include "tk/tk_log.h"
 
@@ -175,7 +176,7 @@ void odb_connection::open(int version) {
   const std::string database = narrow(login_.database);
   if (!database.empty()) DBSETLDBNAME(rec, database.c_str());
   const std::string server =
-      login_.server.empty() ? std::string("localhost") : narrow(login_.server);
+      login_.server.empty() ? std::string("localhost") : odb_server_address(narrow(login_.server));
 
   t_login_diag = diag_.get();
   DBPROCESS* proc = dbopen(rec, server.c_str());

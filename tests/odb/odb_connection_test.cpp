@@ -19,6 +19,7 @@
 #include "odb/odb_connection.h"
 #include "odb/odb_exception.h"
 #include "odb/odb_recordset.h"
+#include "odb/odb_server_address.h"
 #include "odb/odb_test_server.h"
 #include "tk/tk_encoding.h"
 
@@ -110,6 +111,29 @@ TEST(odb_connection, repeated_logins_leak_neither_descriptors_nor_memory) {
   // A connection's buffers alone are tens of kilobytes, so a leak per login shows as megabytes.
   EXPECT_LE(resident_kb(), rss + 4096)
       << "resident memory grew by " << resident_kb() - rss << " kB over 1000 logins";
+}
+
+// host,port and tcp: as SQL Server's tools write them reach the same server as host:port.
+TEST(odb_connection, sql_server_address_forms_reach_the_server) {
+  EXPECT_EQ(odb_server_address("db1,1433"), "db1:1433");
+  EXPECT_EQ(odb_server_address("TCP:db1,1500"), "db1:1500");
+  EXPECT_EQ(odb_server_address("tcp:db1"), "db1");
+  EXPECT_EQ(odb_server_address("db1\\sales,1500"), "db1:1500");
+  for (const char* same : {"db1", "db1:1433", "db1\\sales", "myserver", "a,b", ",1433"})
+    EXPECT_EQ(odb_server_address(same), same);
+
+  ODB_TEST_LOGIN_OR_SKIP(login);
+  const std::string server = tk_to_utf8(login.server);
+  const std::size_t colon = server.rfind(':');
+  if (colon == std::string::npos) GTEST_SKIP() << "the test server is not named host:port";
+  for (const std::string& form :
+       {server.substr(0, colon) + "," + server.substr(colon + 1),
+        "tcp:" + server.substr(0, colon) + "," + server.substr(colon + 1)}) {
+    odb_login other = login;
+    other.server = tk_from_utf8(form);
+    odb_connection c(other);
+    EXPECT_EQ(c.scalar(u"SELECT 40 + 2"), u"42") << form;
+  }
 }
 
 TEST(odb_connection, server_errors_keep_number_and_text) {
