@@ -2,7 +2,7 @@
 
 #include "tk/tk_exception.h"
 #include "tk/tk_log.h"
-#include "tk/udb_profile.h"
+#include "udb/udb_profile.h"
 
 namespace {
 constexpr std::u16string_view k_server_settings = udb_profile::k_server_settings;

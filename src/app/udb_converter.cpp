@@ -2,7 +2,7 @@
 
 #include "tk/tk_encoding.h"
 #include "tk/tk_log.h"
-#include "tk/udb_profile.h"
+#include "udb/udb_profile.h"
 
 namespace {
 constexpr std::u16string_view k_generic = udb_profile::k_generic_settings;

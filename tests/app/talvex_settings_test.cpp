@@ -9,7 +9,7 @@
 #include "dbf/dbf_codepage_table.h"
 #include "tk/tk_encoding.h"
 #include "tk/tk_test_dir.h"
-#include "tk/udb_profile.h"
+#include "udb/udb_profile.h"
 
 namespace {
 

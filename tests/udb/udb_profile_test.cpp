@@ -1,4 +1,4 @@
-#include "tk/udb_profile.h"
+#include "udb/udb_profile.h"
 
 #include <gtest/gtest.h>
 

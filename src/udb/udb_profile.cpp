@@ -1,4 +1,4 @@
-#include "tk/udb_profile.h"
+#include "udb/udb_profile.h"
 
 #include <cstdio>
 #include <cstring>
