@@ -63,7 +63,8 @@ quorvik_run() {  # load path, folder, database, more options
     --mssqlh="$QV_MSSQL_SERVER" --mssqlu="$QV_MSSQL_USER" --mssqlp="$QV_MSSQL_PASSWORD" "${@:4}"
 }
 
-printf '%-8s %9s %12s %12s %14s %15s %7s %7s\n' table rows "bulk rows/s" "load rows/s" "INSERT rows/s" "freebcp rows/s" ratio "ratio'"
+[ -n "${DIRECT_TABLES-vfp dbase3}" ] &&
+  printf '%-8s %9s %12s %12s %14s %15s %7s %7s\n' table rows "bulk rows/s" "load rows/s" "INSERT rows/s" "freebcp rows/s" ratio "ratio'"
 for sub in ${DIRECT_TABLES-vfp dbase3}; do
   table=$(basename "$data/full/$sub"/*.dbf .dbf)
   db=qvbench_$sub
@@ -92,8 +93,10 @@ for sub in ${DIRECT_TABLES-vfp dbase3}; do
     printf "%-8s %9d %12.0f %12.0f %14.0f %15.0f %7.2f %7.2f\n", t, r, r / b, r / (b - d),
       r / 10 / n, rows / f, (r / b) / (rows / f), (r / (b - d)) / (rows / f) }'
 done
-echo "ratio: whole-run bulk rows/s over freebcp rows/s; ratio': load rows/s over freebcp rows/s"
-echo "(above 1: quorvik is faster)"
+if [ -n "${DIRECT_TABLES-vfp dbase3}" ]; then
+  echo "ratio: whole-run bulk rows/s over freebcp rows/s; ratio': load rows/s over freebcp rows/s"
+  echo "(above 1: quorvik is faster)"
+fi
 
 # The table of blank texts, whole runs and loads by bulk copy (the median of RUNS each).
 blank_records=${BLANK_RECORDS:-150000}
