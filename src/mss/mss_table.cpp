@@ -541,6 +541,10 @@ bool mss_table::takes_empty_as_null(std::size_t column) const {
 
 void mss_table::prepare_defaults(const udb_record& first) {
   defaults_prepared_ = true;
+  if (std::none_of(defaults_.begin(), defaults_.end(),
+                   [](const column_default& d) { return d.eligible; })) {
+    return;
+  }
   std::vector<load_default> wanted(schema_.size(), load_default::untouched);
   try {
     for (const odb_default_meta& meta : odb_read_defaults(connection(), safe_name_)) {
