@@ -541,10 +541,6 @@ bool mss_table::takes_empty_as_null(std::size_t column) const {
 
 void mss_table::prepare_defaults(const udb_record& first) {
   defaults_prepared_ = true;
-  if (std::none_of(defaults_.begin(), defaults_.end(),
-                   [](const column_default& d) { return d.eligible; })) {
-    return;
-  }
   std::vector<load_default> wanted(schema_.size(), load_default::untouched);
   try {
     for (const odb_default_meta& meta : odb_read_defaults(connection(), safe_name_)) {
@@ -560,12 +556,16 @@ void mss_table::prepare_defaults(const udb_record& first) {
     for (std::size_t i = 0; i < schema_.size(); ++i) {
       column_default& d = defaults_[i];
       // A default bound from a default object is no constraint this writer could put back.
-      if (!d.eligible || (d.has_own && d.own_name.empty())) continue;
+      if (d.has_own && d.own_name.empty()) continue;
+      // Other columns keep their own default until a NULL comes for them.
+      if (!d.eligible && !d.has_own) continue;
       d.state = d.has_own ? load_default::own : load_default::none;
       if (is_null_value(first[i]) && !schema_[i].b_not_null) {
         wanted[i] = load_default::none;
+      } else if (!d.eligible || d.own_empty) {
+        wanted[i] = load_default::own;
       } else {
-        wanted[i] = d.own_empty ? load_default::own : load_default::empty;
+        wanted[i] = load_default::empty;
       }
     }
     change_defaults(wanted);

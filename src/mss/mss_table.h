@@ -19,8 +19,9 @@ class odb_connection;
 // an empty DEFAULT for the load and its empty values arrive as themselves, until a real NULL
 // comes for it; from then on the column has no default, its empty N-texts travel as a private
 // marker that one UPDATE turns back into '', and its other empty values go the INSERT way
-// after the load, as do rows with narrow text the client cannot pass on unchanged. The
-// defaults of the table's definition are back in place once the load has ended.
+// after the load, as do rows with narrow text the client cannot pass on unchanged. A column's
+// own default goes the same way for the load once a real NULL comes for it. The defaults of
+// the table's definition are back in place once the load has ended.
 // flush() ends the load and compares the rows the server holds with the rows sent: a
 // difference is a failure of the table, never a silent success.
 class mss_table : public udb_recordset {
@@ -61,9 +62,11 @@ class mss_table : public udb_recordset {
   void send_inserts();
   void finish_loader();
   void restore_empty_texts();
-  // What a column's DEFAULT is while bulk copy runs: the table's own (or none where it has
-  // none), an empty one of the load, or none at all. Columns of other kinds, and any column
-  // while the defaults cannot be changed, keep theirs untouched.
+  // What a column's DEFAULT is while bulk copy runs: the table's own, an empty one of the
+  // load, or none at all, which a real NULL needs (bulk copy gives a NULL the default). A text
+  // or binary column starts with an empty one, any other column with its own; a column of
+  // another kind without one, and any column while the defaults cannot be changed, is
+  // untouched.
   enum class load_default : std::uint8_t { untouched, own, empty, none };
   struct column_default {
     load_default state = load_default::untouched;
@@ -72,7 +75,7 @@ class mss_table : public udb_recordset {
     bool own_empty = false;  // the own default is an empty value already
     std::u16string own_name, own_definition;
   };
-  // Reads the table's defaults and sets each text or binary column's for the first record.
+  // Reads the table's defaults and sets each column's for the first record.
   void prepare_defaults(const udb_record& first);
   // Ends the bulk load under way and drops the defaults of the columns the record has a NULL
   // for, so that those NULLs arrive as NULL.

@@ -223,16 +223,20 @@ TEST_F(bulk_load, columns_keep_the_defaults_their_definition_gives_them) {
   columns.push_back(text_column(u"COUNTRY", false, "USA"));
   columns.push_back(text_column(u"CODE", false, "k"));
   columns.push_back(text_column(u"PLAIN"));
+  t_ftd qty(4, u"QTY", VT_I4);
+  qty.def_value = ole_variant(5);
+  columns.push_back(qty);
   const std::vector<std::vector<value>> data = {
-      {txt("1"), txt(""), txt("q"), txt("")},
-      {txt("2"), txt("FR"), null(), txt("p")},
-      {txt("3"), txt(""), txt(""), txt("")},
+      {txt("1"), txt(""), txt("q"), txt(""), txt("8")},
+      {txt("2"), txt("FR"), null(), txt("p"), null()},
+      {txt("3"), txt(""), txt(""), txt(""), txt("9")},
   };
   const std::string trace = load(mss_open_existing, columns, data);
-  EXPECT_EQ(rows({u"COUNTRY", u"CODE", u"PLAIN"}),
-            (std::vector<std::string>{"1|[]|[q]|[]", "2|[FR]|NULL|[p]", "3|[]|[]|[]"}));
-  EXPECT_EQ(value_defaults(), 2);
-  EXPECT_EQ(defaults_as_inserted({u"COUNTRY", u"CODE", u"PLAIN"}), "|[USA]|[k]|NULL");
+  EXPECT_EQ(
+      rows({u"COUNTRY", u"CODE", u"PLAIN", u"QTY"}),
+      (std::vector<std::string>{"1|[]|[q]|[]|[8]", "2|[FR]|NULL|[p]|NULL", "3|[]|[]|[]|[9]"}));
+  EXPECT_EQ(value_defaults(), 3);
+  EXPECT_EQ(defaults_as_inserted({u"COUNTRY", u"CODE", u"PLAIN", u"QTY"}), "|[USA]|[k]|NULL|[5]");
   // CODE holds a NULL and an empty text after it.
   const std::vector<std::string> sent = updates(trace);
   ASSERT_EQ(sent.size(), 1u) << trace;
@@ -249,25 +253,26 @@ TEST_F(bulk_load, a_merge_keeps_the_existing_tables_defaults) {
     db->query(u"CREATE TABLE " + t +
               u" (ID int NOT NULL, A nvarchar(10) NOT NULL DEFAULT N'abc', "
               u"B nvarchar(10) NULL DEFAULT N'', C varchar(10) NULL DEFAULT 'q', "
-              u"D nvarchar(10) NULL, E varbinary(4) NULL)");
+              u"D nvarchar(10) NULL, E varbinary(4) NULL, F int NULL DEFAULT 7)");
     db->query(u"INSERT INTO " + t +
-              u" (ID, A, B, C, D, E) VALUES (0, N'old', NULL, NULL, N'', NULL)");
+              u" (ID, A, B, C, D, E, F) VALUES (0, N'old', NULL, NULL, N'', NULL, NULL)");
   }
   udb_schema columns;
   columns.push_back(t_ftd(4, u"ID", VT_I4));
   for (const char16_t* name : {u"A", u"B", u"C", u"D"}) columns.push_back(text_column(name));
   columns.push_back(t_ftd(4, u"E", VT_BLOB));
+  columns.push_back(t_ftd(4, u"F", VT_I4));
   const std::vector<std::vector<value>> data = {
-      {txt("1"), txt(""), txt(""), txt(""), null(), bin("")},
-      {txt("2"), txt("s"), null(), txt("r"), txt("d"), bin("\x05")},
-      {txt("3"), txt(""), null(), txt(""), null(), bin("")},
+      {txt("1"), txt(""), txt(""), txt(""), null(), bin(""), txt("1")},
+      {txt("2"), txt("s"), null(), txt("r"), txt("d"), bin("\x05"), null()},
+      {txt("3"), txt(""), null(), txt(""), null(), bin(""), txt("3")},
   };
   const std::string trace = load(mss_open_append, columns, data);
-  EXPECT_EQ(rows({u"A", u"B", u"C", u"D"}, {u"E"}),
-            (std::vector<std::string>{"0|[old]|NULL|NULL|[]|NULL", "1|[]|[]|[]|NULL|0",
-                                      "2|[s]|NULL|[r]|[d]|1", "3|[]|NULL|[]|NULL|0"}));
+  EXPECT_EQ(rows({u"A", u"B", u"C", u"D", u"F"}, {u"E"}),
+            (std::vector<std::string>{"0|[old]|NULL|NULL|[]|NULL|NULL", "1|[]|[]|[]|NULL|[1]|0",
+                                      "2|[s]|NULL|[r]|[d]|NULL|1", "3|[]|NULL|[]|NULL|[3]|0"}));
   EXPECT_TRUE(updates(trace).empty()) << updates(trace)[0];
-  EXPECT_EQ(value_defaults(), 3);
+  EXPECT_EQ(value_defaults(), 4);
   // A is NOT NULL: its default shows where an INSERT names every other column.
   {
     const std::unique_ptr<odb_connection> c = connect();
@@ -279,9 +284,10 @@ TEST_F(bulk_load, a_merge_keeps_the_existing_tables_defaults) {
   c->execute(u"INSERT INTO " + table_ + u" (ID, A) VALUES (-1, N'a')");
   EXPECT_EQ(c->scalar(u"SELECT ISNULL(N'[' + B + N']', N'NULL') + ISNULL(N'[' + C + N']', N'NULL') "
                       u"+ ISNULL(N'[' + D + N']', N'NULL') + "
-                      u"ISNULL(CAST(DATALENGTH(E) AS nvarchar(10)), N'NULL') FROM " +
+                      u"ISNULL(CAST(DATALENGTH(E) AS nvarchar(10)), N'NULL') + "
+                      u"ISNULL(CAST(F AS nvarchar(10)), N'NULL') FROM " +
                       table_ + u" WHERE ID = -1"),
-            u"[][q]NULLNULL");
+            u"[][q]NULLNULL7");
 }
 
 }  // namespace
