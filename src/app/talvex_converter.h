@@ -66,6 +66,7 @@ class talvex_converter : public mssql_converter_impl,
   struct run_totals {
     int tables_converted = 0;
     int tables_failed = 0;
+    int tables_skipped = 0;  // already there, left as they are
     std::int64_t rows_read = 0;
     std::int64_t rows_written = 0;
     std::int64_t rows_skipped = 0;  // deleted records left out

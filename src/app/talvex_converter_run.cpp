@@ -68,7 +68,8 @@ std::string talvex_converter::summary_line(const run_totals& t) {
          ", rows read: " + std::to_string(t.rows_read) +
          ", rows written: " + std::to_string(t.rows_written) +
          ", rows skipped (deleted): " + std::to_string(t.rows_skipped) +
-         ", records failed: " + std::to_string(t.records_failed);
+         ", records failed: " + std::to_string(t.records_failed) +
+         ", tables skipped (already there): " + std::to_string(t.tables_skipped);
 }
 
 std::unique_ptr<udb_database> talvex_converter::open_target() {
@@ -94,6 +95,9 @@ void talvex_converter::operator()() {
     dbf_database source(src, dbf_recordset::k_mode_read, code_page);
     const std::unique_ptr<udb_database> target = open_target();
     TK_LOG(1, "After initializing DBs");
+    if (auto* server = dynamic_cast<mss_database*>(target.get())) {
+      for (const std::string& line : server->drop_leftovers()) tell(line);
+    }
 
     udb_custom_conversion rules;
     if (bool_dbf) rules.add_rule(std::make_unique<talvex_bool_rule>());
@@ -139,6 +143,10 @@ void talvex_converter::operator()() {
     // A server that went away during the last table is tried once more; when it cannot be
     // reached the run fails as a whole rather than end as if it had succeeded.
     if (auto* server = dynamic_cast<mss_database*>(target.get())) server->reconnect_if_lost();
+    if (auto* server = dynamic_cast<mss_database*>(target.get())) {
+      tell("Tables are in the schema " + tk_to_utf8_lossy(server->owner()) + " of the database " +
+           tk_to_utf8_lossy(server->name()));
+    }
     if (direct) {
       const std::string summary = summary_line(totals_);
       TK_LOG(3, "%s", summary);
@@ -167,7 +175,10 @@ bool talvex_converter::convert_table(dbf_database& source, udb_database& target,
   const std::u16string target_name = accepted ? name : names.get_safe_name(name);
 
   if (target.is_table_exist(target_name)) {
-    if (mode() == 2) return false;
+    if (mode() == 2) {
+      ++totals_.tables_skipped;
+      return false;
+    }
     if (mode() == 1) target.delete_tab(target_name);
   }
 
@@ -199,22 +210,39 @@ bool talvex_converter::convert_table(dbf_database& source, udb_database& target,
         silent, tk_console_stream(),
         "Converting table " + tk_to_ansi(name) + "(" + std::to_string(records_total) + " records)");
   }
-  const std::int64_t written_before = totals_.rows_written;
-  try {
-    if (records_total > 0 && !tab_def) copy_records(*table, *written);
-    // Ends the table's load; a server writer checks here that every row sent arrived.
-    written->flush();
-  } catch (const tk_exception&) {
-    // Of a failed table, count only what the writer knows arrived.
-    if (written->rows_written() >= 0)
-      totals_.rows_written = written_before + written->rows_written();
-    throw;
-  }
+  const run_totals before = totals_;
+  const auto load = [&] {
+    const std::int64_t written_before = totals_.rows_written;
+    try {
+      if (records_total > 0 && !tab_def) copy_records(*table, *written);
+      // Ends the table's load; a server writer checks here that every row sent arrived.
+      written->flush();
+    } catch (const tk_exception&) {
+      // Of a failed table, count only what the writer knows arrived.
+      if (written->rows_written() >= 0)
+        totals_.rows_written = written_before + written->rows_written();
+      // A table not loaded whole does not stay behind under its name.
+      written.reset();
+      target.discard_table(target_name);
+      throw;
+    }
+  };
+  load();
   // Indexes come after the rows: the load does not maintain them, and whether the rows allow
   // a unique one is known only now. The writer is closed first, so a script's table ends
   // before its indexes.
   const udb_schema columns = written->schema();
   written.reset();
+  if (!target.publish_table(target_name)) {
+    // The existing table refused some of the rows: they go in one by one, so that each
+    // refused record is reported and the others arrive.
+    report_server_findings(target, name);
+    totals_ = before;
+    records_done = 0;
+    written = target.append_table(target_name);
+    load();
+    written.reset();
+  }
   target.create_indexes(target_name, columns, indexes);
   report_server_findings(target, name);
   return true;

@@ -31,6 +31,7 @@ enum quorvik_option : int {
   opt_tab_file = 15,
   opt_version = 16,
   opt_no_indexes = 17,
+  opt_as_dbo = 18,
 };
 
 // The console program's options, in table order.

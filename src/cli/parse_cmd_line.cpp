@@ -156,6 +156,10 @@ bool parse_cmd_line(int argc, const char* const* argv) {
         converter.set_silent(true);
         error_handler::instance().set_quiet(true);
         break;
+      case opt_as_dbo:
+        converter.engine().set_as_dbo(true);
+        TK_LOG(1, "\ttables go into the schema dbo");
+        break;
       case opt_no_indexes:
         converter.skip_idx = true;
         TK_LOG(1, "\tcreate no indexes");

@@ -8,6 +8,9 @@ constexpr const char* k_usage =
     "QUORVIK v%d.%d%s\n"
     "Usage: QUORVIK.EXE OPTIONS\n"
     "\n"
+    "   --as_dbo       create the tables in the schema dbo whatever the login\n"
+    "                  (without it a login other than sa gets a schema of its\n"
+    "                  own name, created when missing)\n"
     "   --dest=...     MS SQL database or dump file name\n"
     "   --dump         convert FoxPro/DBase database into T-SQL dump file\n"
     "   --encoding=... decode all text fields using DBase codepage specified\n"
@@ -39,6 +42,8 @@ constexpr const char* k_usage =
     "      server using Windows authentication.\n"
     "   3) If you omit 'tab_file' parameter, all database files will be converted.\n"
     "   4) If you omit 'mode' parameter, default mode 'overwrite' will be used.\n"
+    "      A run cut short leaves no table half loaded: run it again with\n"
+    "      --mode=2 to load the tables that are missing.\n"
     "   5) If you omit 'encoding' parameter, this value will be taken from\n"
     "      DBF file header.\n";
 

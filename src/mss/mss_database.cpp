@@ -10,6 +10,7 @@
 #include "mss/mss_foreign_key.h"
 #include "mss/mss_identity.h"
 #include "mss/mss_index_sql.h"
+#include "mss/mss_load_name.h"
 #include "mss/mss_names.h"
 #include "mss/mss_refine_view.h"
 #include "mss/mss_table.h"
@@ -46,6 +47,43 @@ bool is_identity_type(ole_vartype vt) {
     default:
       return false;
   }
+}
+
+// The column gets an identity: an auto-number of a whole-number type.
+bool is_identity_column(const t_ftd& column) {
+  return column.b_auto_num && is_identity_type(column.vartype) && column.vartype != VT_BOOL;
+}
+
+// The column's type as a definition writes it, with its length, precision or scale.
+std::u16string type_text(const odb_column_meta& column) {
+  const std::u16string& type = column.type_name;
+  const auto number = [](int n) {
+    const std::string text = std::to_string(n);
+    return std::u16string(text.begin(), text.end());
+  };
+  for (std::u16string_view sized :
+       {u"char", u"varchar", u"nchar", u"nvarchar", u"binary", u"varbinary"}) {
+    if (type == sized) {
+      return type + u"(" + (column.max_length < 0 ? u"max" : number(column.max_length)) + u")";
+    }
+  }
+  if (type == u"numeric" || type == u"decimal") {
+    return type + u"(" + number(column.precision) + u"," + number(column.scale) + u")";
+  }
+  if (type == u"datetime2" || type == u"time" || type == u"datetimeoffset") {
+    return type + u"(" + number(column.scale) + u")";
+  }
+  return type;
+}
+
+// The column list of statements that name every column, in order.
+std::u16string column_list(const udb_schema& columns) {
+  std::u16string out;
+  for (const t_ftd& column : columns) {
+    if (!out.empty()) out += u", ";
+    out += mss_quote_name(column.name);
+  }
+  return out;
 }
 
 bool is_text_type_name(std::u16string_view type) {
@@ -142,19 +180,24 @@ std::unique_ptr<udb_recordset> mss_database::create_table(const std::u16string& 
   TK_ASSERT((mode_ & 1) == 0);
   reconnect_if_lost();
   if (is_table_exist(name)) {
-    if (mode_ == mss_open_append) return get_table1(name);
+    if (mode_ == mss_open_append) return merge_into(name);
     throw odb_exception(u"The specified table already exists");
   }
   pk_created_ = false;
   const std::u16string t = safe_name(name);
   TK_WLOG(2, "Got safe table name: %s", t);
+  std::u16string table;
+  std::u16string owner;
+  mss_split_tab_name(name, table, owner);
+  const std::u16string load =
+      safe_name(owner.empty() ? mss_load_name(table) : owner + u"." + mss_load_name(table));
 
   // Column names the server would not take as they are (a second column of one name) get
   // generated ones; the names map carries them to the writer.
   udb_schema columns = schema;
   mss_fn_validator validator(udb_schema{});
   udb_names_map::name_pairs renamed;
-  std::u16string sql = u"CREATE TABLE " + t + u" (";
+  std::u16string definition = u" (";
   for (std::size_t i = 0; i < columns.size(); ++i) {
     t_ftd& column = columns[i];
     const std::u16string source_name = column.name;
@@ -167,23 +210,25 @@ std::unique_ptr<udb_recordset> mss_database::create_table(const std::u16string& 
     const std::u16string type = mss_server_column_type(column);
     TK_WLOG(2, "Creating column '%s', type=%d, size=%d, native_type=%s", column.name,
             static_cast<int>(column.vartype), static_cast<int>(column.size), type);
-    if (i > 0) sql += u", ";
-    sql += mss_quote_name(column.name) + u" " + type;
+    if (i > 0) definition += u", ";
+    definition += mss_quote_name(column.name) + u" " + type;
     // Keys of DBF indexes compare text exactly; so do the server's text columns.
-    if (is_text_type_name(type)) sql += u" COLLATE Latin1_General_CS_AS";
-    const bool identity =
-        column.b_auto_num && is_identity_type(column.vartype) && column.vartype != VT_BOOL;
-    if (identity) sql += mss_identity_clause(column);
+    if (is_text_type_name(type)) definition += u" COLLATE Latin1_General_CS_AS";
+    const bool identity = is_identity_column(column);
+    if (identity) definition += mss_identity_clause(column);
     const bool in_key = indexes.is_idx_field(source_name, true);
     if (in_key) TK_LOG(2, "Field is a part of Primary Key");
-    sql += column.b_not_null || identity || in_key ? u" NOT NULL" : u" NULL";
-    if (!identity && !column.is_binary()) mss_append_default(sql, column);
+    definition += column.b_not_null || identity || in_key ? u" NOT NULL" : u" NULL";
+    if (!identity && !column.is_binary()) mss_append_default(definition, column);
   }
-  sql += u")";
+  definition += u")";
+  const std::u16string sql = u"CREATE TABLE " + load + definition;
   TK_WLOG(2, "Right before creating the table: %s", sql);
   query(sql);
   tables_.push_back(t);
   created_.push_back(t);
+  staged_table& staged = staged_[t];
+  staged = {load, definition, columns, {}};
   // A source name that still names a column (the first of two fields of one name) keeps
   // meaning that column.
   std::erase_if(renamed, [&](const auto& pair) { return columns.get_field_idx(pair.first) >= 0; });
@@ -192,18 +237,71 @@ std::unique_ptr<udb_recordset> mss_database::create_table(const std::u16string& 
   TK_LOG(1, "mss_database::create_table - step #2");
   // The primary key belongs to the table's definition; other indexes come after the rows
   // (create_indexes), so that the load does not keep them up to date row by row.
-  for (const udb_index& index : indexes)
-    if (index.b_primary) build_index(name, columns, index);
+  for (const udb_index& index : indexes) {
+    if (!index.b_primary) continue;
+    build_index(name, load, columns, index);
+    staged.primary.push_back(index);
+  }
   TK_LOG(1, "mss_database::create_table - step #3");
   if (!pk_created_ && mss_engine::instance().version() == mss_version_azure) {
-    create_clustered_index(name, columns);
+    create_clustered_index(load, columns);
   }
   TK_LOG(1, "mss_database::create_table - step #4");
-  return std::make_unique<mss_table>(*this, name, columns, -1);
+  return std::make_unique<mss_table>(*this, load, columns, -1);
 }
 
-std::unique_ptr<mss_table> mss_database::get_table1(const std::u16string& name) {
-  TK_WLOG(2, "mss_database::get_table1(%s)", name);
+bool mss_database::publish_table(const std::u16string& name) {
+  const std::u16string t = safe_name(name);
+  const auto found = staged_.find(t);
+  if (found == staged_.end()) return true;
+  const staged_table staged = std::move(found->second);
+  staged_.erase(found);
+  TK_WLOG(3, "Table %s is loaded; its rows come from %s", t, staged.load);
+  if (staged.merge) return merge_rows(name, t, staged);
+  if (mss_engine::instance().is_babelfish()) {
+    publish_by_copy(name, t, staged);
+    return true;
+  }
+  std::u16string table;
+  std::u16string owner;
+  mss_split_tab_name(name, table, owner);
+  query(mss_publish_statement(staged.load, table));
+  return true;
+}
+
+bool mss_database::merge_rows(const std::u16string& name, const std::u16string& t,
+                              const staged_table& staged) {
+  const auto rows_of = [&](const std::u16string& table) {
+    return std::stoll(tk_to_utf8_lossy(connection_->scalar(u"SELECT COUNT_BIG(*) FROM " + table)));
+  };
+  try {
+    in_transaction([&] {
+      const std::int64_t sent = rows_of(staged.load);
+      move_rows(t, staged);
+      // The table's triggers may take rows away again.
+      const std::int64_t held = rows_of(t) - staged.existing_rows;
+      if (held != sent) {
+        throw tk_exception("The row count check failed for table " + tk_to_utf8_lossy(t) + ": " +
+                               std::to_string(sent) + " rows were written, the table holds " +
+                               std::to_string(held) + " new rows; none is kept",
+                           0);
+      }
+    });
+    return true;
+  } catch (const odb_exception& e) {
+    if (connection_->is_dead()) throw;
+    reports_.push_back("Table " + tk_to_utf8_lossy(name) +
+                       ": the rows could not join the table at once (" + e.message() +
+                       "); they are appended one by one");
+  } catch (const tk_exception&) {
+    drop_load_table(t, staged.load);
+    throw;
+  }
+  drop_load_table(t, staged.load);
+  return false;
+}
+
+std::unique_ptr<udb_recordset> mss_database::append_table(const std::u16string& name) {
   std::u16string table;
   std::u16string owner;
   mss_split_tab_name(name, table, owner);
@@ -219,6 +317,116 @@ std::unique_ptr<mss_table> mss_database::get_table1(const std::u16string& name) 
   return std::make_unique<mss_table>(*this, name, columns, existing);
 }
 
+void mss_database::drop_load_table(const std::u16string& t, const std::u16string& load) {
+  if (connection_->is_dead()) {
+    TK_WLOG(3, "Table %s: %s stays until the next run drops it", t, load);
+    return;
+  }
+  try {
+    query(u"DROP TABLE " + load);
+    TK_WLOG(3, "Table %s: %s is dropped", t, load);
+  } catch (const tk_exception& e) {
+    TK_WLOG(3, "Table %s: %s stays until the next run drops it", t, load);
+    TK_LOG(3, "Error: %s", e.message());
+  }
+}
+
+void mss_database::publish_by_copy(const std::u16string& name, const std::u16string& t,
+                                   const staged_table& staged) {
+  in_transaction([&] {
+    query(u"CREATE TABLE " + t + staged.definition);
+    for (const udb_index& index : staged.primary) build_index(name, t, staged.columns, index);
+    move_rows(t, staged);
+  });
+  const std::u16string reseed = mss_reseed_statement(
+      t, staged.columns, connection_->scalar(u"SELECT COUNT_BIG(*) FROM " + t) != u"0");
+  if (!reseed.empty()) query(reseed);
+}
+
+void mss_database::move_rows(const std::u16string& t, const staged_table& staged) {
+  const bool identity =
+      std::any_of(staged.columns.begin(), staged.columns.end(), is_identity_column);
+  const std::u16string columns = column_list(staged.columns);
+  if (identity) query(u"SET IDENTITY_INSERT " + t + u" ON");
+  query(u"INSERT INTO " + t + u" (" + columns + u") SELECT " + columns + u" FROM " + staged.load);
+  if (identity) query(u"SET IDENTITY_INSERT " + t + u" OFF");
+  query(u"DROP TABLE " + staged.load);
+}
+
+void mss_database::in_transaction(const std::function<void()>& statements) {
+  query(u"BEGIN TRANSACTION");
+  try {
+    statements();
+    query(u"COMMIT TRANSACTION");
+  } catch (const tk_exception&) {
+    try {
+      query(u"IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION");
+    } catch (const tk_exception& e) {
+      TK_LOG(3, "Rollback failed: %s", e.message());
+    }
+    throw;
+  }
+}
+
+void mss_database::discard_table(const std::u16string& name) {
+  const std::u16string t = safe_name(name);
+  const auto found = staged_.find(t);
+  if (found == staged_.end()) return;
+  const std::u16string load = found->second.load;
+  const bool merge = found->second.merge;
+  staged_.erase(found);
+  if (!merge) {
+    udb_database::delete_tab(t);
+    std::erase(created_, t);
+  }
+  drop_load_table(t, load);
+}
+
+std::vector<std::string> mss_database::drop_leftovers() {
+  std::vector<std::string> lines;
+  for (const odb_table_meta& table : odb_read_tables(*connection_)) {
+    if (!mss_is_load_name(table.name)) continue;
+    const std::u16string t = mss_quote_name(table.schema) + u"." + mss_quote_name(table.name);
+    const std::string shown = tk_to_utf8_lossy(table.schema + u"." + table.name);
+    try {
+      query(u"DROP TABLE " + t);
+      udb_database::delete_tab(t);
+      lines.push_back("Dropped " + shown + ", left half loaded by a run that did not end");
+    } catch (const tk_exception& e) {
+      lines.push_back("Could not drop " + shown +
+                      ", left half loaded by a run that did not end: " + e.message());
+    }
+  }
+  return lines;
+}
+
+std::unique_ptr<mss_table> mss_database::merge_into(const std::u16string& name) {
+  TK_WLOG(2, "mss_database::merge_into(%s)", name);
+  std::u16string table;
+  std::u16string owner;
+  mss_split_tab_name(name, table, owner);
+  if (owner.empty()) owner = owner_;
+  udb_schema columns;
+  std::u16string definition = u" (";
+  for (const odb_column_meta& meta : odb_read_columns(*connection_, owner, table)) {
+    columns.push_back(odb_column_to_ftd(meta));
+    if (definition.size() > 2) definition += u", ";
+    // The load table keeps the identity, so that the rows bring their own values as they
+    // would into the table itself.
+    definition += mss_quote_name(meta.name) + u" " + type_text(meta) +
+                  (meta.identity ? u" IDENTITY" : u"") + (meta.nullable ? u" NULL" : u" NOT NULL");
+  }
+  if (columns.empty()) throw odb_exception(u"The specified table does not exist.");
+  definition += u")";
+  const std::u16string t = safe_name(name);
+  const std::u16string load = safe_name(owner + u"." + mss_load_name(table));
+  const std::int64_t existing =
+      std::stoll(tk_to_utf8_lossy(connection_->scalar(u"SELECT COUNT_BIG(*) FROM " + t)));
+  query(u"CREATE TABLE " + load + definition);
+  staged_[t] = {load, definition, columns, {}, true, existing};
+  return std::make_unique<mss_table>(*this, load, columns, -1);
+}
+
 void mss_database::create_index(const std::u16string& table, const udb_schema& schema,
                                 const udb_index& index) {
   TK_LOG(2, "mss_database::create_index");
@@ -228,20 +436,20 @@ void mss_database::create_index(const std::u16string& table, const udb_schema& s
     TK_WLOG(3, "Index '%s' is not created on a table that existed before", index.name);
     return;
   }
-  build_index(table, schema, index);
+  build_index(table, safe_name(table), schema, index);
 }
 
 std::vector<std::string> mss_database::take_reports() {
   return std::exchange(reports_, {});
 }
 
-void mss_database::build_index(const std::u16string& table, const udb_schema& schema,
-                               const udb_index& index) {
+void mss_database::build_index(const std::u16string& table, std::u16string_view on,
+                               const udb_schema& schema, const udb_index& index) {
   if (index.fields.empty()) {
     TK_WLOG(3, "Index '%s': no fields, cannot build index", mss_quote_name(index.name));
     return;
   }
-  const std::u16string t = safe_name(table);
+  const std::u16string t(on);
   // Columns may have been renamed for the server.
   const mss_column_namer namer = [&](const std::u16string& field) {
     return names_map().get_fn_mapped_name(table, field, true);
@@ -357,7 +565,7 @@ void mss_database::run_index_statement(const std::u16string& sql, const std::u16
   }
 }
 
-void mss_database::create_clustered_index(const std::u16string& table, const udb_schema& schema) {
+void mss_database::create_clustered_index(std::u16string_view on, const udb_schema& schema) {
   TK_LOG(2, "mss_database::create_clustered_index");
   for (const t_ftd& column : schema) {
     const bool suitable = (column.vartype != VT_BSTR && column.vartype != VT_BLOB) ||
@@ -368,7 +576,7 @@ void mss_database::create_clustered_index(const std::u16string& table, const udb
     }
     const std::u16string sql = u"CREATE CLUSTERED INDEX " +
                                mss_quote_name(column.name + u"_clust_idx") + u" ON " +
-                               safe_name(table) + u"(" + mss_quote_name(column.name) + u")";
+                               std::u16string(on) + u"(" + mss_quote_name(column.name) + u")";
     TK_WLOG(2, "CLUSTERED-index-query: %s", sql);
     try {
       query(sql);

@@ -173,6 +173,7 @@ mss_table::mss_table(mss_database& database, const std::u16string& name, const u
   TK_WLOG(2, "mss_table::ctor3(%s)", name);
   schema_ = columns;
   insert_prefix_ = mss_insert_prefix(tk_to_utf8_lossy(safe_name_), schema_);
+  insert_prefix_.pop_back();  // its "(": each row brings its own
   for (std::size_t i = 0; i < schema_.size(); ++i) {
     const t_ftd& column = schema_[i];
     if (column.b_auto_num) {
@@ -477,13 +478,13 @@ void mss_table::end_bulk() {
 void mss_table::queue_insert(const udb_record& record) {
   const std::size_t start = insert_text_.size();
   try {
-    insert_text_ += insert_prefix_;
+    insert_text_ += '(';
     auto column = schema_.begin();
     for (const udb_field& field : record) {
       if (column != schema_.begin()) insert_text_ += ", ";
       mss_append_fld_str(insert_text_, field, *column++);
     }
-    insert_text_ += ");\n";
+    insert_text_ += ')';
   } catch (...) {
     insert_text_.resize(start);
     throw;
@@ -492,21 +493,41 @@ void mss_table::queue_insert(const udb_record& record) {
 }
 
 void mss_table::queue_insert(const std::vector<udb_field>& fields, std::int64_t record_no) {
-  insert_text_ += insert_prefix_;
+  insert_text_ += '(';
   for (std::size_t i = 0; i < fields.size(); ++i) {
     if (i > 0) insert_text_ += ", ";
     mss_append_fld_str(insert_text_, fields[i], schema_[i]);
   }
-  insert_text_ += ");\n";
+  insert_text_ += ')';
   pending_.push_back({record_no, insert_text_.size()});
 }
 
 void mss_table::send_inserts() {
   if (pending_.empty()) return;
   if (identity_ && !identity_insert_on_) set_identity_insert(true);
-  std::string batch = "SET XACT_ABORT ON; BEGIN TRANSACTION;\n";
-  batch += insert_text_;
-  batch += "COMMIT TRANSACTION;";
+  // Rows go many to a statement, as many as the server takes in one VALUES list and a byte
+  // budget allow.
+  std::string& batch = batch_text_;
+  batch = "SET XACT_ABORT ON; BEGIN TRANSACTION;\n";
+  std::size_t start = 0;
+  std::size_t in_statement = 0;
+  std::size_t statement_start = 0;
+  for (const pending_row& row : pending_) {
+    const bool full = in_statement == k_statement_rows ||
+                      (in_statement > 0 && row.end - statement_start > k_statement_bytes);
+    if (in_statement == 0 || full) {
+      if (in_statement > 0) batch += ";\n";
+      batch += insert_prefix_;
+      in_statement = 0;
+      statement_start = start;
+    } else {
+      batch += ",\n";
+    }
+    batch.append(insert_text_, start, row.end - start);
+    ++in_statement;
+    start = row.end;
+  }
+  batch += ";\nCOMMIT TRANSACTION;";
   try {
     connection().execute_utf8(batch);
     rows_inserted_ += static_cast<std::int64_t>(pending_.size());
@@ -514,13 +535,13 @@ void mss_table::send_inserts() {
     if (e.connection_lost()) throw;
     TK_LOG(2, "The INSERT batch failed (%s); sending its rows one by one", e.message());
     connection().execute(u"IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION");
-    std::size_t start = 0;
+    start = 0;
     for (const pending_row& row : pending_) {
-      const std::string_view statement =
-          std::string_view(insert_text_).substr(start, row.end - start);
+      batch = insert_prefix_;
+      batch.append(insert_text_, start, row.end - start);
       start = row.end;
       try {
-        connection().execute_utf8(std::string(statement));
+        connection().execute_utf8(batch);
         ++rows_inserted_;
       } catch (const odb_exception& refused) {
         if (refused.connection_lost()) throw;

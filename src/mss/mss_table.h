@@ -12,10 +12,10 @@ class mss_database;
 class odb_connection;
 
 // The writer of one server table. Rows go through bulk copy when the engine says so, else as
-// INSERT statements sent many to a round trip inside a transaction; a batch the server refuses
-// is sent again row by row, so each refused record is reported with its own number through the
-// reject handler, and the others still arrive. The client library sends an empty text or
-// binary value only as NULL, and bulk copy gives a NULL the column's default: so a column gets
+// INSERT statements of many rows each, several to a round trip inside a transaction; a batch the
+// server refuses is sent again row by row, so each refused record is reported with its own number
+// through the reject handler, and the others still arrive. The client library sends an empty text
+// or binary value only as NULL, and bulk copy gives a NULL the column's default: so a column gets
 // an empty DEFAULT for the load and its empty values arrive as themselves, until a real NULL
 // comes for it; from then on the column has no default, its empty N-texts travel as a private
 // marker that one UPDATE turns back into '', and its other empty values go the INSERT way
@@ -41,13 +41,17 @@ class mss_table : public udb_recordset {
 
   // Rows a bulk batch or INSERT batch holds at most before it is sent.
   static constexpr std::size_t k_batch_rows = 1000;
-  static constexpr std::size_t k_insert_batch_rows = 100;
+  static constexpr std::size_t k_insert_batch_rows = 4000;
   static constexpr std::size_t k_batch_bytes = 8 << 20;
+  // Rows one INSERT statement carries at most: the server's limit of a VALUES list, and a byte
+  // budget that keeps each statement quick to compile.
+  static constexpr std::size_t k_statement_rows = 1000;
+  static constexpr std::size_t k_statement_bytes = 1 << 20;
 
  private:
   struct pending_row {
     std::int64_t record_no;
-    std::size_t end;  // end of its statement in insert_text_
+    std::size_t end;  // end of its values in insert_text_
   };
 
   void start_bulk();
@@ -111,8 +115,9 @@ class mss_table : public udb_recordset {
   bool defaults_prepared_ = false;
   std::string narrow_scratch_;
   // Rows waiting to go as INSERT statements: the statements and their records.
-  std::string insert_text_;
+  std::string insert_text_;  // each row's values in parentheses, one after the other
   std::vector<pending_row> pending_;
+  std::string batch_text_;  // the statements of one round trip
   // Rows bulk copy could not carry, sent as INSERTs once the load has ended.
   std::string deferred_text_;
   std::vector<pending_row> deferred_;

@@ -77,6 +77,16 @@ void udb_database::create_relationships(const udb_relationships&) {}
 void udb_database::create_check(const std::u16string&, const std::u16string&,
                                 const std::u16string&) {}
 
+bool udb_database::publish_table(const std::u16string&) {
+  return true;
+}
+
+std::unique_ptr<udb_recordset> udb_database::append_table(const std::u16string&) {
+  throw tk_mail_assertion(__FILE__, __LINE__);
+}
+
+void udb_database::discard_table(const std::u16string&) {}
+
 std::vector<std::u16string>& udb_database::get_tables() {
   return tables_;
 }

@@ -64,6 +64,15 @@ class udb_database {
   // target's own SQL. The base keeps none.
   virtual void create_check(const std::u16string& table, const std::u16string& name,
                             const std::u16string& condition);
+  // A table create_table made takes its real name now that its rows are in; the base's tables
+  // have it from the start. False when rows for an existing table could not join it as a
+  // whole: nothing was added, and they go in through append_table instead.
+  virtual bool publish_table(const std::u16string& name);
+  // The writer that appends rows straight to the existing table `name`, each refused row on its
+  // own; the base has none (internal error).
+  virtual std::unique_ptr<udb_recordset> append_table(const std::u16string& name);
+  // A table create_table made whose rows did not all arrive is removed where the target can.
+  virtual void discard_table(const std::u16string& name);
   virtual std::vector<std::u16string>& get_tables();
   virtual bool is_table_exist(const std::u16string& name);
 
