@@ -25,6 +25,9 @@ FOLDER/numeric/measures.dbf
 FOLDER/wide/survey.dbf    dBase III table (0x03) of 200 fields: N(9) ID, then C(10), N(8,2), D
                           and L in turn, Windows-1252.
 
+FOLDER/blank/remarks.dbf  dBase III table (0x03) of eight C(20) fields, three values in four
+                          blank; written only when named (the direct-mode benchmark's).
+
 The four tables after the first two have no deleted records. Each table lies in a folder of its
 own so that a converter given the folder sees one table. Values come from the record number
 through a fixed integer hash, so no random generator (and no version of one) decides the bytes.
@@ -189,9 +192,10 @@ def main():
         sys.exit('usage: make_tables.py FOLDER [RECORDS [TABLE_FOLDER...]]')
     folder = sys.argv[1]
     count = int(sys.argv[2]) if len(sys.argv) >= 3 else 1000000
-    from shape_tables import WRITERS  # it reuses this file's helpers
+    from shape_tables import NAMED_WRITERS, WRITERS  # it reuses this file's helpers
     writers = (('dbase3', write_people), ('vfp', write_items)) + WRITERS
     wanted = sys.argv[3:] or [sub for sub, _ in writers]
+    writers += NAMED_WRITERS
     unknown = set(wanted) - {sub for sub, _ in writers}
     if unknown:
         sys.exit('unknown table folder: ' + ', '.join(sorted(unknown)))

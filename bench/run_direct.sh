@@ -4,6 +4,9 @@
 # file (what a DBA would reach for).
 #
 #   bench/run_direct.sh [RECORDS] [RUNS]     (defaults: 200000 records, 3 runs)
+#   BENCH_BASELINE=<commit> bench/run_direct.sh   also times that commit's quorvik on the
+#                                              table of blank texts (built the same way)
+#   DIRECT_TABLES= bench/run_direct.sh         the table of blank texts alone
 #
 # The server is the one named by QV_MSSQL_SERVER / QV_MSSQL_USER / QV_MSSQL_PASSWORD, or else
 # a Babelfish test server started from ../shared/babelfish for the run (its default build,
@@ -12,6 +15,10 @@
 # quorvik run (logins, creating the table, reading it, loading, the closing row count check);
 # "load rows/s" leaves out what a run with --tab_def takes (logins and creating the table),
 # which freebcp, loading into a table that exists, does not do either.
+# Then a table of mostly blank texts (BLANK_RECORDS records, 150000 by default: eight C(20)
+# fields, three values in four blank) is loaded by bulk copy, by this build and by the
+# baseline's when one is named, and its load time printed, so that two ways of loading empty
+# texts can be compared (a second pass over the loaded table, or none).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -42,20 +49,23 @@ make_tables() {  # folder, record count
     echo "$stamp" >"$1/records"
   fi
 }
-make_tables "$data/full" "$records"
-make_tables "$data/tenth" "$((records / 10))"
+if [ -n "${DIRECT_TABLES-vfp dbase3}" ]; then
+  make_tables "$data/full" "$records"
+  make_tables "$data/tenth" "$((records / 10))"
+fi
 work=$(mktemp -d /tmp/qv-bench-direct.XXXXXX)
 trap 'rm -rf "$work"; stop_bench_server' EXIT
 
 seconds() { /usr/bin/time -f '%e' -o "$work/t" "$@" >/dev/null 2>&1; cat "$work/t"; }
 
 quorvik_run() {  # load path, folder, database, more options
-  QUORVIK_LOAD_PATH=$1 seconds "$quorvik" --src="$2" --dest="$3" --mode=1 --silent \
+  QUORVIK_LOAD_PATH=$1 seconds "${run_quorvik:-$quorvik}" --src="$2" --dest="$3" --mode=1 --silent \
     --mssqlh="$QV_MSSQL_SERVER" --mssqlu="$QV_MSSQL_USER" --mssqlp="$QV_MSSQL_PASSWORD" "${@:4}"
 }
 
-printf '%-8s %9s %12s %12s %14s %15s %7s %7s\n' table rows "bulk rows/s" "load rows/s" "INSERT rows/s" "freebcp rows/s" ratio "ratio'"
-for sub in vfp dbase3; do
+[ -n "${DIRECT_TABLES-vfp dbase3}" ] &&
+  printf '%-8s %9s %12s %12s %14s %15s %7s %7s\n' table rows "bulk rows/s" "load rows/s" "INSERT rows/s" "freebcp rows/s" ratio "ratio'"
+for sub in ${DIRECT_TABLES-vfp dbase3}; do
   table=$(basename "$data/full/$sub"/*.dbf .dbf)
   db=qvbench_$sub
   bulk=() insert=() bcp=() define=()
@@ -83,5 +93,45 @@ for sub in vfp dbase3; do
     printf "%-8s %9d %12.0f %12.0f %14.0f %15.0f %7.2f %7.2f\n", t, r, r / b, r / (b - d),
       r / 10 / n, rows / f, (r / b) / (rows / f), (r / (b - d)) / (rows / f) }'
 done
-echo "ratio: whole-run bulk rows/s over freebcp rows/s; ratio': load rows/s over freebcp rows/s"
-echo "(above 1: quorvik is faster)"
+if [ -n "${DIRECT_TABLES-vfp dbase3}" ]; then
+  echo "ratio: whole-run bulk rows/s over freebcp rows/s; ratio': load rows/s over freebcp rows/s"
+  echo "(above 1: quorvik is faster)"
+fi
+
+# The table of blank texts, whole runs and loads by bulk copy (the median of RUNS each).
+blank_records=${BLANK_RECORDS:-150000}
+stamp="$blank_records $(cat bench/make_tables.py bench/shape_tables.py | sha256sum | cut -c 1-16)"
+if [ "$(cat "$data/blank/records" 2>/dev/null)" != "$stamp" ]; then
+  echo "writing the $blank_records-record table of blank texts into $data/blank"
+  rm -rf "$data/blank"
+  mkdir -p "$data/blank"
+  python3 bench/make_tables.py "$data/blank" "$blank_records" blank
+  echo "$stamp" >"$data/blank/records"
+fi
+builds=("$quorvik")
+labels=(this)
+if [ -n "${BENCH_BASELINE:-}" ]; then
+  base=$build-baseline
+  rev=$(git rev-parse --short "$BENCH_BASELINE")
+  rm -rf "$base/src-tree"
+  mkdir -p "$base/src-tree"
+  git archive "$rev" | tar -x -C "$base/src-tree"
+  cmake -S "$base/src-tree" -B "$base" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+  flock /tmp/qv-build.lock cmake --build "$base" -j "$(nproc)" --target quorvik >/dev/null
+  builds+=("$base/src/quorvik")
+  labels+=("$rev")
+fi
+printf '\n%-8s %-9s %9s %12s %12s %12s\n' table build rows "run s" "load s" "load rows/s"
+for k in "${!builds[@]}"; do
+  run_quorvik=${builds[$k]}
+  whole=() define=()
+  for ((i = 1; i <= runs; ++i)); do
+    define+=("$(quorvik_run bulk "$data/blank/blank" qvbench_blank --tab_def)")
+    whole+=("$(quorvik_run bulk "$data/blank/blank" qvbench_blank)")
+  done
+  b=$(printf '%s\n' "${whole[@]}" | median)
+  d=$(printf '%s\n' "${define[@]}" | median)
+  awk -v l="${labels[$k]}" -v r="$blank_records" -v b="$b" -v d="$d" 'BEGIN {
+    printf "%-8s %-9s %9d %12.2f %12.2f %12.0f\n", "remarks", l, r, b, b - d, r / (b - d) }'
+done
+unset run_quorvik

@@ -231,5 +231,37 @@ def write_wide(folder, count):
         dbf.write(b'\x1a')
 
 
+# -- blank: eight C(20) fields, three values in four blank -----------------------------------
+
+BLANKS = [('NOTE%d' % (k + 1), 'C', 20, 0) for k in range(8)]
+
+
+def blank_or_text(pool, i, salt):
+    """20 bytes: blank for three values in four, else a piece of the pool."""
+    if mix(i, salt) % 4 != 0:
+        return b' ' * 20
+    h = mix(i, salt + 100)
+    start = h % (len(pool) - 20)
+    return pool[start:start + 4 + (h >> 8) % 17].ljust(20, b' ')
+
+
+def write_blank(folder, count):
+    pool = text_pool(WORDS_1252, 'cp1252', 51, 1 << 14)
+    head, record_size = header(DBASE3_SIGNATURE, count, BLANKS, 0)
+    with open(os.path.join(folder, 'remarks.dbf'), 'wb') as dbf:
+        dbf.write(head)
+        for first in range(0, count, BLOCK_RECORDS):
+            records = []
+            for i in range(first, min(count, first + BLOCK_RECORDS)):
+                records.append(b' ')
+                records.extend(blank_or_text(pool, i, 70 + k) for k in range(len(BLANKS)))
+            block_bytes = b''.join(records)
+            assert len(block_bytes) % record_size == 0
+            dbf.write(block_bytes)
+        dbf.write(b'\x1a')
+
+
 WRITERS = (('text1252', write_text1252), ('text866', write_text866), ('memo', write_memo),
            ('numeric', write_numeric), ('wide', write_wide))
+# Written only when named: the direct-mode benchmark's table of mostly blank texts.
+NAMED_WRITERS = (('blank', write_blank),)

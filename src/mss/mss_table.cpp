@@ -11,18 +11,20 @@
 #include "mss/mss_util.h"
 #include "odb/odb_connection.h"
 #include "odb/odb_exception.h"
+#include "odb/odb_meta_data.h"
 #include "ole/ole_currency.h"
 #include "ole/ole_decimal.h"
 #include "tk/tk_encoding.h"
 #include "tk/tk_exception.h"
 #include "tk/tk_log.h"
 #include "udb/udb_custom_conversion.h"
+#include "udb/udb_name_compare.h"
 
 namespace {
 
-// An empty N-text travels as this noncharacter (which no interchanged text holds) and is
-// turned back into '' once the load has ended: the client library takes a length of 0 for
-// NULL.
+// An empty N-text for a column that also takes NULLs travels as this noncharacter (which no
+// interchanged text holds) and is turned back into '' once the load has ended: the client
+// library takes a length of 0 for NULL.
 constexpr char16_t k_empty_marker = u'\uFDD0';
 constexpr std::string_view k_empty_marker_utf8 = "\xEF\xB7\x90";
 
@@ -105,6 +107,47 @@ odb_bulk_column bulk_column_of(const t_ftd& column) {
   return out;
 }
 
+// Text and binary columns, whose empty values the client library cannot send.
+bool takes_load_default(const t_ftd& column) {
+  const std::u16string base = lower_base_type(
+      column.native_type.empty() ? mss_server_column_type(column) : column.native_type);
+  for (const std::u16string_view type : {u"nvarchar", u"nchar", u"ntext", u"varchar", u"char",
+                                         u"text", u"varbinary", u"binary", u"image"}) {
+    if (base == type) return true;
+  }
+  return false;
+}
+
+std::u16string_view empty_literal(odb_bulk_kind kind) {
+  switch (kind) {
+    case odb_bulk_kind::ntext:
+      return u"N''";
+    case odb_bulk_kind::binary:
+      return u"0x";
+    default:
+      return u"''";
+  }
+}
+
+// A default expression as the server stores it ("(N'')", "((''))", "(0x)") that gives an
+// empty value.
+bool is_empty_default(std::u16string_view definition) {
+  while (!definition.empty() && (definition.front() == u' ' || definition.back() == u' ')) {
+    definition = definition.front() == u' ' ? definition.substr(1)
+                                            : definition.substr(0, definition.size() - 1);
+  }
+  while (definition.size() >= 2 && definition.front() == u'(' && definition.back() == u')') {
+    definition = definition.substr(1, definition.size() - 2);
+  }
+  return definition == u"N''" || definition == u"n''" || definition == u"''" ||
+         definition == u"0x" || definition == u"0X";
+}
+
+bool is_null_value(const udb_field& field) {
+  const ole_vartype vt = field.get_type();
+  return vt == VT_NULL || vt == VT_EMPTY;
+}
+
 bool is_marker_like(std::u16string_view text) {
   if (text.empty() || text[0] != k_empty_marker) return false;
   return text.find_first_not_of(u' ', 1) == std::u16string_view::npos;
@@ -140,6 +183,10 @@ mss_table::mss_table(mss_database& database, const std::u16string& name, const u
     kinds_.push_back(bulk_column_of(column));
   }
   marked_columns_.assign(schema_.size(), false);
+  defaults_.resize(schema_.size());
+  for (std::size_t i = 0; i < schema_.size(); ++i) {
+    defaults_[i].eligible = !schema_[i].b_auto_num && takes_load_default(schema_[i]);
+  }
   bulk_ = mss_engine::instance().use_bulk_copy();
   TK_LOG(2, "fast_load=%d", bulk_ ? 1 : 0);
 }
@@ -147,6 +194,14 @@ mss_table::mss_table(mss_database& database, const std::u16string& name, const u
 mss_table::~mss_table() {
   TK_LOG(2, "mss_table::dtor(b_identity=%d)", identity_ ? 1 : 0);
   loader_.reset();
+  if (!connection().is_dead()) {
+    try {
+      restore_defaults();
+    } catch (const tk_exception& e) {
+      TK_WLOG(3, "Table %s: its column defaults could not be put back: %s", safe_name_,
+              tk_from_utf8_lossy(e.message()));
+    }
+  }
   if (identity_insert_on_ && !connection().is_dead()) {
     try {
       set_identity_insert(false);
@@ -227,6 +282,10 @@ bool mss_table::bind_field(const udb_field& field, std::size_t i) {
       literal = rule_text;
     }
     const std::string_view text = unquoted(literal);
+    if (text.empty() && takes_empty_as_null(i)) {
+      loader_->set_null(i);
+      return true;
+    }
     if (text.empty() || text.find('\'') != std::string_view::npos) return false;
     if (kind == odb_bulk_kind::text) {
       loader_->set_narrow_text(i, text);
@@ -281,7 +340,9 @@ bool mss_table::bind_field(const udb_field& field, std::size_t i) {
     case odb_bulk_kind::ntext: {
       if (vt != VT_BSTR) return false;
       const std::u16string& text = field.text();
-      if (text.empty()) {
+      if (text.empty() && takes_empty_as_null(i)) {
+        loader_->set_null(i);
+      } else if (text.empty()) {
         loader_->set_text(i, std::u16string_view(&k_empty_marker, 1));
         marked_columns_[i] = true;
       } else if (is_marker_like(text)) {
@@ -295,6 +356,10 @@ bool mss_table::bind_field(const udb_field& field, std::size_t i) {
       // Narrow columns hold the server's code page: only ASCII passes unchanged.
       if (vt != VT_BSTR) return false;
       const std::u16string& text = field.text();
+      if (text.empty() && takes_empty_as_null(i)) {
+        loader_->set_null(i);
+        break;
+      }
       if (text.empty()) return false;
       std::string& narrow = narrow_scratch_;
       narrow.clear();
@@ -306,7 +371,12 @@ bool mss_table::bind_field(const udb_field& field, std::size_t i) {
       break;
     }
     case odb_bulk_kind::binary: {
-      if (!field.is_binary() || field.bytes().empty()) return false;
+      if (!field.is_binary()) return false;
+      if (field.bytes().empty() && takes_empty_as_null(i)) {
+        loader_->set_null(i);
+        break;
+      }
+      if (field.bytes().empty()) return false;
       loader_->set_bytes(i, field.bytes());
       break;
     }
@@ -325,6 +395,11 @@ bool mss_table::bind_field(const udb_field& field, std::size_t i) {
 }
 
 void mss_table::bulk_append(const udb_record& record) {
+  if (!defaults_prepared_) {
+    prepare_defaults(record);
+  } else {
+    drop_defaults_for_nulls(record);
+  }
   if (!loader_) start_bulk();
   if (!bind_row(record)) {
     // Sent after the load, in order of arrival among such rows.
@@ -381,14 +456,17 @@ void mss_table::commit_bulk_batch() {
   kept_bytes_ = 0;
 }
 
-void mss_table::end_bulk() {
+void mss_table::finish_loader() {
+  if (!loader_) return;
+  commit_bulk_batch();
   if (loader_) {
-    commit_bulk_batch();
-    if (loader_) {
-      rows_loaded_ += loader_->finish();
-      loader_.reset();
-    }
+    rows_loaded_ += loader_->finish();
+    loader_.reset();
   }
+}
+
+void mss_table::end_bulk() {
+  finish_loader();
   if (!deferred_.empty()) {
     TK_LOG(2, "Sending %d rows bulk copy could not carry", static_cast<int>(deferred_.size()));
     std::swap(insert_text_, deferred_text_);
@@ -477,6 +555,129 @@ void mss_table::send_inserts() {
   pending_.clear();
 }
 
+bool mss_table::takes_empty_as_null(std::size_t column) const {
+  const column_default& d = defaults_[column];
+  return d.state == load_default::empty || (d.state == load_default::own && d.own_empty);
+}
+
+void mss_table::prepare_defaults(const udb_record& first) {
+  defaults_prepared_ = true;
+  std::vector<load_default> wanted(schema_.size(), load_default::untouched);
+  try {
+    for (const odb_default_meta& meta : odb_read_defaults(connection(), safe_name_)) {
+      for (std::size_t i = 0; i < schema_.size(); ++i) {
+        if (!udb_names_equal_nocase(schema_[i].name, meta.column)) continue;
+        column_default& d = defaults_[i];
+        d.has_own = true;
+        d.own_name = meta.name;
+        d.own_definition = meta.definition;
+        d.own_empty = is_empty_default(meta.definition);
+      }
+    }
+    for (std::size_t i = 0; i < schema_.size(); ++i) {
+      column_default& d = defaults_[i];
+      // A default bound from a default object is no constraint this writer could put back.
+      if (d.has_own && d.own_name.empty()) continue;
+      // Other columns keep their own default until a NULL comes for them.
+      if (!d.eligible && !d.has_own) continue;
+      d.state = d.has_own ? load_default::own : load_default::none;
+      if (is_null_value(first[i]) && !schema_[i].b_not_null) {
+        wanted[i] = load_default::none;
+      } else if (!d.eligible || d.own_empty) {
+        wanted[i] = load_default::own;
+      } else {
+        wanted[i] = load_default::empty;
+      }
+    }
+    change_defaults(wanted);
+  } catch (const odb_exception& e) {
+    if (e.connection_lost()) throw;
+    // Without the right to change the table its empty texts take the marker's way.
+    TK_WLOG(3, "Table %s: its column defaults cannot be changed for the load (%s)", safe_name_,
+            tk_from_utf8_lossy(e.message()));
+    for (column_default& d : defaults_) d.state = load_default::untouched;
+  }
+}
+
+void mss_table::drop_defaults_for_nulls(const udb_record& record) {
+  bool any = false;
+  for (std::size_t i = 0; i < schema_.size() && !any; ++i) {
+    const load_default state = defaults_[i].state;
+    any = (state == load_default::empty || state == load_default::own) &&
+          is_null_value(record[i]) && !schema_[i].b_not_null;
+  }
+  if (!any) return;
+  finish_loader();
+  std::vector<load_default> wanted(schema_.size());
+  for (std::size_t i = 0; i < schema_.size(); ++i) {
+    wanted[i] = defaults_[i].state;
+    if (wanted[i] != load_default::untouched && is_null_value(record[i]) &&
+        !schema_[i].b_not_null) {
+      wanted[i] = load_default::none;
+    }
+  }
+  TK_LOG(2, "A NULL for a column with a default: the bulk load starts again without it");
+  change_defaults(wanted);
+}
+
+void mss_table::change_defaults(const std::vector<load_default>& wanted) {
+  // A server that keeps a default as a column attribute rather than a constraint (Babelfish)
+  // takes no DROP CONSTRAINT for it; a DEFAULT NULL there replaces it to the same effect.
+  const bool replace_only = mss_engine::instance().is_babelfish();
+  std::u16string sql;
+  for (std::size_t i = 0; i < schema_.size(); ++i) {
+    column_default& d = defaults_[i];
+    if (wanted[i] == d.state || wanted[i] == load_default::untouched) continue;
+    const std::u16string column = mss_quote_name(schema_[i].name);
+    const std::u16string alter = u"ALTER TABLE " + safe_name_;
+    if (d.state == load_default::own || d.state == load_default::empty) {
+      if (replace_only) {
+        sql += alter + u" ADD DEFAULT NULL FOR " + column + u";\n";
+      } else {
+        // A default of the load has a name the server gave it.
+        sql +=
+            u"SET @name = (SELECT name FROM sys.default_constraints WHERE parent_object_id = "
+            u"OBJECT_ID(" +
+            mss_quote_literal(safe_name_) + u") AND parent_column_id = COLUMNPROPERTY(OBJECT_ID(" +
+            mss_quote_literal(safe_name_) + u"), " + mss_quote_literal(schema_[i].name) +
+            u", 'ColumnId'));\nIF @name IS NOT NULL EXEC (N'ALTER TABLE ' + " +
+            mss_quote_literal(safe_name_) + u" + N' DROP CONSTRAINT ' + QUOTENAME(@name));\n";
+      }
+    }
+    if (wanted[i] == load_default::empty) {
+      sql += alter + u" ADD DEFAULT " + std::u16string(empty_literal(kinds_[i].kind)) + u" FOR " +
+             column + u";\n";
+    } else if (wanted[i] == load_default::own) {
+      sql += alter + u" ADD CONSTRAINT " + mss_quote_name(d.own_name) + u" DEFAULT " +
+             d.own_definition + u" FOR " + column + u";\n";
+    }
+  }
+  if (sql.empty()) return;
+  // All or nothing, so that a refusal leaves the table's defaults as they were.
+  try {
+    connection().execute(u"SET XACT_ABORT ON; BEGIN TRANSACTION;\nDECLARE @name sysname;\n" + sql +
+                         u"COMMIT TRANSACTION;");
+  } catch (const odb_exception& e) {
+    if (!e.connection_lost()) connection().execute(u"IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION");
+    throw;
+  }
+  for (std::size_t i = 0; i < schema_.size(); ++i) {
+    if (wanted[i] != load_default::untouched) defaults_[i].state = wanted[i];
+  }
+}
+
+void mss_table::restore_defaults() {
+  std::vector<load_default> wanted(schema_.size(), load_default::untouched);
+  bool changed = false;
+  for (std::size_t i = 0; i < schema_.size(); ++i) {
+    const column_default& d = defaults_[i];
+    if (d.state == load_default::untouched) continue;
+    wanted[i] = d.has_own ? load_default::own : load_default::none;
+    changed = changed || wanted[i] != d.state;
+  }
+  if (changed) change_defaults(wanted);
+}
+
 void mss_table::restore_empty_texts() {
   // One statement, so the table is read once whatever the number of columns.
   std::string set;
@@ -518,6 +719,7 @@ void mss_table::flush() {
   if (bulk_) end_bulk();
   send_inserts();
   restore_empty_texts();
+  restore_defaults();
   if (identity_insert_on_) set_identity_insert(false);
   check_counts();
   // Rows merged into a table of the server's own keep its identity as it goes on.

@@ -14,9 +14,14 @@ class odb_connection;
 // The writer of one server table. Rows go through bulk copy when the engine says so, else as
 // INSERT statements of many rows each, several to a round trip inside a transaction; a batch the
 // server refuses is sent again row by row, so each refused record is reported with its own number
-// through the reject handler, and the others still arrive. A row bulk copy cannot carry (an empty
-// binary value, narrow text the client cannot pass on unchanged) goes the INSERT way after the
-// load; empty N-texts travel as a private marker that one UPDATE per column turns back into ''.
+// through the reject handler, and the others still arrive. The client library sends an empty text
+// or binary value only as NULL, and bulk copy gives a NULL the column's default: so a column gets
+// an empty DEFAULT for the load and its empty values arrive as themselves, until a real NULL
+// comes for it; from then on the column has no default, its empty N-texts travel as a private
+// marker that one UPDATE turns back into '', and its other empty values go the INSERT way
+// after the load, as do rows with narrow text the client cannot pass on unchanged. A column's
+// own default goes the same way for the load once a real NULL comes for it. The defaults of
+// the table's definition are back in place once the load has ended.
 // flush() ends the load and compares the rows the server holds with the rows sent: a
 // difference is a failure of the table, never a silent success.
 class mss_table : public udb_recordset {
@@ -59,7 +64,29 @@ class mss_table : public udb_recordset {
   void queue_insert(const udb_record& record);
   void queue_insert(const std::vector<udb_field>& fields, std::int64_t record_no);
   void send_inserts();
+  void finish_loader();
   void restore_empty_texts();
+  // What a column's DEFAULT is while bulk copy runs: the table's own, an empty one of the
+  // load, or none at all, which a real NULL needs (bulk copy gives a NULL the default). A text
+  // or binary column starts with an empty one, any other column with its own; a column of
+  // another kind without one, and any column while the defaults cannot be changed, is
+  // untouched.
+  enum class load_default : std::uint8_t { untouched, own, empty, none };
+  struct column_default {
+    load_default state = load_default::untouched;
+    bool eligible = false;  // a text or binary column
+    bool has_own = false;
+    bool own_empty = false;  // the own default is an empty value already
+    std::u16string own_name, own_definition;
+  };
+  // Reads the table's defaults and sets each column's for the first record.
+  void prepare_defaults(const udb_record& first);
+  // Ends the bulk load under way and drops the defaults of the columns the record has a NULL
+  // for, so that those NULLs arrive as NULL.
+  void drop_defaults_for_nulls(const udb_record& record);
+  void change_defaults(const std::vector<load_default>& wanted);
+  void restore_defaults();
+  bool takes_empty_as_null(std::size_t column) const;
   void check_counts();
   void set_identity_insert(bool on);
 
@@ -84,6 +111,8 @@ class mss_table : public udb_recordset {
   std::size_t kept_rows_ = 0;
   std::size_t kept_bytes_ = 0;
   std::vector<bool> marked_columns_;  // columns whose empty texts travel as the marker
+  std::vector<column_default> defaults_;
+  bool defaults_prepared_ = false;
   std::string narrow_scratch_;
   // Rows waiting to go as INSERT statements: the statements and their records.
   std::string insert_text_;  // each row's values in parentheses, one after the other

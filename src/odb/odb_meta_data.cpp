@@ -227,6 +227,23 @@ std::vector<odb_fk_meta> odb_read_foreign_keys(odb_connection& c, std::u16string
   return out;
 }
 
+std::vector<odb_default_meta> odb_read_defaults(odb_connection& c, std::u16string_view table) {
+  TK_WLOG(2, "odb_read_defaults(%s)", std::u16string(table));
+  const std::unique_ptr<odb_recordset> rows =
+      c.query(u"SELECT " + name_of(u"c.name") + u", " + name_of(u"d.name") +
+              u", d.definition FROM sys.columns c "
+              u"LEFT JOIN sys.default_constraints d ON d.object_id = c.default_object_id "
+              u"WHERE c.object_id = OBJECT_ID(" +
+              literal(table) + u") AND c.default_object_id <> 0 ORDER BY c.column_id");
+  std::vector<odb_default_meta> out;
+  out.reserve(rows->size());
+  for (std::size_t i = 0; i < rows->size(); ++i) {
+    const udb_record& r = rows->row(i);
+    out.push_back({text_of(r[0]), text_of(r[1]), text_of(r[2])});
+  }
+  return out;
+}
+
 std::vector<odb_view_meta> odb_read_views(odb_connection& c, std::u16string_view schema) {
   TK_WLOG(2, "odb_read_views(%s)", std::u16string(schema));
   // Names from the standard view; the text from the catalog, whose copy is not cut at 4000

@@ -42,6 +42,12 @@ struct odb_fk_meta {
   std::u16string delete_rule, update_rule;
 };
 
+// A column's default: a constraint (its name and expression as the server stores it), or one
+// bound from a default object, which has no constraint name.
+struct odb_default_meta {
+  std::u16string column, name, definition;
+};
+
 struct odb_view_meta {
   std::u16string schema, name, definition;
 };
@@ -57,6 +63,9 @@ std::vector<odb_index_meta> odb_read_indexes(odb_connection& c, std::u16string_v
 // Foreign keys whose child table is this table (every table's when `table` is empty).
 std::vector<odb_fk_meta> odb_read_foreign_keys(odb_connection& c, std::u16string_view schema,
                                                std::u16string_view table);
+// The defaults of the columns of one table, named as statements name it ("[dbo].[t]"): one
+// entry per column that has one.
+std::vector<odb_default_meta> odb_read_defaults(odb_connection& c, std::u16string_view table);
 // Views with their defining text; empty schema = all schemas.
 std::vector<odb_view_meta> odb_read_views(odb_connection& c, std::u16string_view schema = {});
 
