@@ -211,6 +211,11 @@ bool talvex_converter::convert_table(dbf_database& source, udb_database& target,
         "Converting table " + tk_to_ansi(name) + "(" + std::to_string(records_total) + " records)");
   }
   const run_totals before = totals_;
+  // A table not loaded whole does not stay behind.
+  const auto abandon = [&] {
+    written.reset();
+    target.discard_table(target_name);
+  };
   const auto load = [&] {
     const std::int64_t written_before = totals_.rows_written;
     try {
@@ -221,9 +226,11 @@ bool talvex_converter::convert_table(dbf_database& source, udb_database& target,
       // Of a failed table, count only what the writer knows arrived.
       if (written->rows_written() >= 0)
         totals_.rows_written = written_before + written->rows_written();
-      // A table not loaded whole does not stay behind under its name.
-      written.reset();
-      target.discard_table(target_name);
+      abandon();
+      throw;
+    } catch (const tk_final_exception&) {
+      // The user's Abort in the error dialog.
+      abandon();
       throw;
     }
   };
