@@ -156,6 +156,22 @@ TEST_P(direct_run, as_dbo_puts_the_tables_into_dbo_whatever_the_login) {
   EXPECT_EQ(count(), 3);
 }
 
+TEST_P(direct_run, a_long_name_with_spaces_loads_under_its_load_name_and_takes_its_own) {
+  // 120 characters: the load name's prefix takes it past 128, so that name is cut and hashed.
+  const std::string name = "order lines " + std::string(108, 'x');
+  e2e_write_dbf(dir_.path() + "/" + name + ".dbf", {{"ID", 'N', 6}},
+                {{false, {"1"}}, {false, {"2"}}});
+  const cli_result r = run(dir_.path(), {});
+  ASSERT_EQ(r.code, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("Tables converted: 1, tables failed: 0"), std::string::npos) << r.out;
+  // Read back by its whole name (Babelfish's catalog views show names cut at 63 characters).
+  odb_connection c = connect();
+  EXPECT_EQ(
+      c.scalar(u"SELECT COUNT_BIG(*) FROM [" + login_.user + u"].[" + tk_from_utf8(name) + u"]"),
+      u"2");
+  EXPECT_EQ(c.scalar(u"SELECT COUNT(*) FROM sys.tables WHERE name LIKE N'~quorvik~%'"), u"0");
+}
+
 TEST_P(direct_run, a_refused_record_is_reported_by_number_and_the_others_arrive) {
   if (std::string(GetParam()) == "bulk" && is_babelfish()) {
     // SQL Server rolls a refused bulk batch back whole; Babelfish keeps the rows of it that came
