@@ -166,9 +166,10 @@ TEST_P(direct_run, a_long_name_with_spaces_loads_under_its_load_name_and_takes_i
   EXPECT_NE(r.out.find("Tables converted: 1, tables failed: 0"), std::string::npos) << r.out;
   // Read back by its whole name (Babelfish's catalog views show names cut at 63 characters).
   odb_connection c = connect();
-  EXPECT_EQ(
-      c.scalar(u"SELECT COUNT_BIG(*) FROM [" + login_.user + u"].[" + tk_from_utf8(name) + u"]"),
-      u"2");
+  const std::u16string schema =
+      login_.user.empty() || login_.user == u"sa" ? std::u16string(u"dbo") : login_.user;
+  EXPECT_EQ(c.scalar(u"SELECT COUNT_BIG(*) FROM [" + schema + u"].[" + tk_from_utf8(name) + u"]"),
+            u"2");
   EXPECT_EQ(c.scalar(u"SELECT COUNT(*) FROM sys.tables WHERE name LIKE N'~quorvik~%'"), u"0");
 }
 
