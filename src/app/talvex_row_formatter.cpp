@@ -3,7 +3,8 @@
 
 #include "dbf/dbf_field.h"
 #include "dbf/dbf_recordset.h"
-#include "mss/mss_util.h"
+#include "mss/mss_literal.h"
+#include "mss/mss_text_literal.h"
 #include "ole/ole_currency.h"
 #include "ole/ole_decimal.h"
 #include "tk/tk_log.h"

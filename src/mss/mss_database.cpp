@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "mss/mss_column_type.h"
 #include "mss/mss_constraint.h"
 #include "mss/mss_description.h"
 #include "mss/mss_engine.h"
@@ -13,8 +14,8 @@
 #include "mss/mss_load_name.h"
 #include "mss/mss_names.h"
 #include "mss/mss_refine_view.h"
+#include "mss/mss_statement.h"
 #include "mss/mss_table.h"
-#include "mss/mss_util.h"
 #include "mss/mss_validator.h"
 #include "mss/mss_version.h"
 #include "odb/odb_connection.h"

@@ -2,8 +2,10 @@
 
 #include "mss/mss_dmp_database.h"
 #include "mss/mss_identity.h"
+#include "mss/mss_literal.h"
 #include "mss/mss_names.h"
-#include "mss/mss_util.h"
+#include "mss/mss_statement.h"
+#include "mss/mss_text_literal.h"
 #include "tk/tk_exception.h"
 #include "tk/tk_log.h"
 #include "udb/udb_name_compare.h"

@@ -2,7 +2,7 @@
 #include "mss/mss_foreign_key.h"
 
 #include "mss/mss_names.h"
-#include "mss/mss_util.h"
+#include "mss/mss_statement.h"
 
 mss_constraint_sql mss_foreign_key(const udb_names_map& names, const udb_relationship& fk,
                                    const std::u16string& child_safe,

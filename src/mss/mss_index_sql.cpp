@@ -1,8 +1,8 @@
 // T-SQL of indexes shared by the server and the script writer; see mss_index_sql.h.
 #include "mss/mss_index_sql.h"
 
+#include "mss/mss_literal.h"
 #include "mss/mss_names.h"
-#include "mss/mss_util.h"
 
 namespace {
 

@@ -4,11 +4,15 @@
 
 #include <algorithm>
 
+#include "mss/mss_column_type.h"
 #include "mss/mss_database.h"
 #include "mss/mss_engine.h"
 #include "mss/mss_identity.h"
+#include "mss/mss_literal.h"
 #include "mss/mss_names.h"
-#include "mss/mss_util.h"
+#include "mss/mss_safe_value.h"
+#include "mss/mss_statement.h"
+#include "mss/mss_text_literal.h"
 #include "odb/odb_connection.h"
 #include "odb/odb_exception.h"
 #include "odb/odb_meta_data.h"

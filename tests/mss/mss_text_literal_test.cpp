@@ -2,7 +2,8 @@
 
 #include <string>
 
-#include "mss/mss_util.h"
+#include "mss/mss_literal.h"
+#include "mss/mss_text_literal.h"
 #include "mss_test_facts.h"
 #include "ole/ole_utf.h"
 #include "tk/tk_encoding.h"
