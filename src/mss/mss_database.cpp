@@ -187,11 +187,7 @@ std::unique_ptr<udb_recordset> mss_database::create_table(const std::u16string& 
   pk_created_ = false;
   const std::u16string t = safe_name(name);
   TK_WLOG(2, "Got safe table name: %s", t);
-  std::u16string table;
-  std::u16string owner;
-  mss_split_tab_name(name, table, owner);
-  const std::u16string load =
-      safe_name(owner.empty() ? mss_load_name(table) : owner + u"." + mss_load_name(table));
+  const std::u16string load = load_name(name);
 
   // Column names the server would not take as they are (a second column of one name) get
   // generated ones; the names map carries them to the writer.
@@ -263,24 +259,18 @@ bool mss_database::publish_table(const std::u16string& name) {
     publish_by_copy(name, t, staged);
     return true;
   }
-  std::u16string table;
-  std::u16string owner;
-  mss_split_tab_name(name, table, owner);
-  query(mss_publish_statement(staged.load, table));
+  query(mss_publish_statement(staged.load, split_name(name).first));
   return true;
 }
 
 bool mss_database::merge_rows(const std::u16string& name, const std::u16string& t,
                               const staged_table& staged) {
-  const auto rows_of = [&](const std::u16string& table) {
-    return std::stoll(tk_to_utf8_lossy(connection_->scalar(u"SELECT COUNT_BIG(*) FROM " + table)));
-  };
   try {
     in_transaction([&] {
-      const std::int64_t sent = rows_of(staged.load);
+      const std::int64_t sent = row_count(staged.load);
       move_rows(t, staged);
       // The table's triggers may take rows away again.
-      const std::int64_t held = rows_of(t) - staged.existing_rows;
+      const std::int64_t held = row_count(t) - staged.existing_rows;
       if (held != sent) {
         throw tk_exception("The row count check failed for table " + tk_to_utf8_lossy(t) + ": " +
                                std::to_string(sent) + " rows were written, the table holds " +
@@ -303,19 +293,38 @@ bool mss_database::merge_rows(const std::u16string& name, const std::u16string& 
 }
 
 std::unique_ptr<udb_recordset> mss_database::append_table(const std::u16string& name) {
+  udb_schema columns;
+  for (const odb_column_meta& meta : existing_columns(name))
+    columns.push_back(odb_column_to_ftd(meta));
+  return std::make_unique<mss_table>(*this, name, columns, row_count(safe_name(name)));
+}
+
+std::pair<std::u16string, std::u16string> mss_database::split_name(
+    const std::u16string& name) const {
   std::u16string table;
   std::u16string owner;
   mss_split_tab_name(name, table, owner);
-  if (owner.empty()) owner = owner_;
-  udb_schema columns;
-  for (const odb_column_meta& meta : odb_read_columns(*connection_, owner, table)) {
-    columns.push_back(odb_column_to_ftd(meta));
-  }
+  return {table, owner.empty() ? owner_ : owner};
+}
+
+std::u16string mss_database::load_name(const std::u16string& name) const {
+  std::u16string table;
+  std::u16string owner;
+  mss_split_tab_name(name, table, owner);
+  // An unqualified name takes the owner safe_name gives every such name.
+  return safe_name(owner.empty() ? mss_load_name(table) : owner + u"." + mss_load_name(table));
+}
+
+std::vector<odb_column_meta> mss_database::existing_columns(const std::u16string& name) {
+  const auto [table, owner] = split_name(name);
+  std::vector<odb_column_meta> columns = odb_read_columns(*connection_, owner, table);
   if (columns.empty()) throw odb_exception(u"The specified table does not exist.");
-  const std::u16string t = safe_name(name);
-  const std::int64_t existing =
-      std::stoll(tk_to_utf8_lossy(connection_->scalar(u"SELECT COUNT_BIG(*) FROM " + t)));
-  return std::make_unique<mss_table>(*this, name, columns, existing);
+  return columns;
+}
+
+std::int64_t mss_database::row_count(const std::u16string& safe_table) {
+  return std::stoll(
+      tk_to_utf8_lossy(connection_->scalar(u"SELECT COUNT_BIG(*) FROM " + safe_table)));
 }
 
 void mss_database::drop_load_table(const std::u16string& t, const std::u16string& load) {
@@ -339,8 +348,7 @@ void mss_database::publish_by_copy(const std::u16string& name, const std::u16str
     for (const udb_index& index : staged.primary) build_index(name, t, staged.columns, index);
     move_rows(t, staged);
   });
-  const std::u16string reseed = mss_reseed_statement(
-      t, staged.columns, connection_->scalar(u"SELECT COUNT_BIG(*) FROM " + t) != u"0");
+  const std::u16string reseed = mss_reseed_statement(t, staged.columns, row_count(t) > 0);
   if (!reseed.empty()) query(reseed);
 }
 
@@ -403,13 +411,9 @@ std::vector<std::string> mss_database::drop_leftovers() {
 
 std::unique_ptr<mss_table> mss_database::merge_into(const std::u16string& name) {
   TK_WLOG(2, "mss_database::merge_into(%s)", name);
-  std::u16string table;
-  std::u16string owner;
-  mss_split_tab_name(name, table, owner);
-  if (owner.empty()) owner = owner_;
   udb_schema columns;
   std::u16string definition = u" (";
-  for (const odb_column_meta& meta : odb_read_columns(*connection_, owner, table)) {
+  for (const odb_column_meta& meta : existing_columns(name)) {
     columns.push_back(odb_column_to_ftd(meta));
     if (definition.size() > 2) definition += u", ";
     // The load table keeps the identity, so that the rows bring their own values as they
@@ -417,12 +421,10 @@ std::unique_ptr<mss_table> mss_database::merge_into(const std::u16string& name) 
     definition += mss_quote_name(meta.name) + u" " + type_text(meta) +
                   (meta.identity ? u" IDENTITY" : u"") + (meta.nullable ? u" NULL" : u" NOT NULL");
   }
-  if (columns.empty()) throw odb_exception(u"The specified table does not exist.");
   definition += u")";
   const std::u16string t = safe_name(name);
-  const std::u16string load = safe_name(owner + u"." + mss_load_name(table));
-  const std::int64_t existing =
-      std::stoll(tk_to_utf8_lossy(connection_->scalar(u"SELECT COUNT_BIG(*) FROM " + t)));
+  const std::u16string load = load_name(name);
+  const std::int64_t existing = row_count(t);
   query(u"CREATE TABLE " + load + definition);
   staged_[t] = {load, definition, columns, {}, true, existing};
   return std::make_unique<mss_table>(*this, load, columns, -1);

@@ -5,9 +5,11 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "odb/odb_database.h"
+#include "odb/odb_meta_data.h"
 
 class mss_table;
 struct mss_constraint_sql;
@@ -92,6 +94,13 @@ class mss_database : public odb_database {
   void in_transaction(const std::function<void()>& statements);
 
   void init_tables();
+  // The table and owner of `name`, the owner this database's tables go to when it names none.
+  std::pair<std::u16string, std::u16string> split_name(const std::u16string& name) const;
+  // The owner-qualified, bracketed load name of the table `name`.
+  std::u16string load_name(const std::u16string& name) const;
+  // The columns of the existing table `name`; "does not exist" when it has none.
+  std::vector<odb_column_meta> existing_columns(const std::u16string& name);
+  std::int64_t row_count(const std::u16string& safe_table);
   // Publishes by copying the rows into a table of the real name, for servers whose rename
   // leaves their catalog views behind.
   void publish_by_copy(const std::u16string& name, const std::u16string& t,
