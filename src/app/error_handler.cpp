@@ -60,8 +60,19 @@ error_handler::error_handler()
   TK_LOG(2, "error_handler::ctor");
 }
 
-void error_handler::set_record_context(std::u16string_view table, long long record) {
-  context_ = tk_to_utf8_lossy(table) + ", record #" + std::to_string(record);
+void error_handler::report(std::string context, const tk_exception& e) {
+  const std::lock_guard lock(reporting_);
+  context_ = std::move(context);
+  // The dialog's Abort leaves by an exception; the next report starts without this context.
+  struct clear_context {
+    std::string& context;
+    ~clear_context() { context.clear(); }
+  } const clear{context_};
+  handle(e, false);
+}
+
+std::string error_handler::record_context(std::u16string_view table, long long record) {
+  return tk_to_utf8_lossy(table) + ", record #" + std::to_string(record);
 }
 
 std::string error_handler::format(const tk_exception& e) const {

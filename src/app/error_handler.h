@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -23,8 +24,13 @@ class error_handler : public tk_singleton<error_handler> {
   // The message the user reads, line feeds already replaced by spaces.
   std::string format(const tk_exception& e) const;
 
+  // Reports one failure with `context` (a table, a table and record) in front of its text; the
+  // tables loading at once report one at a time, so a question waits for the one before.
+  void report(std::string context, const tk_exception& e);
+
   void set_context(std::string context) { context_ = std::move(context); }
-  void set_record_context(std::u16string_view table, long long record);
+  // "table, record #n", the context of a failed record.
+  static std::string record_context(std::u16string_view table, long long record);
   const std::string& context() const { return context_; }
 
   bool quiet() const { return quiet_; }
@@ -37,6 +43,7 @@ class error_handler : public tk_singleton<error_handler> {
   virtual void internal_error(const tk_exception& e) = 0;
 
  private:
+  std::recursive_mutex reporting_;
   std::string context_;
   bool quiet_ = false;
   tk_error_converter messages_;

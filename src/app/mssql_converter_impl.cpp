@@ -1,5 +1,9 @@
 #include "app/mssql_converter_impl.h"
 
+#include <cstdlib>
+#include <string>
+
+#include "tk/tk_encoding.h"
 #include "tk/tk_exception.h"
 #include "tk/tk_log.h"
 #include "udb/udb_profile.h"
@@ -42,6 +46,9 @@ void mssql_converter_impl::store_profile(udb_profile& profile) const {
   if (!pswd.empty()) profile.set(k_server_settings, u"password", pswd);
   store_flag(profile, k_server_settings, u"windows authentication", sec_log);
   store_flag(profile, k_server_settings, u"connect as DBO", engine_->as_dbo());
+  if (jobs != default_jobs()) {
+    profile.set(k_server_settings, u"parallel connections", tk_from_ansi(std::to_string(jobs)));
+  }
   store_flag(profile, k_server_settings, u"dump insert comments", dump_options.b_comments);
   store_flag(profile, k_server_settings, u"dump create database", dump_options.b_create_db);
   store_flag(profile, k_server_settings, u"dump create table", dump_options.b_create_tab);
@@ -57,6 +64,11 @@ void mssql_converter_impl::load_profile(const udb_profile& profile) {
   load_flag(profile, k_server_settings, u"connect as DBO", as_dbo);
   TK_LOG(1, "mss_engine::set_as_dbo(%d)", as_dbo ? 1 : 0);
   engine_->set_as_dbo(as_dbo);
+  if (const int n =
+          std::atoi(tk_to_ansi(profile.get(k_server_settings, u"parallel connections")).c_str());
+      n >= 1 && n <= k_max_jobs) {
+    jobs = n;
+  }
   load_flag(profile, k_server_settings, u"dump insert comments", dump_options.b_comments);
   load_flag(profile, k_server_settings, u"dump create database", dump_options.b_create_db);
   load_flag(profile, k_server_settings, u"dump create table", dump_options.b_create_tab);

@@ -23,6 +23,12 @@ class mssql_converter_impl : public udb_converter {
   std::u16string user;  // empty: integrated login
   std::u16string pswd;
   bool sec_log = false;  // integrated login
+  // Tables loading at once into a server, each on a connection of its own; 1 loads them in turn.
+  int jobs = default_jobs();
+  static constexpr int k_max_default_jobs = 4;
+  static constexpr int k_max_jobs = 64;
+  // The processors this process may use, at most k_max_default_jobs.
+  static int default_jobs();
   mss_dump_options dump_options;
 
  protected:

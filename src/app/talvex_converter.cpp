@@ -88,6 +88,9 @@ bool talvex_converter::serialize(bool store) {
   flag("dmp_unicode", dump_options.b_unicode, true);
   if (!console_) {
     text(u"host", host);
+    if (!store) jobs = default_jobs();
+    ok = serialize_int("jobs", jobs, store) && ok;
+    if (jobs < 1 || jobs > k_max_jobs) jobs = default_jobs();
     text(u"pswd", pswd);
     flag("sec_log", sec_log, true);
     flag("skip_del", skip_del, false);

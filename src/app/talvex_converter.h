@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/mssql_converter_impl.h"
@@ -71,13 +73,34 @@ class talvex_converter : public mssql_converter_impl,
     std::int64_t rows_written = 0;
     std::int64_t rows_skipped = 0;  // deleted records left out
     std::int64_t records_failed = 0;
+
+    run_totals& operator+=(const run_totals& more);
   };
   const run_totals& totals() const noexcept { return totals_; }
   // "Tables converted: ..., records failed: ..." for the totals.
   static std::string summary_line(const run_totals& totals);
 
  private:
+  // One table on its way: its counters while it loads, and what it moved.
+  struct table_run {
+    explicit table_run(std::u16string table) : name(std::move(table)) {}
+
+    std::u16string name;
+    std::int64_t records_total = 0;
+    std::int64_t records_done = 0;
+    run_totals totals;
+    bool shown = false;  // the front ends' progress counters follow this table
+  };
+
   std::unique_ptr<udb_database> open_target();
+  // Converts the selected tables one after the other on the target's connection.
+  void convert_in_turn(dbf_database& source, udb_database& target, mss_tn_validator& names,
+                       std::vector<std::u16string>& converted);
+  // Converts the selected tables `jobs` at a time, each job on a connection of its own.
+  void convert_in_parallel(dbf_database& source, mss_database& target, mss_tn_validator& names,
+                           int jobs, std::vector<std::u16string>& converted);
+  // Adds a finished table's numbers to the run's.
+  void count_table(const table_run& run, bool converted, bool failed);
   // A line a user reads: traced at level 3, and on the console program's console.
   void tell(const std::string& line);
   // Level-0 findings of the server writer (a key the rows break) through the error handler.
@@ -100,12 +123,16 @@ class talvex_converter : public mssql_converter_impl,
                                      const udb_schema& schema);
   // False when the table was passed over (missing, or skipped as existing).
   bool convert_table(dbf_database& source, udb_database& target, mss_tn_validator& names,
-                     const std::u16string& name);
-  void copy_records(dbf_recordset& source, udb_recordset& target);
+                     table_run& run);
+  void copy_records(dbf_recordset& source, udb_recordset& target, table_run& run);
 
   bool console_;
   conversion_progress* progress_ = nullptr;
   run_totals totals_;
+  // Held while a table is looked up, named and created: the source and the names are shared
+  // by the jobs.
+  std::mutex preparing_;
+  std::mutex counting_;  // held while a table's numbers join the run's
 };
 
 // Refusals for a file destination (tk_exception, level 1): a folder, an existing file that

@@ -30,8 +30,8 @@ namespace {
 
 void console_line(bool silent, std::FILE* stream, const std::string& text) {
   if (silent) return;
-  std::fputs(text.c_str(), stream);
-  std::fputc('\n', stream);
+  // One write, so that lines of tables loading at once do not mix.
+  std::fputs((text + '\n').c_str(), stream);
   // A run's lines show as they happen also where the output goes to a file or a pipe.
   std::fflush(stream);
 }
@@ -53,10 +53,7 @@ class dbf_error_report : public dbf_error_sink {
   dbf_error_report& operator=(const dbf_error_report&) = delete;
 
   void report(const std::string& context, const tk_exception& error) override {
-    error_handler& errors = error_handler::instance();
-    errors.set_context(context);
-    errors.handle(error, false);
-    errors.set_context({});
+    error_handler::instance().report(context, error);
   }
 };
 
@@ -115,24 +112,14 @@ void talvex_converter::operator()() {
     for (const std::u16string& name : table_list) name_map.emplace_back(name, std::u16string());
 
     std::vector<std::u16string> converted;
-    for (const std::u16string& name : table_list) {
-      current_table = name;
-      records_total = 0;
-      records_done = 0;
-      try {
-        if (convert_table(source, *target, names, name)) {
-          ++totals_.tables_converted;
-          converted.push_back(name);
-        }
-      } catch (const tk_exception& e) {
-        ++totals_.tables_failed;
-        errors.set_context(tk_to_ansi(name));
-        errors.handle(e, false);
-      }
-      if (progress_ != nullptr) progress_->table_end();
-      ++tables_done;
+    auto* server = dynamic_cast<mss_database*>(target.get());
+    const int parallel =
+        server != nullptr ? std::min(jobs, static_cast<int>(table_list.size())) : 1;
+    if (parallel > 1) {
+      convert_in_parallel(source, *server, names, parallel, converted);
+    } else {
+      convert_in_turn(source, *target, names, converted);
     }
-    errors.set_context({});
     if (!skip_idx) create_relationships(source, *target, converted);
     create_checks(source, *target, converted);
     describe_tables(source, *target, converted);
@@ -162,8 +149,51 @@ void talvex_converter::operator()() {
   }
 }
 
+talvex_converter::run_totals& talvex_converter::run_totals::operator+=(const run_totals& more) {
+  tables_converted += more.tables_converted;
+  tables_failed += more.tables_failed;
+  tables_skipped += more.tables_skipped;
+  rows_read += more.rows_read;
+  rows_written += more.rows_written;
+  rows_skipped += more.rows_skipped;
+  records_failed += more.records_failed;
+  return *this;
+}
+
+void talvex_converter::count_table(const table_run& run, bool converted, bool failed) {
+  const std::lock_guard lock(counting_);
+  totals_ += run.totals;
+  if (converted) ++totals_.tables_converted;
+  if (failed) ++totals_.tables_failed;
+  ++tables_done;
+}
+
+void talvex_converter::convert_in_turn(dbf_database& source, udb_database& target,
+                                       mss_tn_validator& names,
+                                       std::vector<std::u16string>& converted) {
+  for (const std::u16string& name : table_list) {
+    current_table = name;
+    records_total = 0;
+    records_done = 0;
+    table_run run{name};
+    run.shown = true;
+    try {
+      const bool done = convert_table(source, target, names, run);
+      count_table(run, done, false);
+      if (done) converted.push_back(name);
+    } catch (const tk_exception& e) {
+      count_table(run, false, true);
+      error_handler::instance().report(tk_to_ansi(name), e);
+    }
+    if (progress_ != nullptr) progress_->table_end();
+  }
+}
+
 bool talvex_converter::convert_table(dbf_database& source, udb_database& target,
-                                     mss_tn_validator& names, const std::u16string& name) {
+                                     mss_tn_validator& names, table_run& run) {
+  const std::u16string& name = run.name;
+  // The source and the names are shared with the tables loading beside this one.
+  std::unique_lock preparing(preparing_);
   if (console_ && !source.is_table_exist(name)) {
     console_line(silent, stderr, "Table " + tk_to_ansi(name) + " not exists");
     return false;
@@ -176,7 +206,7 @@ bool talvex_converter::convert_table(dbf_database& source, udb_database& target,
 
   if (target.is_table_exist(target_name)) {
     if (mode() == 2) {
-      ++totals_.tables_skipped;
+      ++run.totals.tables_skipped;
       return false;
     }
     if (mode() == 1) target.delete_tab(target_name);
@@ -197,35 +227,37 @@ bool talvex_converter::convert_table(dbf_database& source, udb_database& target,
     names.add_existing_name(target_name);
   }
   names.add_restricted_name(target_name);
+  preparing.unlock();
 
-  records_total = table->record_count();
+  run.records_total = table->record_count();
+  if (run.shown) records_total = run.records_total;
   if (const std::int64_t past = table->records_past_count(); past > 0) {
     TK_WLOG(3, "Converting table %s (%d records; %lld more past the record count are not read)",
-            name, static_cast<int>(records_total), static_cast<long long>(past));
+            name, static_cast<int>(run.records_total), static_cast<long long>(past));
   } else {
-    TK_WLOG(3, "Converting table %s (%d records)", name, static_cast<int>(records_total));
+    TK_WLOG(3, "Converting table %s (%d records)", name, static_cast<int>(run.records_total));
   }
   if (console_) {
-    console_line(
-        silent, tk_console_stream(),
-        "Converting table " + tk_to_ansi(name) + "(" + std::to_string(records_total) + " records)");
+    console_line(silent, tk_console_stream(),
+                 "Converting table " + tk_to_ansi(name) + "(" + std::to_string(run.records_total) +
+                     " records)");
   }
-  const run_totals before = totals_;
+  const run_totals before = run.totals;
   // A table not loaded whole does not stay behind.
   const auto abandon = [&] {
     written.reset();
     target.discard_table(target_name);
   };
   const auto load = [&] {
-    const std::int64_t written_before = totals_.rows_written;
+    const std::int64_t written_before = run.totals.rows_written;
     try {
-      if (records_total > 0 && !tab_def) copy_records(*table, *written);
+      if (run.records_total > 0 && !tab_def) copy_records(*table, *written, run);
       // Ends the table's load; a server writer checks here that every row sent arrived.
       written->flush();
     } catch (const tk_exception&) {
       // Of a failed table, count only what the writer knows arrived.
       if (written->rows_written() >= 0)
-        totals_.rows_written = written_before + written->rows_written();
+        run.totals.rows_written = written_before + written->rows_written();
       abandon();
       throw;
     } catch (const tk_final_exception&) {
@@ -244,8 +276,9 @@ bool talvex_converter::convert_table(dbf_database& source, udb_database& target,
     // The existing table refused some of the rows: they go in one by one, so that each
     // refused record is reported and the others arrive.
     report_server_findings(target, name);
-    totals_ = before;
-    records_done = 0;
+    run.totals = before;
+    run.records_done = 0;
+    if (run.shown) records_done = 0;
     written = target.append_table(target_name);
     load();
     written.reset();
@@ -264,10 +297,7 @@ void talvex_converter::report_server_findings(udb_database& target, const std::u
   auto* server = dynamic_cast<mss_database*>(&target);
   if (server == nullptr) return;
   for (const std::string& report : server->take_reports()) {
-    error_handler& errors = error_handler::instance();
-    errors.set_context(tk_to_ansi(context));
-    errors.handle(tk_exception(report, 0), false);
-    errors.set_context({});
+    error_handler::instance().report(tk_to_ansi(context), tk_exception(report, 0));
   }
 }
 
@@ -291,39 +321,40 @@ void talvex_converter::create_relationships(const dbf_database& source, udb_data
   report_server_findings(target, {});
 }
 
-void talvex_converter::copy_records(dbf_recordset& source, udb_recordset& target) {
-  const auto report = [this](std::int64_t record_no, const tk_exception& e) {
-    ++totals_.records_failed;
-    error_handler& errors = error_handler::instance();
-    errors.set_record_context(current_table, record_no);
-    errors.handle(e, false);
+void talvex_converter::copy_records(dbf_recordset& source, udb_recordset& target, table_run& run) {
+  const auto report = [&run](std::int64_t record_no, const tk_exception& e) {
+    ++run.totals.records_failed;
+    error_handler::instance().report(error_handler::record_context(run.name, record_no), e);
   };
   // A writer that sends rows in batches reports a refused row after later appends, up to its
   // flush, which comes after this function: the handler holds nothing of this frame.
-  target.set_reject_handler([this, report](std::int64_t record_no, const tk_exception& e) {
-    --totals_.rows_written;
+  target.set_reject_handler([&run, report](std::int64_t record_no, const tk_exception& e) {
+    --run.totals.rows_written;
     report(record_no, e);
   });
   // False once the user asked the run to stop: the rows sent so far are kept. `append`
   // writes the row.
   const auto copy = [&](bool present, bool deleted, const auto& append) {
     if (tk_interrupted()) return false;
-    ++totals_.rows_read;
+    ++run.totals.rows_read;
     if (present && skip_del && deleted) {
-      ++totals_.rows_skipped;
+      ++run.totals.rows_skipped;
     } else if (present) {
       try {
-        target.set_record_no(records_done + 1);
+        target.set_record_no(run.records_done + 1);
         append();
-        ++totals_.rows_written;
+        ++run.totals.rows_written;
       } catch (const tk_exception& e) {
         if (e.ends_table()) throw;
-        report(records_done + 1, e);
+        report(run.records_done + 1, e);
       }
     }
-    ++records_done;
-    if (progress_ != nullptr && records_done % k_progress_step == 0) {
-      progress_->records(records_done, records_total);
+    ++run.records_done;
+    if (run.shown) {
+      records_done = run.records_done;
+      if (progress_ != nullptr && records_done % k_progress_step == 0) {
+        progress_->records(records_done, records_total);
+      }
     }
     return true;
   };
@@ -421,15 +452,15 @@ void talvex_converter::copy_records(dbf_recordset& source, udb_recordset& target
     }
   } else {
     for (; !source.is_eof() && whole; source.next()) {
-      TK_LOG(1, "Converting %d record", static_cast<int>(records_done + 1));
+      TK_LOG(1, "Converting %d record", static_cast<int>(run.records_done + 1));
       whole = copy_record(static_cast<dbf_record*>(source.get_item()));
     }
   }
   if (!whole) {
     target.flush();
-    throw tk_exception("The run was interrupted: table " + tk_to_ansi(current_table) +
-                           " was cut after " + std::to_string(records_done) + " of " +
-                           std::to_string(records_total) + " records.",
+    throw tk_exception("The run was interrupted: table " + tk_to_ansi(run.name) +
+                           " was cut after " + std::to_string(run.records_done) + " of " +
+                           std::to_string(run.records_total) + " records.",
                        1);
   }
 }

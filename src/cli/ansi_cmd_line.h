@@ -32,6 +32,7 @@ enum quorvik_option : int {
   opt_version = 16,
   opt_no_indexes = 17,
   opt_as_dbo = 18,
+  opt_jobs = 19,
 };
 
 // The console program's options, in table order.

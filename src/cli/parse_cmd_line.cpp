@@ -88,6 +88,15 @@ void set_mode(talvex_converter& converter, const std::string& value) {
   converter.set_mode(mode);
 }
 
+void set_jobs(talvex_converter& converter, const std::string& value) {
+  const int jobs = read_decimal(value);
+  if (value != std::to_string(jobs) || jobs < 1 || jobs > talvex_converter::k_max_jobs) {
+    exit_with_message("The number of parallel connections (--jobs) should be from 1 to " +
+                      std::to_string(talvex_converter::k_max_jobs));
+  }
+  converter.jobs = jobs;
+}
+
 }  // namespace
 
 bool parse_cmd_line(int argc, const char* const* argv) {
@@ -132,6 +141,9 @@ bool parse_cmd_line(int argc, const char* const* argv) {
         break;
       case opt_mode:
         set_mode(converter, value);
+        break;
+      case opt_jobs:
+        set_jobs(converter, value);
         break;
       case opt_mssqlh:
         host = tk_from_ansi(value);

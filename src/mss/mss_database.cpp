@@ -2,6 +2,7 @@
 #include "mss/mss_database.h"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 #include "mss/mss_column_type.h"
@@ -125,6 +126,30 @@ void mss_database::init_tables() {
     tables_.push_back(std::move(stored));
   }
   TK_LOG(2, "Tables count: %d", static_cast<int>(tables_.size()));
+}
+
+std::unique_ptr<mss_database> mss_database::open_sibling() const {
+  return std::make_unique<mss_database>(name(), mss_engine::instance().open_connection(name()),
+                                        mode_);
+}
+
+void mss_database::adopt(mss_database& sibling) {
+  const auto add_new = [](std::vector<std::u16string>& to,
+                          const std::vector<std::u16string>& from) {
+    for (const std::u16string& name : from) {
+      if (std::find(to.begin(), to.end(), name) == to.end()) to.push_back(name);
+    }
+  };
+  add_new(created_, sibling.created_);
+  add_new(get_tables(), sibling.get_tables());
+  for (const auto& [source, target] : sibling.names_map().table_map()) {
+    names_map().add_tn_mapping(source, target);
+  }
+  for (const auto& [table, columns] : sibling.names_map().field_map()) {
+    names_map().add_fn_map(table, udb_names_map::name_pairs(columns.begin(), columns.end()));
+  }
+  std::move(sibling.reports_.begin(), sibling.reports_.end(), std::back_inserter(reports_));
+  sibling.reports_.clear();
 }
 
 bool mss_database::reconnect_if_lost() {

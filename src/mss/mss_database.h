@@ -67,6 +67,11 @@ class mss_database : public odb_database {
   std::u16string safe_name(std::u16string_view table) const;
   const std::u16string& owner() const noexcept { return owner_; }
 
+  // The same database on a connection of its own, for a table loading beside the others.
+  std::unique_ptr<mss_database> open_sibling() const;
+  // Takes over what a sibling learned: the tables it created, their names and column names,
+  // so that keys, checks and views after the loads find them here.
+  void adopt(mss_database& sibling);
   // Opens a new connection when the current one was lost (once per call); true when it did.
   bool reconnect_if_lost();
 
