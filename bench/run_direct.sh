@@ -15,7 +15,8 @@
 # quorvik run (logins, creating the table, reading it, loading, the closing row count check);
 # "load rows/s" leaves out what a run with --tab_def takes (logins and creating the table),
 # which freebcp, loading into a table that exists, does not do either.
-# Then a table of mostly blank texts (BLANK_RECORDS records, 150000 by default: eight C(20)
+# Then six copies of the Visual FoxPro table load with --jobs=1 and --jobs=3 (rows/s and
+# peak memory of each), and a table of mostly blank texts (BLANK_RECORDS records, 150000 by default: eight C(20)
 # fields, three values in four blank) is loaded by bulk copy, by this build and by the
 # baseline's when one is named, and its load time printed, so that two ways of loading empty
 # texts can be compared (a second pass over the loaded table, or none).
@@ -96,6 +97,32 @@ done
 if [ -n "${DIRECT_TABLES-vfp dbase3}" ]; then
   echo "ratio: whole-run bulk rows/s over freebcp rows/s; ratio': load rows/s over freebcp rows/s"
   echo "(above 1: quorvik is faster)"
+fi
+
+# Six copies of the Visual FoxPro table loaded by bulk copy one after the other and three at a
+# time, each on its own connection: whole runs, rows/s, and the peak memory of each (medians).
+if [ -n "${DIRECT_TABLES-vfp dbase3}" ]; then
+  six=$data/six
+  mkdir -p "$six"
+  for k in 1 2 3 4 5 6; do cp -u "$data/full/vfp/items.dbf" "$six/items$k.dbf"; done
+  printf '\n%-8s %9s %10s %12s %10s\n' jobs rows "run s" "rows/s" "peak MB"
+  declare -A rate
+  for jobs in 1 3; do
+    whole=() peak=()
+    for ((i = 1; i <= runs; ++i)); do
+      QUORVIK_LOAD_PATH=bulk /usr/bin/time -f '%e %M' -o "$work/t" "$quorvik" --src="$six" \
+        --dest=qvbench_six --mode=1 --silent --jobs=$jobs --mssqlh="$QV_MSSQL_SERVER" \
+        --mssqlu="$QV_MSSQL_USER" --mssqlp="$QV_MSSQL_PASSWORD" >/dev/null 2>&1
+      read -r s m <"$work/t"
+      whole+=("$s") peak+=("$m")
+    done
+    b=$(printf '%s\n' "${whole[@]}" | median)
+    m=$(printf '%s\n' "${peak[@]}" | median)
+    rate[$jobs]=$(awk -v r="$records" -v b="$b" 'BEGIN { printf "%.0f", 6 * r / b }')
+    awk -v j="--jobs=$jobs" -v r="$records" -v b="$b" -v m="$m" 'BEGIN {
+      printf "%-8s %9d %10.2f %12.0f %10.1f\n", j, 6 * r, b, 6 * r / b, m / 1024 }'
+  done
+  awk -v a="${rate[3]}" -v b="${rate[1]}" 'BEGIN { printf "--jobs=3 over --jobs=1: %.2f\n", a / b }'
 fi
 
 # The table of blank texts, whole runs and loads by bulk copy (the median of RUNS each).

@@ -80,6 +80,10 @@ class talvex_converter : public mssql_converter_impl,
   // "Tables converted: ..., records failed: ..." for the totals.
   static std::string summary_line(const run_totals& totals);
 
+  // The tables loading at this moment when several load at once, in the order they started;
+  // empty while tables load one after the other.
+  std::vector<std::u16string> running_tables() const;
+
  private:
   // One table on its way: its counters while it loads, and what it moved.
   struct table_run {
@@ -132,7 +136,8 @@ class talvex_converter : public mssql_converter_impl,
   // Held while a table is looked up, named and created: the source and the names are shared
   // by the jobs.
   std::mutex preparing_;
-  std::mutex counting_;  // held while a table's numbers join the run's
+  mutable std::mutex counting_;  // held while a table's numbers join the run's, and over running_
+  std::vector<std::u16string> running_;
 };
 
 // Refusals for a file destination (tk_exception, level 1): a folder, an existing file that

@@ -47,6 +47,11 @@ int mssql_converter_impl::default_jobs() {
   return std::clamp(tk_usable_cpus(), 1, k_max_default_jobs);
 }
 
+std::vector<std::u16string> talvex_converter::running_tables() const {
+  const std::lock_guard lock(counting_);
+  return running_;
+}
+
 void talvex_converter::convert_in_parallel(dbf_database& source, mss_database& target,
                                            mss_tn_validator& names, int jobs,
                                            std::vector<std::u16string>& converted) {
@@ -86,6 +91,18 @@ void talvex_converter::convert_in_parallel(dbf_database& source, mss_database& t
     table_end& end = ends[index];
     table_run run{table_list[index]};
     const auto start = std::chrono::steady_clock::now();
+    {
+      const std::lock_guard lock(counting_);
+      running_.push_back(run.name);
+    }
+    struct leave_running {
+      talvex_converter& c;
+      const std::u16string& name;
+      ~leave_running() {
+        const std::lock_guard lock(c.counting_);
+        std::erase(c.running_, name);
+      }
+    } const leave{*this, run.name};
     try {
       end.converted = convert_table(source, db, names, run);
       count_table(run, end.converted, false);

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QStringList>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -106,8 +107,12 @@ void progress_page::on_timer() {
   }
   // The table list does not change during a run: the current name is read from it by the
   // counter, never from the string the worker replaces.
-  if (tables_total > 0 && tables_done < tables_total &&
-      static_cast<std::size_t>(tables_done) < c.table_list.size()) {
+  if (const std::vector<std::u16string> running = c.running_tables(); running.size() > 1) {
+    QStringList names;
+    for (const std::u16string& name : running) names << QStringLiteral("'%1'").arg(qs(name));
+    status_->setText(QStringLiteral("Processing tables %1").arg(names.join(QStringLiteral(", "))));
+  } else if (tables_total > 0 && tables_done < tables_total &&
+             static_cast<std::size_t>(tables_done) < c.table_list.size()) {
     status_->setText(QStringLiteral("Processing table '%1'").arg(qs(c.table_list[tables_done])));
   } else {
     status_->clear();

@@ -234,6 +234,53 @@ TEST(direct_interrupt, a_killed_run_leaves_a_load_table_the_next_run_drops_befor
   cut_and_resume(SIGKILL, "SIGKILL");
 }
 
+// The benchmark's table four times over (and a small one), to load four at a time.
+std::string four_tables(const tk_test_dir& dir) {
+  const std::string src = two_tables(dir);
+  if (src.empty()) return {};
+  for (const char* n : {"2", "3", "4"}) {
+    for (const char* ext : {".dbf", ".dbt"}) {
+      fs::copy_file(src + "/people" + ext, src + "/people" + n + ext);
+    }
+  }
+  return src;
+}
+
+TEST(direct_interrupt, ctrl_c_while_four_tables_load_cuts_each_and_mode_2_loads_them_whole) {
+  ODB_TEST_LOGIN_OR_SKIP(login);
+  const tk_test_dir dir;
+  const std::string src = four_tables(dir);
+  ASSERT_FALSE(src.empty());
+  const std::string db = "qvjobs_" + std::to_string(::getpid());
+  std::vector<std::string> args = {"--src=" + src, "--dest=" + db, "--jobs=4"};
+  for (const std::string& a : login_args(login)) args.push_back(a);
+  {
+    background_run run(args, dir.path() + "/out.txt");
+    ASSERT_TRUE(run.wait_for("Converting table people4", seconds(60))) << run.output();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    run.signal(SIGINT);
+    EXPECT_EQ(run.wait(), 255) << run.output();
+    const std::string out = run.output();
+    for (const char* table : {"people", "people2", "people3", "people4"}) {
+      EXPECT_NE(out.find("table " + std::string(table) + " was cut after "), std::string::npos)
+          << table << "\n"
+          << out;
+    }
+    EXPECT_EQ(tables_like(login, db, u"people"), "");
+  }
+  ::setenv("QUORVIK_LOAD_PATH", "bulk", 1);
+  args.push_back("--mode=2");
+  const cli_result again = quorvik(args);
+  ::unsetenv("QUORVIK_LOAD_PATH");
+  EXPECT_EQ(again.code, 0) << again.out << again.err;
+  EXPECT_NE(again.out.find("Tables converted: 4, tables failed: 0"), std::string::npos)
+      << again.out;
+  EXPECT_NE(again.out.find("tables skipped (already there): 1"), std::string::npos) << again.out;
+  EXPECT_EQ(tables_like(login, db, u"people"),
+            "people=300000 people2=300000 people3=300000 people4=300000");
+  drop_database(login, db);
+}
+
 TEST(direct_interrupt, a_merge_cut_short_adds_nothing_to_the_table) {
   ODB_TEST_LOGIN_OR_SKIP(login);
   const tk_test_dir small_dir;
@@ -299,6 +346,41 @@ TEST(direct_interrupt, a_server_that_goes_away_ends_the_run_and_the_next_one_fin
   ASSERT_NE(at, std::string::npos) << again.out;
   EXPECT_EQ(tables_like(server.login(), "gone", u"people"),
             "people=" + std::to_string(std::stoll(again.out.substr(at + 14))));
+}
+
+TEST(direct_interrupt, a_server_that_goes_away_under_four_loads_fails_each_and_mode_2_loads_all) {
+  const private_server server("bcpfix");
+  if (!server.started()) GTEST_SKIP() << odb_no_test_server;
+  const tk_test_dir dir;
+  const std::string src = four_tables(dir);
+  ASSERT_FALSE(src.empty());
+  std::vector<std::string> args = {"--src=" + src, "--dest=gone", "--jobs=4"};
+  for (const std::string& a : login_args(server.login())) args.push_back(a);
+  background_run run(args, dir.path() + "/out.txt");
+  ASSERT_TRUE(run.wait_for("Converting table people4", seconds(60))) << run.output();
+  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+  const auto start = steady_clock::now();
+  ASSERT_TRUE(server.pause());
+  const int code = run.wait();
+  EXPECT_LT(steady_clock::now() - start, seconds(120));
+  const std::string out = run.output();
+  EXPECT_EQ(code, 255) << out;
+  // Each table that was loading is named with what happened to it.
+  for (const char* table : {"people", "people2", "people3", "people4"}) {
+    EXPECT_NE(out.find("\n" + std::string(table) + ": "), std::string::npos) << table << "\n"
+                                                                             << out;
+  }
+  EXPECT_EQ(out.find("Tables converted:"), std::string::npos) << out;
+
+  ASSERT_TRUE(server.resume());
+  ::setenv("QUORVIK_LOAD_PATH", "bulk", 1);
+  args.push_back("--mode=2");
+  const cli_result again = quorvik(args);
+  ::unsetenv("QUORVIK_LOAD_PATH");
+  EXPECT_EQ(again.code, 0) << again.out << again.err;
+  EXPECT_EQ(tables_like(server.login(), "gone", u"people"),
+            "people=300000 people2=300000 people3=300000 people4=300000");
+  EXPECT_EQ(tables_like(server.login(), "gone", u"~quorvik~"), "");
 }
 
 // Babelfish's own release keeps the last batch of a FreeTDS bulk load back and says so only

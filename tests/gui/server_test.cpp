@@ -6,12 +6,14 @@
 #include <fstream>
 #include <optional>
 
+#include "e2e/e2e_dbf.h"
 #include "gui/gui_dialogs.h"
 #include "gui_test_util.h"
 #include "odb/odb_connection.h"
 #include "odb/odb_login.h"
 #include "odb/odb_test_login.h"
 #include "tk/tk_encoding.h"
+#include "tk/tk_test_dir.h"
 
 namespace {
 
@@ -34,6 +36,7 @@ class server_test : public QObject {
   void initTestCase();
   void cleanupTestCase();
   void direct_walk_and_each_existing_database_mode();
+  void tables_loading_at_once_are_named_while_they_load();
 
  private:
   // Walks to the tables page with the server login and `db`; `mode` answers the
@@ -161,6 +164,45 @@ void server_test::direct_walk_and_each_existing_database_mode() {
       QCOMPARE(rows, expected[mode]);
     }
   }
+}
+
+void server_test::tables_loading_at_once_are_named_while_they_load() {
+  const tk_test_dir src;
+  constexpr int k_records = 40000;
+  std::vector<e2e_row> rows;
+  for (int i = 0; i < k_records; ++i) rows.push_back({false, {"row" + std::to_string(i)}});
+  for (const char* name : {"one", "two", "three"}) {
+    e2e_write_dbf(src.path() + "/" + name + ".dbf", {{"NAME", 'C', 10}}, rows);
+  }
+  const QString db = db_ + QStringLiteral("_jobs");
+  wizard_under_test w;
+  QCOMPARE(w.shell->currentId(), int(k_welcome_page));
+  w.click(1329);
+  w.next();
+  w.type(1014, QString::fromStdU16String(login_->server));
+  w.click(1330);
+  w.type(1012, QString::fromStdU16String(login_->user));
+  w.type(1013, QString::fromStdU16String(login_->password));
+  w.next();
+  QCOMPARE(w.shell->currentId(), int(k_sel_file_page));
+  w.type(1003, QString::fromStdString(src.path()));
+  w.type(1004, db);
+  w.next();
+  QCOMPARE(w.shell->currentId(), int(k_sel_tables_page));
+  w.click(1102);
+  w.converter->jobs = 3;
+  w.next();
+  auto* status = w.shell->page(k_progress_page)->findChild<QLabel*>(QStringLiteral("id1323"));
+  QTRY_VERIFY_WITH_TIMEOUT(status->text().startsWith(QStringLiteral("Processing tables '")), 60000);
+  QTRY_COMPARE_WITH_TIMEOUT(w.shell->currentId(), int(k_finish_page), 180000);
+  const std::vector<std::string> errors = w.shell->collected_errors();
+  QVERIFY2(errors.empty(), errors.empty() ? "" : errors.front().c_str());
+  for (const char* table : {"one", "two", "three"}) {
+    QCOMPARE(count_rows(*login_, db, QString::fromLatin1(table)), k_records);
+  }
+  odb_login admin = *login_;
+  admin.database.clear();
+  odb_connection(admin).execute(u"DROP DATABASE [" + db.toStdU16String() + u"]");
 }
 
 QTEST_MAIN(server_test)
