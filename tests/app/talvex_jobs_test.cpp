@@ -10,6 +10,7 @@
 #include "app/error_handler.h"
 #include "app/talvex_converter.h"
 #include "e2e/e2e_dbf.h"
+#include "e2e/e2e_direct.h"
 #include "odb/odb_connection.h"
 #include "odb/odb_recordset.h"
 #include "odb/odb_test_server.h"
@@ -82,27 +83,7 @@ class talvex_jobs : public ::testing::Test {
 
   // "table=rows" of every table the database holds, in name order.
   std::string tables(const odb_login& login) {
-    odb_login in_db = login;
-    in_db.database = db;
-    odb_connection c(in_db);
-    const std::unique_ptr<odb_recordset> names =
-        c.query(u"SELECT SCHEMA_NAME(schema_id), name FROM sys.tables ORDER BY name");
-    std::string out;
-    for (std::size_t i = 0; i < names->size(); ++i) {
-      const std::u16string schema = names->row(i)[0].to_wstring();
-      const std::u16string name = names->row(i)[1].to_wstring();
-      out +=
-          (out.empty() ? "" : " ") + tk_to_utf8_lossy(name) + "=" +
-          tk_to_utf8_lossy(c.scalar(u"SELECT COUNT_BIG(*) FROM [" + schema + u"].[" + name + u"]"));
-    }
-    return out;
-  }
-
-  void drop(const odb_login& login) {
-    odb_login admin = login;
-    admin.database.clear();
-    odb_connection(admin).execute(u"IF DB_ID(N'" + db + u"') IS NOT NULL DROP DATABASE [" + db +
-                                  u"]");
+    return tables_like(login, tk_to_utf8_lossy(db), u"");
   }
 
   tk_test_dir src;
@@ -113,6 +94,7 @@ class talvex_jobs : public ::testing::Test {
 
 TEST_F(talvex_jobs, continue_loads_every_table_and_leaves_out_the_refused_record) {
   ODB_TEST_LOGIN_OR_SKIP(login);
+  const dropped_database guard(login, db);
   rules.add_rule(std::make_unique<refusing_rule>());
   answering_handler handler(false);
   run(login, 0);
@@ -124,11 +106,11 @@ TEST_F(talvex_jobs, continue_loads_every_table_and_leaves_out_the_refused_record
   EXPECT_EQ(totals.tables_converted, 4);
   EXPECT_EQ(totals.records_failed, 1);
   EXPECT_EQ(totals.rows_written, 4 * k_records - 1);
-  drop(login);
 }
 
 TEST_F(talvex_jobs, abort_stops_every_table_and_a_mode_2_run_loads_the_rest) {
   ODB_TEST_LOGIN_OR_SKIP(login);
+  const dropped_database guard(login, db);
   rules.add_rule(std::make_unique<refusing_rule>());
   {
     answering_handler handler(true);
@@ -156,7 +138,6 @@ TEST_F(talvex_jobs, abort_stops_every_table_and_a_mode_2_run_loads_the_rest) {
   const std::string n = std::to_string(k_records);
   EXPECT_EQ(tables(login), "a_first=" + std::to_string(k_records - 1) + " b_second=" + n +
                                " c_third=" + n + " d_fourth=" + n);
-  drop(login);
 }
 
 }  // namespace

@@ -85,6 +85,7 @@ TEST_F(talvex_settings, profile_round_trips_every_key) {
     converter.sec_log = true;
     converter.engine().set_as_dbo(true);
     converter.dump_options.b_create_db = true;
+    converter.jobs = talvex_converter::default_jobs() + 2;
     ASSERT_TRUE(converter.store_profile(path));
   }
   const std::string text = tk_read_file(path);
@@ -105,6 +106,7 @@ TEST_F(talvex_settings, profile_round_trips_every_key) {
   EXPECT_FALSE(loaded.direct);
   EXPECT_EQ(loaded.code_page, 0xC9);
   EXPECT_EQ(loaded.host, u"db:1433");
+  EXPECT_EQ(loaded.jobs, talvex_converter::default_jobs() + 2);
   EXPECT_EQ(loaded.user, u"sa");
   EXPECT_EQ(loaded.pswd, u"a=b");
   EXPECT_TRUE(loaded.sec_log);

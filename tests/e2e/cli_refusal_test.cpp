@@ -44,7 +44,7 @@ TEST(cli_refusal, source_must_be_an_existing_folder) {
   expect_accepted(dir, {"--src=."}, dir.path());
 }
 
-TEST(cli_refusal, mode_must_be_a_plain_digit_up_to_three) {
+TEST(cli_refusal, mode_and_jobs_must_be_plain_numbers_in_their_range) {
   const tk_test_dir dir;
   for (const std::string bad : {"01", "-1", "4", " 2", "2 ", "", "+1", "x", "99999999999"}) {
     SCOPED_TRACE("--mode=" + bad);
@@ -54,6 +54,15 @@ TEST(cli_refusal, mode_must_be_a_plain_digit_up_to_three) {
   for (const std::string good : {"0", "1", "2", "3"}) {
     SCOPED_TRACE("--mode=" + good);
     expect_accepted(dir, {"--src=" + dir.path(), "--mode=" + good});
+  }
+  for (const std::string bad : {"0", "-2", "65", "x", "", "4 "}) {
+    SCOPED_TRACE("--jobs=" + bad);
+    expect_refusal(quorvik({"--src=" + dir.path(), "--dest=sales", "--jobs=" + bad}),
+                   "The number of parallel connections (--jobs) should be from 1 to 64");
+  }
+  for (const std::string good : {"1", "64"}) {
+    SCOPED_TRACE("--jobs=" + good);
+    expect_accepted(dir, {"--src=" + dir.path(), "--jobs=" + good});
   }
 }
 

@@ -15,6 +15,7 @@
 
 #include "e2e/cli_run.h"
 #include "e2e/e2e_dbf.h"
+#include "e2e/e2e_direct.h"
 #include "odb/odb_recordset.h"
 #include "odb/odb_test_server.h"
 #include "tk/tk_test_dir.h"
@@ -153,25 +154,6 @@ std::string two_tables(const tk_test_dir& dir) {
   e2e_write_dbf(src + "/apart.dbf", {{"NAME", 'C', 10, 0}},
                 {{false, {"one"}}, {false, {"two"}}, {false, {"three"}}});
   return src;
-}
-
-// The tables of the database whose names hold `part`, and their rows, as "name=rows ...".
-std::string tables_like(const odb_login& login, const std::string& db, const std::u16string& part) {
-  odb_login in_db = login;
-  in_db.database = tk_from_utf8_lossy(db);
-  odb_connection c(in_db);
-  std::string out;
-  const std::unique_ptr<odb_recordset> names =
-      c.query(u"SELECT SCHEMA_NAME(schema_id), name FROM sys.tables WHERE name LIKE N'%" + part +
-              u"%' ORDER BY name");
-  for (std::size_t i = 0; i < names->size(); ++i) {
-    const std::u16string schema = names->row(i)[0].to_wstring();
-    const std::u16string name = names->row(i)[1].to_wstring();
-    out +=
-        (out.empty() ? "" : " ") + tk_to_utf8_lossy(name) + "=" +
-        tk_to_utf8_lossy(c.scalar(u"SELECT COUNT_BIG(*) FROM [" + schema + u"].[" + name + u"]"));
-  }
-  return out;
 }
 
 // A run cut short (`stop` sent once the big table loads) leaves no part of it; the next run

@@ -66,6 +66,26 @@ inline std::string qualified(odb_connection& connection, const std::string& tabl
   return "[" + table + "]";
 }
 
+// The tables of the database whose names hold `part`, and their rows, as "name=rows ...".
+inline std::string tables_like(const odb_login& login, const std::string& db,
+                               const std::u16string& part) {
+  odb_login in_db = login;
+  in_db.database = tk_from_utf8_lossy(db);
+  odb_connection c(in_db);
+  std::string out;
+  const std::unique_ptr<odb_recordset> names =
+      c.query(u"SELECT SCHEMA_NAME(schema_id), name FROM sys.tables WHERE name LIKE N'%" + part +
+              u"%' ORDER BY name");
+  for (std::size_t i = 0; i < names->size(); ++i) {
+    const std::u16string schema = names->row(i)[0].to_wstring();
+    const std::u16string name = names->row(i)[1].to_wstring();
+    out +=
+        (out.empty() ? "" : " ") + tk_to_utf8_lossy(name) + "=" +
+        tk_to_utf8_lossy(c.scalar(u"SELECT COUNT_BIG(*) FROM [" + schema + u"].[" + name + u"]"));
+  }
+  return out;
+}
+
 // Runs every batch of a script, each of which must succeed.
 inline void load_script(odb_connection& connection, const std::string& script) {
   for (const std::string& batch : script_batches(script))
