@@ -1,6 +1,14 @@
 # Sourced by the benchmark scripts (from the top of the tree): building quorvik, writing the
 # benchmark tables, and `median`.
 
+# Ends the run when one of the tools named is missing.
+bench_require() {
+  local tool
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/setup.sh" >&2; exit 1; }
+  done
+}
+
 # Builds quorvik (Release) into $build under the shared build lock and sets `quorvik` to it.
 # BENCH_NO_BUILD=1 takes the binary already there, without waiting for the lock.
 bench_build() {

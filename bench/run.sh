@@ -19,11 +19,9 @@ build=${BENCH_BUILD:-$root/build-bench}
 data=${BENCH_DIR:-$build/bench-tables}
 python=/usr/bin/python3
 
-for tool in pgdbf /usr/bin/time taskset "$python"; do
-  command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/setup.sh" >&2; exit 1; }
-done
-
 . bench/bench_common.sh
+bench_require pgdbf /usr/bin/time taskset "$python"
+
 # Several builds may share the machine; the lock keeps them from running at once.
 bench_build
 make_tables "$data/full" "$records"

@@ -27,12 +27,9 @@ runs=${2:-3}
 build=${BENCH_BUILD:-$root/build-bench}
 data=${BENCH_DIR:-$build/bench-tables}
 
-for tool in freebcp tsql /usr/bin/time python3; do
-  command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/setup.sh" >&2; exit 1; }
-done
-
-. bench/bench_server.sh
 . bench/bench_common.sh
+bench_require freebcp tsql /usr/bin/time python3
+. bench/bench_server.sh
 
 BENCH_NO_BUILD=0 bench_build
 

@@ -18,11 +18,9 @@ runs=${2:-1}
 build=${BENCH_BUILD:-$root/build-bench}
 folder=$build/index-order-tables/vfp
 
-for tool in tsql /usr/bin/time python3; do
-  command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/setup.sh" >&2; exit 1; }
-done
-. bench/bench_server.sh
 . bench/bench_common.sh
+bench_require tsql /usr/bin/time python3
+. bench/bench_server.sh
 
 BENCH_NO_BUILD=0 bench_build
 
