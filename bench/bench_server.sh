@@ -1,7 +1,7 @@
 # Sourced by the direct-mode benchmarks: the server named by QV_MSSQL_SERVER / QV_MSSQL_USER /
 # QV_MSSQL_PASSWORD, or else a Babelfish test server started from ../shared/babelfish (stopped
 # by the caller's EXIT trap through stop_bench_server); sets host and port, and gives `sql`
-# (a statement in a database, through tsql) and `median` (of numbers on standard input).
+# (a statement in a database, through tsql).
 server_dir=
 if [ -z "${QV_MSSQL_SERVER:-}" ]; then
   [ -x ../shared/babelfish/start ] || { echo "no server: set QV_MSSQL_SERVER or provide ../shared/babelfish" >&2; exit 1; }
@@ -28,4 +28,3 @@ sql() {  # database, statement
   printf 'USE [%s]\ngo\n%s\ngo\n' "$1" "$2" |
     TDSVER=7.4 tsql -H "$host" -p "$port" -U "$QV_MSSQL_USER" -P "$QV_MSSQL_PASSWORD" 2>/dev/null
 }
-median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }

@@ -19,30 +19,11 @@ build=${BENCH_BUILD:-$root/build-bench}
 data=${BENCH_DIR:-$build/bench-tables}
 python=/usr/bin/python3
 
-for tool in pgdbf /usr/bin/time taskset "$python"; do
-  command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/setup.sh" >&2; exit 1; }
-done
+. bench/bench_common.sh
+bench_require pgdbf /usr/bin/time taskset "$python"
 
 # Several builds may share the machine; the lock keeps them from running at once.
-# BENCH_NO_BUILD=1 takes the binary already in the build folder, without waiting for the lock.
-if [ "${BENCH_NO_BUILD:-0}" != 1 ] || [ ! -x "$build/src/quorvik" ]; then
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-  flock /tmp/qv-build.lock cmake --build "$build" -j "$(nproc)" --target quorvik >/dev/null
-fi
-quorvik=$build/src/quorvik
-
-# The tables are written again when the record count or the writer changes.
-make_tables() {  # folder, record count
-  local stamp
-  stamp="$2 $(cat bench/make_tables.py bench/shape_tables.py | sha256sum | cut -c 1-16)"
-  if [ "$(cat "$1/records" 2>/dev/null)" != "$stamp" ]; then
-    echo "writing $2-record tables into $1"
-    rm -rf "$1"
-    mkdir -p "$1"
-    "$python" bench/make_tables.py "$1" "$2"
-    echo "$stamp" >"$1/records"
-  fi
-}
+bench_build
 make_tables "$data/full" "$records"
 make_tables "$data/tenth" "$((records / 10))"
 out=$data/out
@@ -56,7 +37,6 @@ measure() {  # stats file, command...
   /usr/bin/time -f '%e %U %S %M' -o "$stats" "$@"
 }
 
-median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else printf "-" }'; }
 
 # Timings of the table in hand, by program and core count: q2, p2 (two cores), q1, p1 (core 0).

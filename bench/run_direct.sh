@@ -28,28 +28,13 @@ runs=${2:-3}
 build=${BENCH_BUILD:-$root/build-bench}
 data=${BENCH_DIR:-$build/bench-tables}
 
-for tool in freebcp tsql /usr/bin/time python3; do
-  command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/setup.sh" >&2; exit 1; }
-done
-
+. bench/bench_common.sh
+bench_require freebcp tsql /usr/bin/time python3
 . bench/bench_server.sh
 
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-flock /tmp/qv-build.lock cmake --build "$build" -j "$(nproc)" --target quorvik >/dev/null
-quorvik=$build/src/quorvik
+BENCH_NO_BUILD=0 bench_build
 
 # The same folders and stamp as run.sh, so that the two scripts share their tables.
-make_tables() {  # folder, record count
-  local stamp
-  stamp="$2 $(cat bench/make_tables.py bench/shape_tables.py | sha256sum | cut -c 1-16)"
-  if [ "$(cat "$1/records" 2>/dev/null)" != "$stamp" ]; then
-    echo "writing $2-record tables into $1"
-    rm -rf "$1"
-    mkdir -p "$1"
-    python3 bench/make_tables.py "$1" "$2"
-    echo "$stamp" >"$1/records"
-  fi
-}
 if [ -n "${DIRECT_TABLES-vfp dbase3}" ]; then
   make_tables "$data/full" "$records"
   make_tables "$data/tenth" "$((records / 10))"
@@ -127,14 +112,7 @@ fi
 
 # The table of blank texts, whole runs and loads by bulk copy (the median of RUNS each).
 blank_records=${BLANK_RECORDS:-150000}
-stamp="$blank_records $(cat bench/make_tables.py bench/shape_tables.py | sha256sum | cut -c 1-16)"
-if [ "$(cat "$data/blank/records" 2>/dev/null)" != "$stamp" ]; then
-  echo "writing the $blank_records-record table of blank texts into $data/blank"
-  rm -rf "$data/blank"
-  mkdir -p "$data/blank"
-  python3 bench/make_tables.py "$data/blank" "$blank_records" blank
-  echo "$stamp" >"$data/blank/records"
-fi
+make_tables "$data/blank" "$blank_records" blank
 builds=("$quorvik")
 labels=(this)
 if [ -n "${BENCH_BASELINE:-}" ]; then

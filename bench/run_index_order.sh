@@ -18,14 +18,11 @@ runs=${2:-1}
 build=${BENCH_BUILD:-$root/build-bench}
 folder=$build/index-order-tables/vfp
 
-for tool in tsql /usr/bin/time python3; do
-  command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/setup.sh" >&2; exit 1; }
-done
+. bench/bench_common.sh
+bench_require tsql /usr/bin/time python3
 . bench/bench_server.sh
 
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-flock /tmp/qv-build.lock cmake --build "$build" -j "$(nproc)" --target quorvik >/dev/null
-quorvik=$build/src/quorvik
+BENCH_NO_BUILD=0 bench_build
 
 if [ "$(cat "$folder/records" 2>/dev/null)" != "$records" ]; then
   echo "writing the $records-record table into $folder"

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "dbf/dbf_exception.h"
 #include "tk/tk_exception.h"
 #include "tk/tk_log.h"
 
@@ -47,6 +48,32 @@ void dbf_memo_file::read_memo_bytes(std::uint32_t block, std::string& bytes) con
 
 void dbf_memo_file::write_memo(std::uint32_t block, std::string_view text) {
   TK_LOG(2, "dbf_memo_file::write_memo(%d,%s)", static_cast<int>(block), text);
+}
+
+void dbf_memo_file::read_header(void* buffer, std::size_t length) const {
+  if (!read_in_file(0, buffer, length)) throw dbf_exception(dbf_msg_memo_corrupted);
+}
+
+bool dbf_memo_file::read_length_word(std::uint64_t offset, unsigned char (&word)[4]) const {
+  TK_LOG(1, "Reading MEMO at position=%lld", static_cast<long long>(offset));
+  if (read_in_file(offset, word, 4)) return true;
+  TK_LOG(2, "Reading MEMO out of range: pos=%lld", static_cast<long long>(offset));
+  return false;
+}
+
+void dbf_memo_file::read_marked(std::uint64_t start, char terminator, std::string& text) const {
+  TK_LOG(1, "Reading MEMO at position=%lld", static_cast<long long>(start));
+  if (start >= size_) {
+    TK_LOG(2, "Reading MEMO out of range: pos=%lld", static_cast<long long>(start));
+    text.clear();
+    return;
+  }
+  read_until(start, terminator, text);
+}
+
+std::uint32_t dbf_memo_file::little_endian(const unsigned char* bytes) {
+  return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+         static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
 }
 
 bool dbf_memo_file::read_in_file(std::uint64_t offset, void* buffer, std::size_t length) const {

@@ -47,6 +47,17 @@ class dbf_memo_file : public tk_huge_file {
   void read_text(std::uint64_t offset, std::int64_t length, std::string& text,
                  bool whole = false) const;
 
+  // Fills `buffer` with the file's first `length` bytes; a file too short for its header is
+  // corrupt (dbf_exception).
+  void read_header(void* buffer, std::size_t length) const;
+  // The four bytes at `offset` of a memo's stored length; false (the memo then empty) when
+  // they lie past the file's end.
+  bool read_length_word(std::uint64_t offset, unsigned char (&word)[4]) const;
+  // A memo that runs from `start` to its `terminator` byte; empty when it starts past the end.
+  void read_marked(std::uint64_t start, char terminator, std::string& text) const;
+  // A 32-bit little-endian word, as dBase headers and block numbers hold them.
+  static std::uint32_t little_endian(const unsigned char* bytes);
+
   std::uint64_t size_ = 0;
 
  private:

@@ -5,7 +5,7 @@
 
 dbt_memo_file::dbt_memo_file(const std::string& path, int mode) : dbf_memo_file(path, mode) {
   TK_LOG(2, "dbt_memo_file::ctor");
-  if (!read_in_file(0, header_.data(), header_.size())) throw dbf_exception(dbf_msg_memo_corrupted);
+  read_header(header_.data(), header_.size());
   block_size_ = static_cast<std::uint32_t>(header_[20]) | static_cast<std::uint32_t>(header_[21])
                                                               << 8;
   if (block_size_ == 0) throw dbf_exception(dbf_msg_memo_corrupted);
@@ -24,9 +24,7 @@ void dbt_memo_file::read_memo_bytes(std::uint32_t block, std::string& bytes) con
   // inside the block: the value is what follows it.
   if (bytes.size() >= 8) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const std::uint32_t length =
-        static_cast<std::uint32_t>(p[4]) | static_cast<std::uint32_t>(p[5]) << 8 |
-        static_cast<std::uint32_t>(p[6]) << 16 | static_cast<std::uint32_t>(p[7]) << 24;
+    const std::uint32_t length = little_endian(p + 4);
     if (length == bytes.size() - 8) bytes.erase(0, 8);
   }
 }
@@ -34,16 +32,10 @@ void dbt_memo_file::read_memo_bytes(std::uint32_t block, std::string& bytes) con
 void dbt_memo_file::read_stored(std::uint32_t block, std::string& text, bool whole) const {
   text.clear();
   const std::uint64_t p = std::uint64_t{block} * block_size_ + 4;
-  TK_LOG(1, "Reading MEMO at position=%lld", static_cast<long long>(p));
   unsigned char raw[4];
-  if (!read_in_file(p, raw, 4)) {
-    TK_LOG(2, "Reading MEMO out of range: pos=%lld", static_cast<long long>(p));
-    return;
-  }
-  const std::uint32_t stored =
-      static_cast<std::uint32_t>(raw[0]) | static_cast<std::uint32_t>(raw[1]) << 8 |
-      static_cast<std::uint32_t>(raw[2]) << 16 | static_cast<std::uint32_t>(raw[3]) << 24;
-  const std::int64_t length = static_cast<std::int64_t>(static_cast<std::int32_t>(stored)) - 8;
+  if (!read_length_word(p, raw)) return;
+  const std::int64_t length =
+      static_cast<std::int64_t>(static_cast<std::int32_t>(little_endian(raw))) - 8;
   TK_LOG(1, "MEMO length=%d", static_cast<int>(length));
   read_text(p + 4, length, text, whole);
 }

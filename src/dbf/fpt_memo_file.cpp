@@ -17,7 +17,7 @@ fpt_memo_file::fpt_memo_file(const std::string& path, int mode, dbf_memo_type me
     : dbf_memo_file(path, mode), memo_code_(memo_code) {
   TK_LOG(2, "fpt_memo_file::ctor");
   unsigned char header[8];
-  if (!read_in_file(0, header, sizeof header)) throw dbf_exception(dbf_msg_memo_corrupted);
+  read_header(header, sizeof header);
   next_block_ = big_endian(header, 4);
   block_size_ = big_endian(header + 6, 2);
   if (block_size_ == 0) throw dbf_exception(dbf_msg_memo_corrupted);
@@ -30,9 +30,7 @@ std::uint32_t fpt_memo_file::get_block_number(const char* field, std::size_t wid
   }
   if (field == nullptr) throw tk_mail_assertion(__FILE__, __LINE__);
   if (width < 4) return 0;
-  const auto* b = reinterpret_cast<const unsigned char*>(field);
-  return static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
-         static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
+  return little_endian(reinterpret_cast<const unsigned char*>(field));
 }
 
 void fpt_memo_file::read_memo(std::uint32_t block, std::string& text) const {
@@ -48,12 +46,8 @@ void fpt_memo_file::read_memo_bytes(std::uint32_t block, std::string& bytes) con
 void fpt_memo_file::read_stored(std::uint32_t block, std::string& text, bool whole) const {
   text.clear();
   const std::uint64_t p = std::uint64_t{block} * block_size_ + 4;
-  TK_LOG(1, "Reading MEMO at position=%lld", static_cast<long long>(p));
   unsigned char raw[4];
-  if (!read_in_file(p, raw, 4)) {
-    TK_LOG(2, "Reading MEMO out of range: pos=%lld", static_cast<long long>(p));
-    return;
-  }
+  if (!read_length_word(p, raw)) return;
   const std::int64_t length = static_cast<std::int32_t>(big_endian(raw, 4));
   TK_LOG(1, "memo_len=%d", static_cast<int>(length));
   read_text(p + 4, length, text, whole);

@@ -25,25 +25,14 @@ old_memo_file::old_memo_file(const std::string& path, int mode) : dbf_memo_file(
     return;
   }
   unsigned char bytes[4] = {};
-  if (read_in_file(0, bytes, 4)) {
-    next_block_ = static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-                  static_cast<std::uint32_t>(bytes[2]) << 16 |
-                  static_cast<std::uint32_t>(bytes[3]) << 24;
-  }
+  if (read_in_file(0, bytes, 4)) next_block_ = little_endian(bytes);
   TK_LOG(1, "Next block=%d", static_cast<int>(next_block_));
   if (next_block_ == 0) throw dbf_exception(dbf_msg_memo_read_failed);
 }
 
 void old_memo_file::read_memo(std::uint32_t block, std::string& text) const {
   TK_LOG(2, "old_memo_file::read_memo(%d)", static_cast<int>(block));
-  const std::uint64_t start = std::uint64_t{block} * k_block_size;
-  TK_LOG(1, "Reading MEMO at position=%lld", static_cast<long long>(start));
-  if (start >= size_) {
-    TK_LOG(2, "Reading MEMO out of range: pos=%lld", static_cast<long long>(start));
-    text.clear();
-    return;
-  }
-  read_until(start, '\x1A', text);
+  read_marked(std::uint64_t{block} * k_block_size, '\x1A', text);
 }
 
 void old_memo_file::write_memo(std::uint32_t block, std::string_view text) {

@@ -35,6 +35,14 @@ void ole_variant::trace_ctor() const {
   TK_LOG(1, "src.vt=%d", static_cast<int>(vt_));
 }
 
+template <class T, class Shown>
+ole_variant::ole_variant(const char* format, Shown shown, void (ole_variant::*set)(T) noexcept,
+                         std::type_identity_t<T> value) {
+  trace_ctor();
+  TK_LOG(1, format, shown);
+  (this->*set)(value);
+}
+
 ole_variant::ole_variant() {
   trace_ctor();
   TK_LOG(1, "ole_variant::empty ctor");
@@ -64,82 +72,53 @@ ole_variant::ole_variant(const char16_t* bstr) {
   set_text(bstr == nullptr ? std::u16string_view() : std::u16string_view(bstr));
 }
 
-ole_variant::ole_variant(bool value) {
-  trace_ctor();
-  TK_LOG(1, "ole_variant::ctor from bool (%d)", static_cast<int>(value));
-  set_bool(value);
-}
+ole_variant::ole_variant(bool value)
+    : ole_variant("ole_variant::ctor from bool (%d)", static_cast<int>(value),
+                  &ole_variant::set_bool, value) {}
 
-ole_variant::ole_variant(char value) {
-  trace_ctor();
-  TK_LOG(1, "ole_variant::ctor from char(%d)", static_cast<int>(value));
-  set_i1(static_cast<std::int8_t>(value));
-}
+ole_variant::ole_variant(char value)
+    : ole_variant("ole_variant::ctor from char(%d)", static_cast<int>(value), &ole_variant::set_i1,
+                  value) {}
 
-ole_variant::ole_variant(signed char value) {
-  trace_ctor();
-  TK_LOG(1, "ole_variant::ctor from char(%d)", static_cast<int>(value));
-  set_i1(value);
-}
+ole_variant::ole_variant(signed char value)
+    : ole_variant("ole_variant::ctor from char(%d)", static_cast<int>(value), &ole_variant::set_i1,
+                  value) {}
 
-ole_variant::ole_variant(unsigned char value) {
-  trace_ctor();
-  TK_LOG(1, "ole_variant::ctor from byte(%d)", static_cast<int>(value));
-  set_ui1(value);
-}
+ole_variant::ole_variant(unsigned char value)
+    : ole_variant("ole_variant::ctor from byte(%d)", static_cast<int>(value), &ole_variant::set_ui1,
+                  value) {}
 
-ole_variant::ole_variant(short value) {
-  trace_ctor();
-  TK_LOG(1, "ole_variant::ctor from short(%d)", static_cast<int>(value));
-  set_i2(value);
-}
+ole_variant::ole_variant(short value)
+    : ole_variant("ole_variant::ctor from short(%d)", static_cast<int>(value), &ole_variant::set_i2,
+                  value) {}
 
-ole_variant::ole_variant(unsigned short value) {
-  trace_ctor();
-  TK_LOG(1, "ole_variant::ctor from ushort(%d)", static_cast<int>(value));
-  set_ui2(value);
-}
+ole_variant::ole_variant(unsigned short value)
+    : ole_variant("ole_variant::ctor from ushort(%d)", static_cast<int>(value),
+                  &ole_variant::set_ui2, value) {}
 
-ole_variant::ole_variant(int value) {
-  trace_ctor();
-  TK_LOG(1, "ole_variant::ctor from int(%d)", value);
-  set_i4(value);
-}
+ole_variant::ole_variant(int value)
+    : ole_variant("ole_variant::ctor from int(%d)", value, &ole_variant::set_i4, value) {}
 
-ole_variant::ole_variant(unsigned int value) {
-  trace_ctor();
-  TK_LOG(1, "ole_variant::ctor from uint(%u)", value);
-  set_ui4(value);
-}
+ole_variant::ole_variant(unsigned int value)
+    : ole_variant("ole_variant::ctor from uint(%u)", value, &ole_variant::set_ui4, value) {}
 
 ole_variant::ole_variant(long value) : ole_variant(static_cast<long long>(value)) {}
 
 ole_variant::ole_variant(unsigned long value)
     : ole_variant(static_cast<unsigned long long>(value)) {}
 
-ole_variant::ole_variant(long long value) {
-  trace_ctor();
-  TK_LOG(1, "ole_variant::ctor(hyper, %lld)", value);
-  set_i8(value);
-}
+ole_variant::ole_variant(long long value)
+    : ole_variant("ole_variant::ctor(hyper, %lld)", value, &ole_variant::set_i8, value) {}
 
-ole_variant::ole_variant(unsigned long long value) {
-  trace_ctor();
-  TK_LOG(1, "ole_variant::ctor(uhyper, %llu)", value);
-  set_ui8(value);
-}
+ole_variant::ole_variant(unsigned long long value)
+    : ole_variant("ole_variant::ctor(uhyper, %llu)", value, &ole_variant::set_ui8, value) {}
 
-ole_variant::ole_variant(float value) {
-  trace_ctor();
-  TK_LOG(1, "ole_variant::ctor from float(%f)", static_cast<double>(value));
-  set_r4(value);
-}
+ole_variant::ole_variant(float value)
+    : ole_variant("ole_variant::ctor from float(%f)", static_cast<double>(value),
+                  &ole_variant::set_r4, value) {}
 
-ole_variant::ole_variant(double value) {
-  trace_ctor();
-  TK_LOG(1, "ole_variant::ctor from double(%e)", value);
-  set_r8(value);
-}
+ole_variant::ole_variant(double value)
+    : ole_variant("ole_variant::ctor from double(%e)", value, &ole_variant::set_r8, value) {}
 
 ole_variant::ole_variant(std::string_view narrow) {
   trace_ctor();
@@ -235,54 +214,6 @@ ole_variant& ole_variant::operator=(std::u16string_view bstr) {
 
 // Setters.
 
-void ole_variant::set_bool(bool value) noexcept {
-  vt_ = VT_BOOL;
-  u_.bool_val = value ? ole_variant_true : ole_variant_false;
-}
-void ole_variant::set_i1(std::int8_t value) noexcept {
-  vt_ = VT_I1;
-  u_.i1 = value;
-}
-void ole_variant::set_ui1(std::uint8_t value) noexcept {
-  vt_ = VT_UI1;
-  u_.ui1 = value;
-}
-void ole_variant::set_i2(std::int16_t value) noexcept {
-  vt_ = VT_I2;
-  u_.i2 = value;
-}
-void ole_variant::set_ui2(std::uint16_t value) noexcept {
-  vt_ = VT_UI2;
-  u_.ui2 = value;
-}
-void ole_variant::set_i4(std::int32_t value) noexcept {
-  vt_ = VT_I4;
-  u_.i4 = value;
-}
-void ole_variant::set_ui4(std::uint32_t value) noexcept {
-  vt_ = VT_UI4;
-  u_.ui4 = value;
-}
-void ole_variant::set_i8(std::int64_t value) noexcept {
-  vt_ = VT_I8;
-  u_.i8 = value;
-}
-void ole_variant::set_ui8(std::uint64_t value) noexcept {
-  vt_ = VT_UI8;
-  u_.ui8 = value;
-}
-void ole_variant::set_r4(float value) noexcept {
-  vt_ = VT_R4;
-  u_.r4 = value;
-}
-void ole_variant::set_r8(double value) noexcept {
-  vt_ = VT_R8;
-  u_.r8 = value;
-}
-void ole_variant::set_cy(ole_currency value) noexcept {
-  vt_ = VT_CY;
-  u_.cy = value;
-}
 void ole_variant::set_decimal(const ole_decimal& value) {
   TK_ASSERT(value.scale <= ole_decimal::k_max_scale);
   vt_ = VT_DECIMAL;
@@ -370,54 +301,6 @@ void ole_variant::release_buffers(std::size_t keep) noexcept {
 
 // Payload accessors.
 
-short ole_variant::bool_val() const {
-  TK_ASSERT(vt_ == VT_BOOL);
-  return u_.bool_val;
-}
-std::int8_t ole_variant::i1() const {
-  TK_ASSERT(vt_ == VT_I1);
-  return u_.i1;
-}
-std::uint8_t ole_variant::ui1() const {
-  TK_ASSERT(vt_ == VT_UI1);
-  return u_.ui1;
-}
-std::int16_t ole_variant::i2() const {
-  TK_ASSERT(vt_ == VT_I2);
-  return u_.i2;
-}
-std::uint16_t ole_variant::ui2() const {
-  TK_ASSERT(vt_ == VT_UI2);
-  return u_.ui2;
-}
-std::int32_t ole_variant::i4() const {
-  TK_ASSERT(vt_ == VT_I4 || vt_ == VT_INT);
-  return u_.i4;
-}
-std::uint32_t ole_variant::ui4() const {
-  TK_ASSERT(vt_ == VT_UI4 || vt_ == VT_UINT);
-  return u_.ui4;
-}
-std::int64_t ole_variant::i8() const {
-  TK_ASSERT(vt_ == VT_I8);
-  return u_.i8;
-}
-std::uint64_t ole_variant::ui8() const {
-  TK_ASSERT(vt_ == VT_UI8);
-  return u_.ui8;
-}
-float ole_variant::r4() const {
-  TK_ASSERT(vt_ == VT_R4);
-  return u_.r4;
-}
-double ole_variant::r8() const {
-  TK_ASSERT(vt_ == VT_R8);
-  return u_.r8;
-}
-ole_currency ole_variant::cy() const {
-  TK_ASSERT(vt_ == VT_CY);
-  return u_.cy;
-}
 const ole_decimal& ole_variant::decimal() const {
   TK_ASSERT(vt_ == VT_DECIMAL);
   return dec();

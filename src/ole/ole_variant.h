@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "ole/ole_currency.h"
@@ -69,6 +70,37 @@ class ole_type_exception : public tk_exception {
 // its broken-down form. Copying, assigning and the set_ functions reuse the text and byte
 // buffers the value already owns, so a record refilled in place allocates nothing per field.
 class ole_variant {
+  // Declared first: the scalar kinds' setters and readers below are written over them.
+  union payload {
+    std::int8_t i1;
+    std::uint8_t ui1;
+    std::int16_t i2;
+    std::uint16_t ui2;
+    std::int32_t i4;
+    std::uint32_t ui4;
+    std::int64_t i8;
+    std::uint64_t ui8;
+    float r4;
+    double r8;
+    short bool_val;
+    ole_currency cy;
+    ole_decimal dec;
+    double date;
+  };
+
+  // Every scalar kind's setter and reader: its code and the payload member that holds it
+  // (`also`: a second code that shares the member).
+  template <auto member, class T>
+  void set_scalar(ole_vartype kind, T value) noexcept {
+    vt_ = kind;
+    u_.*member = value;
+  }
+  template <auto member, ole_vartype kind, ole_vartype also = kind>
+  auto scalar() const {
+    TK_ASSERT(vt_ == kind || vt_ == also);
+    return u_.*member;
+  }
+
  public:
   ole_variant();
   explicit ole_variant(const ole_systemtime& st);
@@ -144,18 +176,20 @@ class ole_variant {
   // Refilling setters for the hot path: no trace, no allocation beyond buffer growth.
   void set_empty() noexcept { vt_ = VT_EMPTY; }
   void set_null() noexcept { vt_ = VT_NULL; }
-  void set_bool(bool value) noexcept;
-  void set_i1(std::int8_t value) noexcept;
-  void set_ui1(std::uint8_t value) noexcept;
-  void set_i2(std::int16_t value) noexcept;
-  void set_ui2(std::uint16_t value) noexcept;
-  void set_i4(std::int32_t value) noexcept;
-  void set_ui4(std::uint32_t value) noexcept;
-  void set_i8(std::int64_t value) noexcept;
-  void set_ui8(std::uint64_t value) noexcept;
-  void set_r4(float value) noexcept;
-  void set_r8(double value) noexcept;
-  void set_cy(ole_currency value) noexcept;
+  void set_bool(bool value) noexcept {
+    set_scalar<&payload::bool_val>(VT_BOOL, value ? ole_variant_true : ole_variant_false);
+  }
+  void set_i1(std::int8_t value) noexcept { set_scalar<&payload::i1>(VT_I1, value); }
+  void set_ui1(std::uint8_t value) noexcept { set_scalar<&payload::ui1>(VT_UI1, value); }
+  void set_i2(std::int16_t value) noexcept { set_scalar<&payload::i2>(VT_I2, value); }
+  void set_ui2(std::uint16_t value) noexcept { set_scalar<&payload::ui2>(VT_UI2, value); }
+  void set_i4(std::int32_t value) noexcept { set_scalar<&payload::i4>(VT_I4, value); }
+  void set_ui4(std::uint32_t value) noexcept { set_scalar<&payload::ui4>(VT_UI4, value); }
+  void set_i8(std::int64_t value) noexcept { set_scalar<&payload::i8>(VT_I8, value); }
+  void set_ui8(std::uint64_t value) noexcept { set_scalar<&payload::ui8>(VT_UI8, value); }
+  void set_r4(float value) noexcept { set_scalar<&payload::r4>(VT_R4, value); }
+  void set_r8(double value) noexcept { set_scalar<&payload::r8>(VT_R8, value); }
+  void set_cy(ole_currency value) noexcept { set_scalar<&payload::cy>(VT_CY, value); }
   void set_decimal(const ole_decimal& value);  // scale 0 to 28
   // For a reader of numbers as text: makes the value the decimal that `plain` spells in the
   // form ole_decimal::parse_plain reads, which is parsed only when first asked for;
@@ -203,18 +237,18 @@ class ole_variant {
   void release_buffers(std::size_t keep) noexcept;
 
   // Payload accessors; asking for another kind's payload is an internal error.
-  short bool_val() const;  // -1 or 0
-  std::int8_t i1() const;
-  std::uint8_t ui1() const;
-  std::int16_t i2() const;
-  std::uint16_t ui2() const;
-  std::int32_t i4() const;    // VT_I4 or VT_INT
-  std::uint32_t ui4() const;  // VT_UI4 or VT_UINT
-  std::int64_t i8() const;
-  std::uint64_t ui8() const;
-  float r4() const;
-  double r8() const;
-  ole_currency cy() const;
+  short bool_val() const { return scalar<&payload::bool_val, VT_BOOL>(); }  // -1 or 0
+  std::int8_t i1() const { return scalar<&payload::i1, VT_I1>(); }
+  std::uint8_t ui1() const { return scalar<&payload::ui1, VT_UI1>(); }
+  std::int16_t i2() const { return scalar<&payload::i2, VT_I2>(); }
+  std::uint16_t ui2() const { return scalar<&payload::ui2, VT_UI2>(); }
+  std::int32_t i4() const { return scalar<&payload::i4, VT_I4, VT_INT>(); }
+  std::uint32_t ui4() const { return scalar<&payload::ui4, VT_UI4, VT_UINT>(); }
+  std::int64_t i8() const { return scalar<&payload::i8, VT_I8>(); }
+  std::uint64_t ui8() const { return scalar<&payload::ui8, VT_UI8>(); }
+  float r4() const { return scalar<&payload::r4, VT_R4>(); }
+  double r8() const { return scalar<&payload::r8, VT_R8>(); }
+  ole_currency cy() const { return scalar<&payload::cy, VT_CY>(); }
   const ole_decimal& decimal() const;
   double date() const;                          // the OLE date
   const ole_systemtime& systemtime() const;     // the broken-down date
@@ -228,6 +262,11 @@ class ole_variant {
   static constexpr std::size_t k_scalar_text_size = 64;
 
   void trace_ctor() const;
+  // A scalar kind's constructor: traced with the value as `format` shows it, then stored by
+  // `set`.
+  template <class T, class Shown>
+  ole_variant(const char* format, Shown shown, void (ole_variant::*set)(T) noexcept,
+              std::type_identity_t<T> value);
   // The text of every kind but text and binary; returns its length.
   std::size_t format_scalar(char (&buf)[k_scalar_text_size]) const;
   void copy_from(const ole_variant& other);
@@ -245,23 +284,6 @@ class ole_variant {
   const std::u16string& wide() const;
   // u_.dec, parsed from its text first when only that was given.
   const ole_decimal& dec() const noexcept;
-
-  union payload {
-    std::int8_t i1;
-    std::uint8_t ui1;
-    std::int16_t i2;
-    std::uint16_t ui2;
-    std::int32_t i4;
-    std::uint32_t ui4;
-    std::int64_t i8;
-    std::uint64_t ui8;
-    float r4;
-    double r8;
-    short bool_val;
-    ole_currency cy;
-    ole_decimal dec;
-    double date;
-  };
 
   ole_vartype vt_ = VT_EMPTY;
   // The OLE date of a value set from its broken-down form is worked out when first asked for:

@@ -1,7 +1,11 @@
 // Direct mode into the test server, walked through the wizard: connection, the
-// existing-database dialog with each of its four modes, and the rows on the server.
+// existing-database dialog with each of its four modes, the rows on the server, and what an
+// Abort in the error dialog leaves there.
+#include <QDir>
 #include <QFile>
 #include <QListWidget>
+#include <QPointer>
+#include <QProcess>
 #include <QtTest>
 #include <fstream>
 #include <optional>
@@ -11,6 +15,7 @@
 #include "gui_test_util.h"
 #include "odb/odb_connection.h"
 #include "odb/odb_login.h"
+#include "odb/odb_recordset.h"
 #include "odb/odb_test_login.h"
 #include "tk/tk_encoding.h"
 #include "tk/tk_test_dir.h"
@@ -28,6 +33,55 @@ int count_rows(const odb_login& server, const QString& db, const QString& table)
   return QString::fromStdU16String(n).toInt();
 }
 
+// The tables of `db` whose names contain `part`, as "schema.name" separated by spaces.
+QString tables_like(const odb_login& server, const QString& db, const QString& part) {
+  odb_login login = server;
+  login.database = db.toStdU16String();
+  odb_connection c(login);
+  const std::unique_ptr<odb_recordset> names =
+      c.query(u"SELECT SCHEMA_NAME(schema_id), name FROM sys.tables WHERE name LIKE N'%" +
+              part.toStdU16String() + u"%' ORDER BY name");
+  QStringList out;
+  for (std::size_t i = 0; i < names->size(); ++i) {
+    out << QString::fromStdU16String(names->row(i)[0].to_wstring() + u"." +
+                                     names->row(i)[1].to_wstring());
+  }
+  return out.join(QLatin1Char(' '));
+}
+
+// Copies the shared Northwind container into `dir`; false when the shared data is absent.
+bool copy_northwind(const QString& dir) {
+  const QDir from(QStringLiteral(QV_TESTDATA_DIR "/vfp-northwind"));
+  if (!from.exists(QStringLiteral("northwind.dbc"))) return false;
+  for (const QString& name : from.entryList(QDir::Files)) {
+    const QString to = dir + QLatin1Char('/') + name;
+    QFile::remove(to);
+    if (!QFile::copy(from.filePath(name), to)) return false;
+  }
+  return true;
+}
+
+// Overwrites record `target` (1-based) of the table at `path` with record 1, so that the
+// server's primary key refuses it; empty when the table is too short or cannot be rewritten.
+QByteArray duplicate_first_record(const QString& path, int target) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadWrite)) return {};
+  QByteArray bytes = f.readAll();
+  const auto u16 = [&bytes](int at) {
+    return int(static_cast<unsigned char>(bytes[at])) |
+           int(static_cast<unsigned char>(bytes[at + 1])) << 8;
+  };
+  if (bytes.size() < 12) return {};
+  const int header = u16(8);
+  const int record = u16(10);
+  const qsizetype to = header + qsizetype(target - 1) * record;
+  if (to + record > bytes.size()) return {};
+  const QByteArray first = bytes.mid(header, record);
+  bytes.replace(to, record, first);
+  if (!f.seek(0) || f.write(bytes) != bytes.size()) return {};
+  return first;
+}
+
 }  // namespace
 
 class server_test : public QObject {
@@ -37,19 +91,24 @@ class server_test : public QObject {
   void cleanupTestCase();
   void direct_walk_and_each_existing_database_mode();
   void tables_loading_at_once_are_named_while_they_load();
+  void abort_in_the_error_dialog_leaves_no_half_table();
 
  private:
-  // Walks to the tables page with the server login and `db`; `mode` answers the
-  // existing-database dialog (-1: it must not come up).
-  void walk(wizard_under_test& w, int mode);
+  // Walks to the tables page with the server login, the folder `source` and the database
+  // `db` (db_ when empty); `mode` answers the existing-database dialog (-1: it must not come
+  // up).
+  void walk(wizard_under_test& w, int mode, const QString& source = k_samples,
+            const QString& db = {});
   std::optional<odb_login> login_;
   QString db_;
+  QString abort_db_;
 };
 
 void server_test::initTestCase() {
   login_ = odb_test_login();
   if (!login_) QSKIP("no test server (../shared/babelfish absent and QV_MSSQL_SERVER unset)");
   db_ = QStringLiteral("qvt_gui_%1").arg(QCoreApplication::applicationPid());
+  abort_db_ = db_ + QStringLiteral("_abort");
 }
 
 void server_test::cleanupTestCase() {
@@ -58,14 +117,16 @@ void server_test::cleanupTestCase() {
     odb_login admin = *login_;
     admin.database.clear();
     odb_connection c(admin);
-    c.execute(u"IF DB_ID(N'" + db_.toStdU16String() + u"') IS NOT NULL DROP DATABASE [" +
-              db_.toStdU16String() + u"]");
+    for (const QString& db : {db_, abort_db_}) {
+      c.execute(u"IF DB_ID(N'" + db.toStdU16String() + u"') IS NOT NULL DROP DATABASE [" +
+                db.toStdU16String() + u"]");
+    }
   } catch (const std::exception& e) {
-    qWarning("cannot drop %s: %s", qPrintable(db_), e.what());
+    qWarning("cannot drop the test databases: %s", e.what());
   }
 }
 
-void server_test::walk(wizard_under_test& w, int mode) {
+void server_test::walk(wizard_under_test& w, int mode, const QString& source, const QString& db) {
   QCOMPARE(w.shell->currentId(), int(k_welcome_page));
   w.click(1329);
   w.next();
@@ -82,8 +143,8 @@ void server_test::walk(wizard_under_test& w, int mode) {
   QCOMPARE(w.shell->currentId(), int(k_sel_file_page));
   QCOMPARE(w.find<QLabel>(1311)->text(), QStringLiteral("MS &SQL database name:"));
   QVERIFY(!w.find<QPushButton>(1104)->isVisible());
-  w.type(1003, k_samples);
-  w.type(1004, db_);
+  w.type(1003, source);
+  w.type(1004, db.isEmpty() ? db_ : db);
   bool asked = false;
   if (mode >= 0) {
     when_modal([&asked, mode](QWidget* d) {
@@ -203,6 +264,64 @@ void server_test::tables_loading_at_once_are_named_while_they_load() {
   odb_login admin = *login_;
   admin.database.clear();
   odb_connection(admin).execute(u"DROP DATABASE [" + db.toStdU16String() + u"]");
+}
+
+void server_test::abort_in_the_error_dialog_leaves_no_half_table() {
+  QTemporaryDir src;
+  if (!copy_northwind(src.path())) QSKIP("the shared Northwind container is absent");
+  // Record 1500 repeats record 1's key: the second statement of rows fails in the middle of
+  // the load, and the server refuses that row when they go one by one.
+  const QString details = src.filePath(QStringLiteral("orderdetails.dbf"));
+  QVERIFY(!duplicate_first_record(details, 1500).isEmpty());
+  {
+    wizard_under_test w;
+    walk(w, -1, src.path(), abort_db_);
+    const QList<QListWidgetItem*> items =
+        w.find<QListWidget>(1317)->findItems(QStringLiteral("orderdetails"), Qt::MatchFixedString);
+    QCOMPARE(items.size(), 1);
+    items.front()->setSelected(true);
+    w.click(1101);
+    // The shared container lacks one of its tables, which is reported first: Continue there,
+    // Abort at the refused record.
+    QString seen;
+    QPointer<QWidget> answered;
+    when_modal([&seen, &answered](QWidget* d) {
+      auto* c = qobject_cast<dlg_error_continue*>(d);
+      if (c == nullptr || c == answered) return false;
+      answered = c;
+      seen = c->findChild<QLabel*>(QStringLiteral("id1320"))->text();
+      const bool refused = seen.contains(QStringLiteral("1500"));
+      QMetaObject::invokeMethod(
+          c->findChild<QPushButton*>(refused ? QStringLiteral("id1") : QStringLiteral("id2")),
+          "click", Qt::QueuedConnection);
+      return refused;
+    });
+    w.next();
+    QTRY_COMPARE_WITH_TIMEOUT(w.shell->currentId(), int(k_finish_page), 120000);
+    QVERIFY2(seen.contains(QStringLiteral("1500")), qPrintable(seen));
+  }
+  // Neither the table nor its load table stayed behind.
+  QCOMPARE(tables_like(*login_, abort_db_, QStringLiteral("orderdetails")), QString());
+  QCOMPARE(tables_like(*login_, abort_db_, QStringLiteral("~quorvik~")), QString());
+
+  // With the table mended, a run that loads only what is missing loads it whole.
+  QVERIFY(copy_northwind(src.path()));
+  QProcess quorvik;
+  QStringList args{QStringLiteral("--src=") + src.path(), QStringLiteral("--dest=") + abort_db_,
+                   QStringLiteral("--mssqlh=") + QString::fromStdU16String(login_->server),
+                   QStringLiteral("--mode=2"), QStringLiteral("--as_dbo")};
+  if (!login_->user.empty()) {
+    args << QStringLiteral("--mssqlu=") + QString::fromStdU16String(login_->user)
+         << QStringLiteral("--mssqlp=") + QString::fromStdU16String(login_->password);
+  }
+  quorvik.setProcessChannelMode(QProcess::MergedChannels);
+  quorvik.start(QStringLiteral(QV_QUORVIK_PATH), args);
+  QVERIFY(quorvik.waitForFinished(300000));
+  const QString out = QString::fromUtf8(quorvik.readAll());
+  QVERIFY2(quorvik.exitCode() == 0, qPrintable(out));
+  QVERIFY2(out.contains(QStringLiteral("tables failed: 0, ")), qPrintable(out));
+  QCOMPARE(count_rows(*login_, abort_db_, QStringLiteral("orderdetails")), 2155);
+  QCOMPARE(tables_like(*login_, abort_db_, QStringLiteral("~quorvik~")), QString());
 }
 
 QTEST_MAIN(server_test)

@@ -403,13 +403,19 @@ void walk_test::tables_page_moves_and_preselects() {
 
 namespace {
 
-// A folder with a good table and a table whose file is broken.
-void write_good_and_broken(const QString& dir) {
+// Writes a good table and a table whose file is broken into `dir`, and walks `w` to the
+// tables page of a conversion of that folder into the script `script`.
+void walk_to_good_and_broken(wizard_under_test& w, const QString& dir, const QString& script) {
   e2e_write_dbf((dir + QStringLiteral("/good.dbf")).toStdString(), {{"NAME", 'C', 8}},
                 {{false, {"one"}}, {false, {"two"}}});
   QFile bad(dir + QStringLiteral("/bad.dbf"));
   QVERIFY(bad.open(QIODevice::WriteOnly));
   bad.write(QByteArray(40, '\x03'));
+  bad.close();
+  to_sel_file_in_dump_mode(w);
+  w.type(1003, dir);
+  w.type(1004, script);
+  w.next();
 }
 
 }  // namespace
@@ -417,12 +423,8 @@ void write_good_and_broken(const QString& dir) {
 void walk_test::error_list_after_a_table_fails() {
   QTemporaryDir src;
   QTemporaryDir out;
-  write_good_and_broken(src.path());
   wizard_under_test w;
-  to_sel_file_in_dump_mode(w);
-  w.type(1003, src.path());
-  w.type(1004, out.filePath(QStringLiteral("e.sql")));
-  w.next();
+  walk_to_good_and_broken(w, src.path(), out.filePath(QStringLiteral("e.sql")));
   w.click(1102);
   // The failure comes up in the continue dialog (or, for a run-ending failure, the error box).
   QString seen;
@@ -457,12 +459,8 @@ void walk_test::error_list_after_a_table_fails() {
 void walk_test::abort_in_the_continue_dialog_stops_the_run() {
   QTemporaryDir src;
   QTemporaryDir out;
-  write_good_and_broken(src.path());
   wizard_under_test w;
-  to_sel_file_in_dump_mode(w);
-  w.type(1003, src.path());
-  w.type(1004, out.filePath(QStringLiteral("a.sql")));
-  w.next();
+  walk_to_good_and_broken(w, src.path(), out.filePath(QStringLiteral("a.sql")));
   // bad first, good second: Abort on bad's failure leaves good unconverted.
   auto* available = w.find<QListWidget>(1317);
   available->findItems(QStringLiteral("bad"), Qt::MatchExactly).front()->setSelected(true);

@@ -14,6 +14,7 @@
 #include "odb/odb_recordset.h"
 #include "odb/odb_test_server.h"
 #include "ole/ole_decimal.h"
+#include "ole/ole_test_time.h"
 #include "tk/tk_encoding.h"
 
 namespace {
@@ -40,18 +41,6 @@ class odb_types : public ::testing::Test {
 
 std::string utf8(const std::u16string& s) {
   return tk_to_utf8_lossy(s);
-}
-
-ole_systemtime date_time(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0) {
-  ole_systemtime st;
-  st.year = static_cast<std::uint16_t>(y);
-  st.month = static_cast<std::uint16_t>(mo);
-  st.day = static_cast<std::uint16_t>(d);
-  st.hour = static_cast<std::uint16_t>(h);
-  st.minute = static_cast<std::uint16_t>(mi);
-  st.second = static_cast<std::uint16_t>(s);
-  st.milliseconds = static_cast<std::uint16_t>(ms);
-  return st;
 }
 
 void expect_date(const udb_field& f, const ole_systemtime& want) {
@@ -192,10 +181,10 @@ TEST_F(odb_types, dates_and_times_at_their_limits) {
   // Before the year 100 a date has no variant form: the exact text.
   ASSERT_EQ(r[0].vt(), VT_BSTR);
   EXPECT_EQ(utf8(r[0].text()), "0001-01-01");
-  expect_date(r[1], date_time(9999, 12, 31));
-  expect_date(r[2], date_time(1753, 1, 1));
-  expect_date(r[3], date_time(9999, 12, 31, 23, 59, 59, 997));
-  expect_date(r[4], date_time(2024, 2, 29, 13, 45, 30, 123));
+  expect_date(r[1], ole_test_time(9999, 12, 31));
+  expect_date(r[2], ole_test_time(1753, 1, 1));
+  expect_date(r[3], ole_test_time(9999, 12, 31, 23, 59, 59, 997));
+  expect_date(r[4], ole_test_time(2024, 2, 29, 13, 45, 30, 123));
   // Finer than a millisecond: the exact text.
   ASSERT_EQ(r[5].vt(), VT_BSTR);
   EXPECT_EQ(utf8(r[5].text()), "2024-02-29 13:45:30.123456");
@@ -207,7 +196,7 @@ TEST_F(odb_types, dates_and_times_at_their_limits) {
   EXPECT_EQ(r[7].systemtime().hour, 23);
   EXPECT_EQ(r[7].systemtime().second, 59);
   EXPECT_EQ(r[7].systemtime().milliseconds, 250);
-  expect_date(r[8], date_time(2000, 1, 1, 12, 30));
+  expect_date(r[8], ole_test_time(2000, 1, 1, 12, 30));
 
   const std::uint32_t kinds[] = {2, 2, 1, 1, 1, 1, 3, 3, 1, 2, 1, 1, 3};
   for (std::size_t i = 0; i < std::size(kinds); ++i) {
@@ -322,7 +311,7 @@ TEST_F(odb_types, values_stored_in_a_table_read_back_alike) {
   EXPECT_EQ(full[1].text(), u"ёлка");
   EXPECT_EQ(utf8(full[2].text()), "1234567890123456789012345678901234.5678");
   EXPECT_EQ(full[3].bytes().size(), 2u);
-  expect_date(full[4], date_time(2001, 2, 3, 4, 5, 6, 7));
+  expect_date(full[4], ole_test_time(2001, 2, 3, 4, 5, 6, 7));
   const udb_record& empty = rows->row(1);
   ASSERT_EQ(empty[1].vt(), VT_BSTR);
   EXPECT_TRUE(empty[1].text().empty());

@@ -2,21 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "ole/ole_test_time.h"
 #include "ole/ole_variant.h"
 
 namespace {
-
-ole_systemtime make_st(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0) {
-  ole_systemtime st;
-  st.year = static_cast<std::uint16_t>(y);
-  st.month = static_cast<std::uint16_t>(mo);
-  st.day = static_cast<std::uint16_t>(d);
-  st.hour = static_cast<std::uint16_t>(h);
-  st.minute = static_cast<std::uint16_t>(mi);
-  st.second = static_cast<std::uint16_t>(s);
-  st.milliseconds = static_cast<std::uint16_t>(ms);
-  return st;
-}
 
 struct parse_case {
   const char* text;
@@ -76,25 +65,26 @@ TEST(ole_date, milliseconds_are_read_and_printed_exactly) {
   EXPECT_EQ(ole_date(std::string_view("10:20:45.123")).systemtime().milliseconds, 123);
   EXPECT_EQ(ole_date(std::string_view("10:20:45.5")).systemtime().milliseconds, 500);
   EXPECT_EQ(ole_date(std::string_view("10:20:45.12399")).systemtime().milliseconds, 123);
-  const ole_date five(make_st(2017, 6, 12, 10, 20, 30, 5));
+  const ole_date five(ole_test_time(2017, 6, 12, 10, 20, 30, 5));
   EXPECT_EQ(five.to_string(true), "2017-06-12 10:20:30.005");
   EXPECT_EQ(five.to_string(false), "2017-06-12 10:20:30");
   EXPECT_EQ(ole_date(std::string_view(five.to_string(true))).systemtime(), five.systemtime());
   // A date-time just after midnight is not a bare date.
-  EXPECT_EQ(ole_date(make_st(2017, 6, 12, 0, 0, 0, 250)).to_string(), "2017-06-12 00:00:00.250");
+  EXPECT_EQ(ole_date(ole_test_time(2017, 6, 12, 0, 0, 0, 250)).to_string(),
+            "2017-06-12 00:00:00.250");
 }
 
 TEST(ole_date, prints_by_kind_narrow_and_wide) {
-  const ole_date midnight(make_st(2017, 6, 12));
+  const ole_date midnight(ole_test_time(2017, 6, 12));
   EXPECT_EQ(midnight.kind(), ole_date::k_date);
   EXPECT_EQ(midnight.to_string(), "2017-06-12");
-  const ole_date time(make_st(0, 0, 0, 8, 5, 0));
+  const ole_date time(ole_test_time(0, 0, 0, 8, 5, 0));
   EXPECT_EQ(time.kind(), ole_date::k_time);
   EXPECT_EQ(time.to_string(), "0000-00-00 08:05:00");
   EXPECT_EQ(time.to_wstring(), u"08:05:00");
   EXPECT_EQ(ole_date(std::string_view(time.to_string())).to_wstring(), u"08:05:00");
-  EXPECT_EQ(ole_date(make_st(49, 1, 2)).to_string(), "2049-01-02");
-  EXPECT_EQ(ole_date(make_st(50, 1, 2)).to_wstring(), u"1950-01-02");
+  EXPECT_EQ(ole_date(ole_test_time(49, 1, 2)).to_string(), "2049-01-02");
+  EXPECT_EQ(ole_date(ole_test_time(50, 1, 2)).to_wstring(), u"1950-01-02");
   EXPECT_EQ(ole_date().to_string(), "");
 }
 
@@ -118,8 +108,8 @@ TEST(ole_date, converts_with_variants) {
 
 TEST(ole_date, every_37th_day_from_year_100_to_9999_round_trips) {
   double first = 0, last = 0;
-  ASSERT_TRUE(ole_systemtime_to_variant_time(make_st(100, 1, 1), first));
-  ASSERT_TRUE(ole_systemtime_to_variant_time(make_st(9999, 12, 31), last));
+  ASSERT_TRUE(ole_systemtime_to_variant_time(ole_test_time(100, 1, 1), first));
+  ASSERT_TRUE(ole_systemtime_to_variant_time(ole_test_time(9999, 12, 31), last));
   EXPECT_EQ(first, -657434.0);
   EXPECT_EQ(last, 2958465.0);
   int checked = 0;
@@ -142,11 +132,11 @@ TEST(ole_date, every_37th_day_from_year_100_to_9999_round_trips) {
 TEST(ole_date, ole_dates_before_1899_keep_the_time_running_forward) {
   ole_systemtime st;
   ASSERT_TRUE(ole_variant_time_to_systemtime(-1.25, st));
-  ole_systemtime expected = make_st(1899, 12, 29, 6);
+  ole_systemtime expected = ole_test_time(1899, 12, 29, 6);
   expected.day_of_week = 5;  // a Friday
   EXPECT_EQ(st, expected);
   double back = 0;
-  ASSERT_TRUE(ole_systemtime_to_variant_time(make_st(1899, 12, 29, 6), back));
+  ASSERT_TRUE(ole_systemtime_to_variant_time(ole_test_time(1899, 12, 29, 6), back));
   EXPECT_EQ(back, -1.25);
   EXPECT_FALSE(ole_variant_time_to_systemtime(-657435.0, st));
   EXPECT_FALSE(ole_variant_time_to_systemtime(2958466.0, st));
