@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/mssql_converter_impl.h"
+#include "tk/tk_secret_store.h"
 #include "tk/tk_serializer.h"
 #include "tk/tk_singleton.h"
 
@@ -32,8 +33,10 @@ class talvex_converter : public mssql_converter_impl,
                          public tk_singleton<talvex_converter> {
  public:
   // `console`: the console program restores and stores only the four dump values and
-  // starts from its own defaults.
-  explicit talvex_converter(bool console = true);
+  // starts from its own defaults, and stores them again when it goes. The wizard stores its
+  // settings only when asked (store_settings), so that a cancelled wizard changes nothing.
+  // `secrets` (not owned, may be null) keeps a remembered password; none: it is not kept.
+  explicit talvex_converter(bool console = true, tk_secret_store* secrets = nullptr);
   ~talvex_converter() override;
 
   // Runs one conversion on the current settings; failures go to the error handler.
@@ -46,6 +49,9 @@ class talvex_converter : public mssql_converter_impl,
 
   // Reads or writes the remembered settings; false when the store cannot be opened.
   bool serialize(bool store);
+  bool store_settings() { return serialize(true); }
+  // Whether a secret store answers, asked of it once (nothing is asked without a store).
+  bool secret_store_answers();
   bool store_profile(const std::string& path);
   // True when the profile was read and applied.
   bool load_profile(const std::string& path);
@@ -53,9 +59,14 @@ class talvex_converter : public mssql_converter_impl,
   // The progress sink of the running conversion (not owned), or null.
   void set_progress(conversion_progress* progress) { progress_ = progress; }
 
-  bool direct = true;          // true: a server database; false: a T-SQL dump file
-  bool bool_dbf = true;        // logical columns as 'T'/'F'; false: 1/0
-  bool skip_del = false;       // leave out records marked as deleted
+  bool direct = true;     // true: a server database; false: a T-SQL dump file
+  bool bool_dbf = true;   // logical columns as 'T'/'F'; false: 1/0
+  bool skip_del = false;  // leave out records marked as deleted
+  // The password is kept between runs, in the secret store only, when this is set.
+  bool remember_pswd = false;
+  // Each scenario's own destination, remembered apart; `dest` is the one a run uses.
+  std::u16string dest_database;
+  std::u16string dest_script;
   std::int32_t code_page = 0;  // DBF code page mark for text; 0 = each table's own
 
   // Set when the last run ended on a failure no error level describes (the console then
@@ -73,6 +84,20 @@ class talvex_converter : public mssql_converter_impl,
     std::int64_t records_failed = 0;
   };
   const run_totals& totals() const noexcept { return totals_; }
+  // What the last run did with each table of its list, in the list's order.
+  struct table_totals {
+    enum class outcome { converted, failed, skipped, missing };
+    std::u16string name;
+    outcome result = outcome::converted;
+    std::int64_t rows_read = 0;
+    std::int64_t rows_written = 0;
+    std::int64_t rows_skipped = 0;  // deleted records left out
+    std::int64_t records_failed = 0;
+    double seconds = 0;
+  };
+  const std::vector<table_totals>& tables() const noexcept { return tables_; }
+  // How long the last run took, in seconds.
+  double run_seconds() const noexcept { return run_seconds_; }
   // "Tables converted: ..., records failed: ..." for the totals.
   static std::string summary_line(const run_totals& totals);
 
@@ -103,9 +128,19 @@ class talvex_converter : public mssql_converter_impl,
                      const std::u16string& name);
   void copy_records(dbf_recordset& source, udb_recordset& target);
 
+  // The secret store's key for the password of `user` on `host`.
+  std::u16string secret_key() const;
+  void store_secret();
+
   bool console_;
+  tk_secret_store* secrets_;
+  // What the secret store last answered; unknown until it is asked.
+  enum class secret_state { unknown, answers, silent } secret_state_ = secret_state::unknown;
+  std::u16string remembered_key_;  // the key the password was read from or written under
   conversion_progress* progress_ = nullptr;
   run_totals totals_;
+  std::vector<table_totals> tables_;
+  double run_seconds_ = 0;
 };
 
 // Refusals for a file destination (tk_exception, level 1): a folder, an existing file that

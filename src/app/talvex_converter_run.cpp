@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <memory>
 
@@ -89,6 +90,13 @@ void talvex_converter::operator()() {
   const init_conversion run(finished);
   failed = false;
   totals_ = run_totals();
+  tables_.clear();
+  using clock = std::chrono::steady_clock;
+  const clock::time_point run_start = clock::now();
+  const auto seconds_since = [](clock::time_point start) {
+    return std::chrono::duration<double>(clock::now() - start).count();
+  };
+
   error_handler& errors = error_handler::instance();
   const dbf_error_report memo_reports;
   try {
@@ -119,15 +127,39 @@ void talvex_converter::operator()() {
       current_table = name;
       records_total = 0;
       records_done = 0;
+      const run_totals before = totals_;
+      const clock::time_point table_start = clock::now();
+      table_totals record;
+      record.name = name;
+      // The table's own numbers are what the run's totals gained while it ran.
+      const auto account = [&](table_totals::outcome result) {
+        record.result = result;
+        record.rows_read = totals_.rows_read - before.rows_read;
+        record.rows_written = totals_.rows_written - before.rows_written;
+        record.rows_skipped = totals_.rows_skipped - before.rows_skipped;
+        record.records_failed = totals_.records_failed - before.records_failed;
+        record.seconds = seconds_since(table_start);
+        tables_.push_back(record);
+      };
       try {
         if (convert_table(source, *target, names, name)) {
           ++totals_.tables_converted;
           converted.push_back(name);
+          account(table_totals::outcome::converted);
+        } else {
+          account(totals_.tables_skipped > before.tables_skipped ? table_totals::outcome::skipped
+                                                                 : table_totals::outcome::missing);
         }
       } catch (const tk_exception& e) {
         ++totals_.tables_failed;
+        account(table_totals::outcome::failed);
         errors.set_context(tk_to_ansi(name));
         errors.handle(e, false);
+      } catch (const tk_final_exception&) {
+        // The user's Abort: the table counts as failed, and the run ends.
+        ++totals_.tables_failed;
+        account(table_totals::outcome::failed);
+        throw;
       }
       if (progress_ != nullptr) progress_->table_end();
       ++tables_done;
@@ -160,6 +192,7 @@ void talvex_converter::operator()() {
     console_line(silent, stderr, e.what());
     failed = true;
   }
+  run_seconds_ = seconds_since(run_start);
 }
 
 bool talvex_converter::convert_table(dbf_database& source, udb_database& target,
