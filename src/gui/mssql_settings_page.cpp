@@ -142,7 +142,6 @@ bool mssql_settings_page::connect_with_dialog(QWidget* owner) {
   const QPointer<QWidget> had_focus = QApplication::focusWidget();
   dialog.exec();
   worker.join();
-  if (had_focus != nullptr) had_focus->setFocus(Qt::OtherFocusReason);
   if (failure) {
     try {
       std::rethrow_exception(failure);
@@ -156,6 +155,10 @@ bool mssql_settings_page::connect_with_dialog(QWidget* owner) {
     } catch (const std::exception& e) {
       if (wizard_shell* shell = wizard_shell::instance_ptr()) shell->error(qs8(e.what()));
     }
+  }
+  if (had_focus != nullptr) {
+    had_focus->activateWindow();
+    had_focus->setFocus(Qt::OtherFocusReason);
   }
   return connected;
 }
