@@ -157,7 +157,6 @@ overwrite_dlg2::overwrite_dlg2(const QString& text, QWidget* parent) : QDialog(p
     layout->addWidget(options_[i]);
     auto* effect = new QLabel(QString::fromLatin1(k_effects[i]), this);
     effect->setObjectName(QStringLiteral("effect%1").arg(1329 + i));
-    effect->setWordWrap(true);
     effect->setContentsMargins(24, 0, 0, 6);
     effect->setBuddy(options_[i]);
     layout->addWidget(effect);
