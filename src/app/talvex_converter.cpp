@@ -18,7 +18,8 @@ constexpr std::u16string_view k_generic = udb_profile::k_generic_settings;
 constexpr std::u16string_view k_server_settings = udb_profile::k_server_settings;
 }  // namespace
 
-talvex_converter::talvex_converter(bool console) : console_(console) {
+talvex_converter::talvex_converter(bool console, tk_secret_store* secrets)
+    : console_(console), secrets_(secrets) {
   TK_LOG(2, "talvex_converter::ctor");
   if (console_) {
     TK_LOG(2, "mss_engine::set_as_dbo(%d)", 0);
@@ -29,7 +30,7 @@ talvex_converter::talvex_converter(bool console) : console_(console) {
 
 talvex_converter::~talvex_converter() {
   TK_LOG(2, "talvex_converter::dtor");
-  serialize(true);
+  if (console_) serialize(true);
 }
 
 void talvex_converter::check_dest() {
@@ -80,6 +81,8 @@ bool talvex_converter::serialize(bool store) {
     if (!store) code_page = 0;
     ok = serialize_int("code_page", code_page, store) && ok;
     text(u"dest", dest);
+    text(u"dest_db", dest_database);
+    text(u"dest_sql", dest_script);
     flag("direct", direct, true);
   }
   flag("dmp_ins_com", dump_options.b_comments, true);
@@ -91,7 +94,13 @@ bool talvex_converter::serialize(bool store) {
     if (!store) jobs = default_jobs();
     ok = serialize_int("jobs", jobs, store) && ok;
     if (jobs < 1 || jobs > k_max_jobs) jobs = default_jobs();
-    text(u"pswd", pswd);
+    flag("remember_pswd", remember_pswd, false);
+    // The password never stays in this file: an old file's value is read once and dropped.
+    if (store) {
+      ok = remove_value(u"pswd") && ok;
+    } else {
+      text(u"pswd", pswd);
+    }
     flag("sec_log", sec_log, true);
     flag("skip_del", skip_del, false);
     flag("skip_idx", skip_idx, false);
@@ -100,7 +109,55 @@ bool talvex_converter::serialize(bool store) {
     text(u"user", user);
   }
   close_key();
+  if (!console_) {
+    // The scenario's own destination falls back to the one both shared in older files.
+    if (dest_database.empty() && direct) dest_database = dest;
+    if (dest_script.empty() && !direct) dest_script = dest;
+  }
+  if (console_) return ok;
+  if (store) {
+    store_secret();
+  } else if (remember_pswd && secrets_ != nullptr) {
+    const tk_secret_store::secret kept = secrets_->read(secret_key());
+    secret_state_ = kept.state == tk_secret_store::status::unavailable ? secret_state::silent
+                                                                       : secret_state::answers;
+    if (kept.state == tk_secret_store::status::ok) {
+      pswd = kept.value;
+      remembered_key_ = secret_key();
+    }
+  }
   return ok;
+}
+
+std::u16string talvex_converter::secret_key() const {
+  return u"Talvex/" + user + u"@" + host;
+}
+
+bool talvex_converter::secret_store_answers() {
+  if (secrets_ == nullptr) return false;
+  if (secret_state_ == secret_state::unknown) {
+    const tk_secret_store::status state = secrets_->read(secret_key()).state;
+    secret_state_ = state == tk_secret_store::status::unavailable ? secret_state::silent
+                                                                  : secret_state::answers;
+  }
+  return secret_state_ == secret_state::answers;
+}
+
+void talvex_converter::store_secret() {
+  if (secrets_ == nullptr) return;
+  const std::u16string key = secret_key();
+  const bool keep = remember_pswd && !pswd.empty();
+  // A password kept under another login or server, or no longer to be kept, goes.
+  if (!remembered_key_.empty() && (!keep || remembered_key_ != key)) {
+    if (secrets_->remove(remembered_key_) != tk_secret_store::status::unavailable) {
+      remembered_key_.clear();
+    }
+  }
+  if (!keep) return;
+  const tk_secret_store::status state = secrets_->write(key, pswd);
+  secret_state_ =
+      state == tk_secret_store::status::ok ? secret_state::answers : secret_state::silent;
+  if (state == tk_secret_store::status::ok) remembered_key_ = key;
 }
 
 bool talvex_converter::store_profile(const std::string& path) {
@@ -124,6 +181,7 @@ bool talvex_converter::load_profile(const std::string& path) {
   load_flag(profile, k_generic, u"skip deleted", skip_del);
   load_flag(profile, k_generic, u"bool as is", bool_dbf);
   load_flag(profile, k_server_settings, u"direct mode", direct);
+  (direct ? dest_database : dest_script) = dest;
   if (const std::u16string v = profile.get(k_generic, u"encoding"); !v.empty()) {
     const long value = std::strtol(tk_to_utf8(v).c_str(), nullptr, 10);
     // UTF-8 is kept as its code page number; everything else is a mark, a byte.

@@ -34,10 +34,9 @@ class told_failure : public tk_exception {
   }
 };
 
-std::string seconds_since(std::chrono::steady_clock::time_point start) {
-  const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start;
+std::string seconds_text(double seconds) {
   char text[32];
-  std::snprintf(text, sizeof text, "%.1f", spent.count());
+  std::snprintf(text, sizeof text, "%.1f", seconds);
   return text;
 }
 
@@ -90,7 +89,6 @@ void talvex_converter::convert_in_parallel(dbf_database& source, mss_database& t
   const auto convert_one = [&](mss_database& db, std::size_t index) {
     table_end& end = ends[index];
     table_run run{table_list[index]};
-    const auto start = std::chrono::steady_clock::now();
     {
       const std::lock_guard lock(counting_);
       running_.push_back(run.name);
@@ -105,13 +103,13 @@ void talvex_converter::convert_in_parallel(dbf_database& source, mss_database& t
     } const leave{*this, run.name};
     try {
       end.converted = convert_table(source, db, names, run);
-      count_table(run, end.converted, false);
+      count_table(run, end.converted ? table_totals::outcome::converted : passed_over(run));
       if (end.converted) {
         tell("Table " + tk_to_ansi(run.name) + ": " + std::to_string(run.totals.rows_written) +
-             " rows written in " + seconds_since(start) + " s");
+             " rows written in " + seconds_text(talvex_seconds_since(run.started)) + " s");
       }
     } catch (const tk_exception& e) {
-      count_table(run, false, true);
+      count_table(run, table_totals::outcome::failed);
       if (e.level() == 0) {
         try {
           errors.report(tk_to_ansi(run.name), e);
@@ -124,6 +122,7 @@ void talvex_converter::convert_in_parallel(dbf_database& source, mss_database& t
         stop_all();
       }
     } catch (const tk_final_exception&) {
+      count_table(run, table_totals::outcome::failed);
       end.aborted = true;
       stop_all();
     } catch (...) {
@@ -147,6 +146,14 @@ void talvex_converter::convert_in_parallel(dbf_database& source, mss_database& t
     job(target);
   }
   for (const std::unique_ptr<mss_database>& db : siblings) target.adopt(*db);
+  // The tables in the order of the list, whichever job finished first.
+  std::stable_sort(
+      tables_.begin(), tables_.end(), [&](const table_totals& a, const table_totals& b) {
+        const auto at = [&](const std::u16string& name) {
+          return std::find(table_list.begin(), table_list.end(), name) - table_list.begin();
+        };
+        return at(a.name) < at(b.name);
+      });
 
   bool aborted = false;
   std::vector<std::size_t> ending;

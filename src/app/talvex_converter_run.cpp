@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <memory>
 
@@ -59,6 +60,10 @@ class dbf_error_report : public dbf_error_sink {
 
 }  // namespace
 
+double talvex_seconds_since(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
 std::string talvex_converter::summary_line(const run_totals& t) {
   return "Tables converted: " + std::to_string(t.tables_converted) +
          ", tables failed: " + std::to_string(t.tables_failed) +
@@ -86,6 +91,9 @@ void talvex_converter::operator()() {
   const init_conversion run(finished);
   failed = false;
   totals_ = run_totals();
+  tables_.clear();
+  const auto run_start = std::chrono::steady_clock::now();
+
   error_handler& errors = error_handler::instance();
   const dbf_error_report memo_reports;
   try {
@@ -147,6 +155,7 @@ void talvex_converter::operator()() {
     console_line(silent, stderr, e.what());
     failed = true;
   }
+  run_seconds_ = talvex_seconds_since(run_start);
 }
 
 talvex_converter::run_totals& talvex_converter::run_totals::operator+=(const run_totals& more) {
@@ -160,12 +169,26 @@ talvex_converter::run_totals& talvex_converter::run_totals::operator+=(const run
   return *this;
 }
 
-void talvex_converter::count_table(const table_run& run, bool converted, bool failed) {
+talvex_converter::table_totals::outcome talvex_converter::passed_over(const table_run& run) {
+  return run.totals.tables_skipped > 0 ? table_totals::outcome::skipped
+                                       : table_totals::outcome::missing;
+}
+
+void talvex_converter::count_table(const table_run& run, table_totals::outcome result) {
+  table_totals record;
+  record.name = run.name;
+  record.result = result;
+  record.rows_read = run.totals.rows_read;
+  record.rows_written = run.totals.rows_written;
+  record.rows_skipped = run.totals.rows_skipped;
+  record.records_failed = run.totals.records_failed;
+  record.seconds = talvex_seconds_since(run.started);
   const std::lock_guard lock(counting_);
   totals_ += run.totals;
-  if (converted) ++totals_.tables_converted;
-  if (failed) ++totals_.tables_failed;
+  if (result == table_totals::outcome::converted) ++totals_.tables_converted;
+  if (result == table_totals::outcome::failed) ++totals_.tables_failed;
   ++tables_done;
+  tables_.push_back(std::move(record));
 }
 
 void talvex_converter::convert_in_turn(dbf_database& source, udb_database& target,
@@ -178,12 +201,19 @@ void talvex_converter::convert_in_turn(dbf_database& source, udb_database& targe
     table_run run{name};
     run.shown = true;
     try {
-      const bool done = convert_table(source, target, names, run);
-      count_table(run, done, false);
-      if (done) converted.push_back(name);
+      if (convert_table(source, target, names, run)) {
+        count_table(run, table_totals::outcome::converted);
+        converted.push_back(name);
+      } else {
+        count_table(run, passed_over(run));
+      }
     } catch (const tk_exception& e) {
-      count_table(run, false, true);
+      count_table(run, table_totals::outcome::failed);
       error_handler::instance().report(tk_to_ansi(name), e);
+    } catch (const tk_final_exception&) {
+      // The user's Abort: the table counts as failed, and the run ends.
+      count_table(run, table_totals::outcome::failed);
+      throw;
     }
     if (progress_ != nullptr) progress_->table_end();
   }

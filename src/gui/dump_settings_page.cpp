@@ -21,7 +21,7 @@
 #include "tk/tk_path_probe.h"
 
 dump_settings_page::dump_settings_page(wizard_shell* shell)
-    : wizard_page(shell, QStringLiteral("Step 1 of 5"),
+    : wizard_page(shell, QStringLiteral("Step 1 of 4"),
                   QStringLiteral("MS SQL script file settings")) {
   setObjectName(QStringLiteral("page109"));
   auto* layout = new QVBoxLayout(this);

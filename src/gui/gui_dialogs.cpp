@@ -145,10 +145,21 @@ overwrite_dlg2::overwrite_dlg2(const QString& text, QWidget* parent) : QDialog(p
   static const char* const k_texts[4] = {"&Overwrite the entire database",
                                          "Overwrite existing &tables only", "&Skip existing tables",
                                          "&Merge"};
+  // What each choice does to the database, in a line under it.
+  static const char* const k_effects[4] = {
+      "Drops the database with every table in it and creates it anew.",
+      "Drops each table of the same name and loads it anew; other tables stay.",
+      "Loads only the tables the database does not hold; existing ones stay as they are.",
+      "Adds the rows to the existing tables of the same name; nothing is dropped."};
   for (int i = 0; i < 4; ++i) {
     options_[i] = new QRadioButton(QString::fromLatin1(k_texts[i]), this);
     options_[i]->setObjectName(QStringLiteral("id%1").arg(1329 + i));
     layout->addWidget(options_[i]);
+    auto* effect = new QLabel(QString::fromLatin1(k_effects[i]), this);
+    effect->setObjectName(QStringLiteral("effect%1").arg(1329 + i));
+    effect->setContentsMargins(24, 0, 0, 6);
+    effect->setBuddy(options_[i]);
+    layout->addWidget(effect);
   }
   auto* buttons = new QHBoxLayout;
   QPushButton* ok = button(QStringLiteral("OK"), "id1", this);
@@ -174,8 +185,10 @@ overwrite_dlg2::overwrite_dlg2(const QString& text, QWidget* parent) : QDialog(p
 
 int overwrite_dlg2::exec() {
   TK_LOG(2, "overwrite_dlg2::on_init");
-  options_[0]->setChecked(true);
-  option_ = 0;
+  // The safest choice comes preselected: nothing is dropped unless the user picks it.
+  options_[k_safest]->setChecked(true);
+  options_[k_safest]->setFocus();
+  option_ = k_safest;
   QApplication::beep();
   return QDialog::exec();
 }

@@ -51,10 +51,12 @@ class overwrite_dlg2 : public QDialog {
   // The checked option, 0 to 3 (the conversion mode), valid after OK.
   int option() const { return option_; }
   int exec() override;
+  // Skip existing tables: the choice that drops and changes nothing, checked on opening.
+  static constexpr int k_safest = 2;
 
  private:
   QRadioButton* options_[4] = {};
-  int option_ = 0;
+  int option_ = k_safest;
 };
 
 // Connection (101): shown while a worker thread connects; the worker's end closes it, the

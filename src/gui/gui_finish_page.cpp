@@ -1,10 +1,18 @@
 #include "gui/gui_finish_page.h"
 
+#include <QBrush>
+#include <QColor>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QFont>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -23,6 +31,29 @@
 #include "tk/tk_log.h"
 #include "tk/tk_path_probe.h"
 
+namespace {
+
+QString seconds_text(double seconds) {
+  return QStringLiteral("%1 s").arg(seconds, 0, 'f', 1);
+}
+
+QString outcome_text(talvex_converter::table_totals::outcome result) {
+  using outcome = talvex_converter::table_totals::outcome;
+  switch (result) {
+    case outcome::converted:
+      return QStringLiteral("converted");
+    case outcome::failed:
+      return QStringLiteral("FAILED");
+    case outcome::skipped:
+      return QStringLiteral("skipped (already there)");
+    case outcome::missing:
+      return QStringLiteral("not found");
+  }
+  return {};
+}
+
+}  // namespace
+
 gui_finish_page::gui_finish_page(wizard_shell* shell) : wizard_page(shell, {}, {}) {
   setObjectName(QStringLiteral("page116"));
   setFinalPage(true);
@@ -33,6 +64,31 @@ gui_finish_page::gui_finish_page(wizard_shell* shell) : wizard_page(shell, {}, {
   layout->addSpacing(12);
   result_ = control(text({}), 1314);
   layout->addWidget(result_);
+  tables_ = new QTableWidget(0, 7, this);
+  tables_->setObjectName(QStringLiteral("run_tables"));
+  tables_->setHorizontalHeaderLabels({QStringLiteral("Table"), QStringLiteral("Result"),
+                                      QStringLiteral("Rows read"), QStringLiteral("Rows written"),
+                                      QStringLiteral("Skipped (deleted)"),
+                                      QStringLiteral("Failed records"), QStringLiteral("Time")});
+  tables_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  tables_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  tables_->verticalHeader()->hide();
+  tables_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  tables_->horizontalHeader()->setStretchLastSection(true);
+  layout->addWidget(tables_, 2);
+  auto* where = new QHBoxLayout;
+  destination_ = text({});
+  destination_->setObjectName(QStringLiteral("destination"));
+  destination_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  where->addWidget(destination_, 1);
+  open_folder_ = new QPushButton(QStringLiteral("&Open Folder"), this);
+  open_folder_->setObjectName(QStringLiteral("open_folder"));
+  where->addWidget(open_folder_);
+  layout->addLayout(where);
+  totals_ = text({});
+  totals_->setObjectName(QStringLiteral("run_totals"));
+  layout->addWidget(totals_);
+  connect(open_folder_, &QPushButton::clicked, this, &gui_finish_page::open_script_folder);
   errors_ = control(new QPlainTextEdit(this), 1016);
   errors_->setReadOnly(true);
   errors_->hide();
@@ -76,6 +132,7 @@ void gui_finish_page::page_init() {
     errors_->setPlainText(all);
     errors_->show();
   }
+  show_accounts();
   const std::string& log = converter().logfile();
   if (!log.empty()) {
     log_link_->setText(
@@ -84,6 +141,60 @@ void gui_finish_page::page_init() {
     log_link_->show();
   } else {
     log_link_->hide();
+  }
+}
+
+void gui_finish_page::show_accounts() {
+  const talvex_converter& c = converter();
+  const auto& tables = c.tables();
+  tables_->setRowCount(static_cast<int>(tables.size()));
+  int row = 0;
+  for (const talvex_converter::table_totals& t : tables) {
+    const bool failed = t.result == talvex_converter::table_totals::outcome::failed;
+    const QStringList cells{qs(t.name),
+                            outcome_text(t.result),
+                            QString::number(t.rows_read),
+                            QString::number(t.rows_written),
+                            QString::number(t.rows_skipped),
+                            QString::number(t.records_failed),
+                            seconds_text(t.seconds)};
+    for (int column = 0; column < cells.size(); ++column) {
+      auto* item = new QTableWidgetItem(cells[column]);
+      if (column >= 2) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      // A failed table stands out by its colours and by a bold "FAILED", also without colour.
+      if (failed) {
+        item->setBackground(QBrush(QColor(0xF8, 0xD7, 0xDA)));
+        item->setForeground(QBrush(QColor(0x72, 0x1C, 0x24)));
+        QFont bold = item->font();
+        bold.setBold(true);
+        item->setFont(bold);
+      } else if (t.records_failed > 0) {
+        item->setBackground(QBrush(QColor(0xFF, 0xF3, 0xCD)));
+      }
+      tables_->setItem(row, column, item);
+    }
+    ++row;
+  }
+  tables_->setVisible(!tables.empty());
+  if (c.direct) {
+    destination_->setText(
+        QStringLiteral("Destination: database %1 on server %2")
+            .arg(qs(c.dest), c.host.empty() ? QStringLiteral("(local)") : qs(c.host)));
+    open_folder_->hide();
+  } else {
+    destination_->setText(QStringLiteral("Destination: script %1").arg(qs(c.dest)));
+    open_folder_->setVisible(QFileInfo(qs(c.dest)).absoluteDir().exists());
+  }
+  totals_->setText(
+      QStringLiteral("Total time: %1. %2")
+          .arg(seconds_text(c.run_seconds()), qs8(talvex_converter::summary_line(c.totals()))));
+}
+
+void gui_finish_page::open_script_folder() {
+  const QString folder = QFileInfo(qs(converter().dest)).absolutePath();
+  TK_LOG(2, "gui_finish_page::open_script_folder(%s)", u8(folder));
+  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(folder))) {
+    shell().error(QStringLiteral("Cannot open the folder %1.").arg(folder));
   }
 }
 

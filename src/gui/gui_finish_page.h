@@ -1,10 +1,13 @@
-// The finish page: the result, the collected errors, the log and Save Settings.
+// The finish page: the result, what the run did with each table, where it went, the
+// collected errors, the log and Save Settings.
 #pragma once
 
 #include "gui/wizard_page.h"
 
 class QLabel;
 class QPlainTextEdit;
+class QPushButton;
+class QTableWidget;
 
 class gui_finish_page : public wizard_page {
   Q_OBJECT
@@ -17,7 +20,14 @@ class gui_finish_page : public wizard_page {
 
  private:
   void on_store();
+  // The run's table of tables, its destination and its totals.
+  void show_accounts();
+  void open_script_folder();
   QLabel* result_;
+  QTableWidget* tables_;
+  QLabel* destination_;
+  QPushButton* open_folder_;
+  QLabel* totals_;
   QPlainTextEdit* errors_;
   QLabel* log_link_;
 };

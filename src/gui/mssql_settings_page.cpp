@@ -1,9 +1,11 @@
 #include "gui/mssql_settings_page.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QRadioButton>
 #include <QVBoxLayout>
 #include <exception>
@@ -37,10 +39,18 @@ mssql_settings_page::mssql_settings_page(wizard_shell* shell)
   host_label->setBuddy(host_);
   grid->addWidget(host_label, 0, 0);
   grid->addWidget(host_, 0, 1);
+  // The forms the client library takes, and those of SQL Server's own tools.
+  auto* forms = new QLabel(
+      QStringLiteral("Forms: host, host:port or host,port, host\\instance, or a name from "
+                     "freetds.conf"),
+      this);
+  forms->setObjectName(QStringLiteral("host_forms"));
+  forms->setWordWrap(true);
+  grid->addWidget(forms, 1, 1);
   windows_ = control(new QRadioButton(QStringLiteral("&Windows authentication"), this), 1329);
   sql_ = control(new QRadioButton(QStringLiteral("S&QL Server authentication"), this), 1330);
-  grid->addWidget(windows_, 1, 0, 1, 2);
-  grid->addWidget(sql_, 2, 0, 1, 2);
+  grid->addWidget(windows_, 2, 0, 1, 2);
+  grid->addWidget(sql_, 3, 0, 1, 2);
   user_ = control(edit(this), 1012);
   pswd_ = control(edit(this), 1013);
   pswd_->setEchoMode(QLineEdit::Password);
@@ -48,10 +58,22 @@ mssql_settings_page::mssql_settings_page(wizard_shell* shell)
   user_label->setBuddy(user_);
   auto* pswd_label = new QLabel(QStringLiteral("&Password:"), this);
   pswd_label->setBuddy(pswd_);
-  grid->addWidget(user_label, 3, 0);
-  grid->addWidget(user_, 3, 1);
-  grid->addWidget(pswd_label, 4, 0);
-  grid->addWidget(pswd_, 4, 1);
+  grid->addWidget(user_label, 4, 0);
+  grid->addWidget(user_, 4, 1);
+  grid->addWidget(pswd_label, 5, 0);
+  grid->addWidget(pswd_, 5, 1);
+  // Off unless ticked: the password then goes to the desktop's secret store, never to the
+  // settings file.
+  remember_ = new QCheckBox(QStringLiteral("&Remember password"), this);
+  remember_->setObjectName(QStringLiteral("remember_pswd"));
+  grid->addWidget(remember_, 6, 1);
+  secret_note_ = new QLabel(
+      QStringLiteral("No secret store answers on this desktop: the password is not remembered."),
+      this);
+  secret_note_->setObjectName(QStringLiteral("secret_note"));
+  secret_note_->setWordWrap(true);
+  secret_note_->hide();
+  grid->addWidget(secret_note_, 7, 1);
   layout->addLayout(grid);
   as_dbo_ = control(new QCheckBox(QStringLiteral("&Connect as database owner"), this), 1202);
   layout->addWidget(as_dbo_);
@@ -63,6 +85,14 @@ void mssql_settings_page::update_auth() {
   const bool sql = sql_->isChecked();
   enable_ctrl(user_, 1012, sql);
   enable_ctrl(pswd_, 1013, sql);
+  update_remember();
+}
+
+void mssql_settings_page::update_remember() {
+  const bool answers = converter().secret_store_answers();
+  remember_->setEnabled(answers && sql_->isChecked());
+  if (!answers) remember_->setChecked(false);
+  secret_note_->setVisible(!answers);
 }
 
 void mssql_settings_page::page_init() {
@@ -71,6 +101,7 @@ void mssql_settings_page::page_init() {
   host_->setText(qs(c.host));
   user_->setText(qs(c.user));
   pswd_->setText(qs(c.pswd));
+  remember_->setChecked(c.remember_pswd);
   (c.sec_log ? windows_ : sql_)->setChecked(true);
   update_auth();
   as_dbo_->setChecked(c.engine().as_dbo());
@@ -82,6 +113,7 @@ void mssql_settings_page::store() {
   c.host = u16(host_->text().left(k_max_text));
   c.user = u16(user_->text().left(k_max_text));
   c.pswd = u16(pswd_->text().left(k_max_text));
+  c.remember_pswd = remember_->isChecked();
   TK_LOG(1, "mss_engine::set_as_dbo(%d)", as_dbo_->isChecked() ? 1 : 0);
   c.engine().set_as_dbo(as_dbo_->isChecked());
 }
@@ -106,6 +138,8 @@ bool mssql_settings_page::connect_with_dialog(QWidget* owner) {
     }
     dialog.close_from_worker();
   });
+  // The field the user was in gets the keyboard back once the dialog has gone.
+  const QPointer<QWidget> had_focus = QApplication::focusWidget();
   dialog.exec();
   worker.join();
   if (failure) {
@@ -121,6 +155,10 @@ bool mssql_settings_page::connect_with_dialog(QWidget* owner) {
     } catch (const std::exception& e) {
       if (wizard_shell* shell = wizard_shell::instance_ptr()) shell->error(qs8(e.what()));
     }
+  }
+  if (had_focus != nullptr) {
+    had_focus->activateWindow();
+    had_focus->setFocus(Qt::OtherFocusReason);
   }
   return connected;
 }

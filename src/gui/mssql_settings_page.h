@@ -5,6 +5,7 @@
 #include "gui/wizard_page.h"
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QRadioButton;
 
@@ -23,10 +24,14 @@ class mssql_settings_page : public wizard_page {
 
  private:
   void update_auth();
+  // The remember box and the line under it follow whether a secret store answers.
+  void update_remember();
   QLineEdit* host_;
   QRadioButton* windows_;
   QRadioButton* sql_;
   QLineEdit* user_;
   QLineEdit* pswd_;
   QCheckBox* as_dbo_;
+  QCheckBox* remember_;
+  QLabel* secret_note_;
 };

@@ -27,6 +27,18 @@
 #include "tk/tk_path_probe.h"
 #include "tk/tk_string.h"
 
+namespace {
+
+// "866 - Russian MS-DOS": the code page number first, as DBAs look for it; a name that
+// already starts with its number, or has none, stays as it is.
+QString encoding_label(int code_page, const QString& name) {
+  const QString number = QString::number(code_page);
+  if (code_page == 0 || name.startsWith(number + QLatin1Char(' '))) return name;
+  return number + QStringLiteral(" - ") + name;
+}
+
+}  // namespace
+
 sel_file_page::sel_file_page(wizard_shell* shell)
     : wizard_page(shell, QStringLiteral("Step 2 of 4"), QStringLiteral("Select databases")) {
   setObjectName(QStringLiteral("page105"));
@@ -49,7 +61,15 @@ sel_file_page::sel_file_page(wizard_shell* shell)
   grid->addWidget(dest_label_, 2, 0, 1, 2);
   grid->addWidget(dest_, 3, 0);
   grid->addWidget(dest_browse_, 3, 1);
+  // Why Next refused the database name, next to the field; typing clears it.
+  dest_reason_ = new QLabel(this);
+  dest_reason_->setObjectName(QStringLiteral("dest_reason"));
+  dest_reason_->setWordWrap(true);
+  dest_reason_->setStyleSheet(QStringLiteral("color: #a00000"));
+  dest_reason_->hide();
+  grid->addWidget(dest_reason_, 4, 0, 1, 2);
   layout->addLayout(grid);
+  connect(dest_, &QLineEdit::textEdited, dest_reason_, &QLabel::hide);
   auto* options = new QHBoxLayout;
   auto* checks = new QVBoxLayout;
   tab_def_ = control(new QCheckBox(QStringLiteral("&Convert table definitions only"), this), 1228);
@@ -63,7 +83,8 @@ sel_file_page::sel_file_page(wizard_shell* shell)
   auto* group_layout = new QVBoxLayout(group);
   code_page_ = control(new QComboBox(group), 1302);
   for (const auto& [mark, entry] : dbf_codepage_table()) {
-    code_page_->addItem(qs8(entry.display_name), static_cast<int>(mark));
+    code_page_->addItem(encoding_label(entry.code_page, qs8(entry.display_name)),
+                        static_cast<int>(mark));
   }
   group_layout->addWidget(code_page_);
   options->addWidget(group, 1);
@@ -90,7 +111,9 @@ void sel_file_page::page_init() {
   TK_LOG(2, "sel_file_page::page_init");
   talvex_converter& c = converter();
   src_->setText(qs(c.src));
-  dest_->setText(qs(c.dest));
+  // Each scenario shows its own destination: a database name is no script path.
+  dest_->setText(qs(c.direct ? c.dest_database : c.dest_script));
+  dest_reason_->hide();
   dest_label_->setText(c.direct ? QStringLiteral("MS &SQL database name:")
                                 : QStringLiteral("&Destination T-SQL script path:"));
   show_ctrl(dest_browse_, 1104, !c.direct);
@@ -105,6 +128,7 @@ void sel_file_page::store() {
   talvex_converter& c = converter();
   c.src = u16(src_->text().left(k_max_text));
   c.dest = u16(dest_->text().left(k_max_text));
+  (c.direct ? c.dest_database : c.dest_script) = c.dest;
   c.tab_def = tab_def_->isChecked();
   c.bool_dbf = bool_dbf_->isChecked();
   c.skip_del = skip_del_->isChecked();
@@ -123,6 +147,16 @@ bool sel_file_page::on_next() {
                              : QStringLiteral("You should enter T-SQL script file name"));
     return false;
   }
+  if (c.direct) {
+    const QString problem = database_name_problem(qs(c.dest));
+    if (!problem.isEmpty()) {
+      dest_reason_->setText(problem);
+      dest_reason_->show();
+      dest_->setFocus();
+      return false;
+    }
+  }
+  dest_reason_->hide();
   // A database container file stands for its tables.
   const bool container = tk_wstring::ends_with(c.src, u".dbc", false) && tk_is_file_exist(c.src);
   if (!container && !tk_is_path_exist(c.src)) {
@@ -200,6 +234,21 @@ bool sel_file_page::check_direct_dest() {
     return false;
   }
   return true;
+}
+
+QString sel_file_page::database_name_problem(const QString& name) {
+  // SQL Server's limit for a name; a path separator means a script path typed in the wrong
+  // scenario.
+  constexpr int k_max_name = 128;
+  if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\'))) {
+    return QStringLiteral("A database name cannot hold \"/\" or \"\\\" (is this a script path?)");
+  }
+  if (name.size() > k_max_name) {
+    return QStringLiteral("A database name is at most %1 characters long; this one has %2.")
+        .arg(k_max_name)
+        .arg(name.size());
+  }
+  return {};
 }
 
 int sel_file_page::nextId() const {

@@ -23,10 +23,13 @@ class sel_file_page : public wizard_page {
  private:
   bool check_dump_dest();
   bool check_direct_dest();
+  // Why `name` cannot name a database, or empty when it can.
+  static QString database_name_problem(const QString& name);
   QLineEdit* src_;
   QLabel* dest_label_;
   QLineEdit* dest_;
   QPushButton* dest_browse_;
+  QLabel* dest_reason_;
   QCheckBox* tab_def_;
   QCheckBox* skip_del_;
   QCheckBox* bool_dbf_;

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "app/talvex_converter.h"
+#include "gui/gui_keychain_store.h"
 #include "gui/gui_util.h"
 #include "gui/wizard_pages.h"
 #include "gui/wizard_shell.h"
@@ -15,8 +16,9 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("talvex"));
   gui_error_handler handler;
-  // Restores the last settings; stores them again when it goes.
-  talvex_converter converter(false);
+  gui_keychain_store secrets;
+  // Restores the last settings; the wizard stores them when it finishes.
+  talvex_converter converter(false, &secrets);
   const QStringList args = QApplication::arguments();
   const bool quick = args.size() > 1;
   try {

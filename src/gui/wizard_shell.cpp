@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/talvex_converter.h"
 #include "gui/gui_dialogs.h"
 #include "gui/gui_util.h"
 #include "gui/wizard_pages.h"
@@ -133,11 +134,18 @@ void wizard_shell::clear_errors() {
   errors_.clear();
 }
 
+void wizard_shell::accept() {
+  if (talvex_converter* c = talvex_converter::instance_ptr()) c->store_settings();
+  QWizard::accept();
+}
+
 void wizard_shell::reject() {
+  // Closing the finish page is finishing: the run has happened with these settings.
   if (currentId() == k_finish_page) {
-    close_now();
+    accept();
     return;
   }
+  // Cancel anywhere else leaves the remembered settings as they were.
   if (!question(QStringLiteral("Are you sure you want to exit the wizard?"))) return;
   if (auto* progress = dynamic_cast<progress_page*>(page(k_progress_page));
       progress != nullptr && progress->is_running()) {

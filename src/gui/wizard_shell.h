@@ -55,6 +55,8 @@ class wizard_shell : public QWizard, public tk_singleton<wizard_shell> {
   void reject() override;
   // Closes without asking.
   void close_now();
+  // Finish: the settings of the run are remembered, then the wizard closes.
+  void accept() override;
 
   // Hides Back on the progress and finish pages and shows the buttons a page asks for.
   void update_buttons(int id);

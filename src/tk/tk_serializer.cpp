@@ -228,3 +228,11 @@ bool tk_serializer::serialize_string(std::u16string_view name, std::u16string& v
   if (!it->second.text.empty()) value = it->second.text;
   return true;
 }
+
+bool tk_serializer::remove_value(std::u16string_view name) {
+  if (!open_) return false;
+  const auto it = values_.find(std::u16string(name));
+  if (it == values_.end()) return true;
+  values_.erase(it);
+  return write_file();
+}

@@ -7,7 +7,7 @@
 
 // The settings that outlive a run: named DWORD and string values kept in
 // $XDG_CONFIG_HOME/Orvanel/Talvex.conf (~/.config/Orvanel/Talvex.conf without the variable),
-// a private file (mode 0600) since it holds a password.
+// a private file (mode 0600): it names servers and logins.
 //
 // Every accessor takes the value's name and `store` (true writes, false reads) and returns false
 // when no key is open or the value cannot be read or written; a failed read leaves the variable
@@ -27,6 +27,8 @@ class tk_serializer {
   bool serialize_bool(std::string_view name, bool& value, bool store);
   bool serialize_int(std::string_view name, std::int32_t& value, bool store);
   bool serialize_string(std::u16string_view name, std::u16string& value, bool store);
+  // Drops the value, so that the file no longer holds it; true when it is gone.
+  bool remove_value(std::u16string_view name);
 
   // The key path the store stands for, and the file that holds it.
   static constexpr std::string_view k_key_path = "Software\\Orvanel\\Talvex";

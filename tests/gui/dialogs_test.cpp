@@ -2,6 +2,7 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFile>
+#include <QSet>
 #include <QUrlQuery>
 #include <QtTest>
 
@@ -140,31 +141,53 @@ void dialogs_test::level_one_error_shows_the_error_box_and_ends_the_run() {
 }
 
 void dialogs_test::existing_database_dialog_modes_and_reset() {
+  const auto option = [](overwrite_dlg2& d, int mode) {
+    return d.findChild<QRadioButton*>(QStringLiteral("id%1").arg(1329 + mode));
+  };
+  // OK at once takes the preselected choice, which drops nothing: skip existing tables.
+  {
+    overwrite_dlg2 dialog(QStringLiteral("The destination database already exists."));
+    QTimer::singleShot(50, &dialog, [&] {
+      QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("id1")), Qt::LeftButton);
+    });
+    QCOMPARE(dialog.exec(), int(QDialog::Accepted));
+    QCOMPARE(dialog.option(), 2);
+  }
   for (int mode = 0; mode < 4; ++mode) {
     overwrite_dlg2 dialog(QStringLiteral("The destination database already exists."));
     QTimer::singleShot(50, &dialog, [&] {
-      // Each opening starts with the first option.
-      QVERIFY(dialog.findChild<QRadioButton*>(QStringLiteral("id1329"))->isChecked());
-      dialog.findChild<QRadioButton*>(QStringLiteral("id%1").arg(1329 + mode))->click();
+      // Each opening starts with "Skip existing tables", never a choice that drops data.
+      QVERIFY(option(dialog, 2)->isChecked());
+      QVERIFY(!option(dialog, 0)->isChecked());
+      QVERIFY(!option(dialog, 1)->isChecked());
+      option(dialog, mode)->click();
       QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("id1")), Qt::LeftButton);
     });
     QCOMPARE(dialog.exec(), int(QDialog::Accepted));
     QCOMPARE(dialog.option(), mode);
-    // Opened again: the first option again; Cancel.
+    // Opened again after a destructive pick: the safe choice again; Cancel.
     QTimer::singleShot(50, &dialog, [&] {
-      QVERIFY(dialog.findChild<QRadioButton*>(QStringLiteral("id1329"))->isChecked());
+      QVERIFY(option(dialog, 2)->isChecked());
       QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("id2")), Qt::LeftButton);
     });
     QCOMPARE(dialog.exec(), int(QDialog::Rejected));
   }
   overwrite_dlg2 dialog(QStringLiteral("x"));
   QStringList texts;
+  QStringList effects;
   for (int i = 0; i < 4; ++i) {
-    texts << dialog.findChild<QRadioButton*>(QStringLiteral("id%1").arg(1329 + i))->text();
+    texts << option(dialog, i)->text();
+    effects << dialog.findChild<QLabel*>(QStringLiteral("effect%1").arg(1329 + i))->text();
   }
   QCOMPARE(texts, (QStringList{QStringLiteral("&Overwrite the entire database"),
                                QStringLiteral("Overwrite existing &tables only"),
                                QStringLiteral("&Skip existing tables"), QStringLiteral("&Merge")}));
+  // Each choice says what it does, in its own words: what is dropped, and what stays.
+  QVERIFY(effects[0].contains(QStringLiteral("Drops the database")));
+  QVERIFY(effects[1].contains(QStringLiteral("other tables stay")));
+  QVERIFY(effects[2].contains(QStringLiteral("existing ones stay")));
+  QVERIFY(effects[3].contains(QStringLiteral("nothing is dropped")));
+  QCOMPARE(QSet<QString>(effects.begin(), effects.end()).size(), 4);
 }
 
 void dialogs_test::connecting_dialog_is_closed_by_the_worker_only() {
@@ -267,7 +290,8 @@ void dialogs_test::dump_settings_page_enables_create_database_with_create_table(
   wizard_under_test w;
   w.click(1330);
   w.next();
-  QCOMPARE(w.shell->currentPage()->title(), QStringLiteral("Step 1 of 5"));
+  // The script scenario has four steps too: these settings, databases, tables, progress.
+  QCOMPARE(w.shell->currentPage()->title(), QStringLiteral("Step 1 of 4"));
   QCOMPARE(w.shell->currentPage()->subTitle(), QStringLiteral("MS SQL script file settings"));
   QVERIFY(w.find<QCheckBox>(1203)->isEnabled());
   w.check(1204, false);

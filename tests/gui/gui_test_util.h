@@ -50,11 +50,12 @@ struct wizard_under_test {
   std::unique_ptr<talvex_converter> converter;
   std::unique_ptr<wizard_shell> shell;
 
-  explicit wizard_under_test(bool quick = false, bool show = true) {
+  explicit wizard_under_test(bool quick = false, bool show = true,
+                             tk_secret_store* secrets = nullptr) {
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
     tk_interrupt_signal.store(0);
     handler = std::make_unique<gui_error_handler>();
-    converter = std::make_unique<talvex_converter>(false);
+    converter = std::make_unique<talvex_converter>(false, secrets);
     shell = std::make_unique<wizard_shell>(quick);
     shell->resize(800, 600);
     if (show) {
@@ -63,7 +64,7 @@ struct wizard_under_test {
     }
   }
   ~wizard_under_test() { end(); }
-  // Closes the wizard and lets the converter store the settings, as the program does at exit.
+  // Closes the wizard as the program does at exit (Finish has stored the settings).
   void end() {
     drop_pending_answers();
     shell.reset();

@@ -92,6 +92,7 @@ class server_test : public QObject {
   void direct_walk_and_each_existing_database_mode();
   void tables_loading_at_once_are_named_while_they_load();
   void abort_in_the_error_dialog_leaves_no_half_table();
+  void comma_port_and_a_destination_per_scenario();
 
  private:
   // Walks to the tables page with the server login, the folder `source` and the database
@@ -237,19 +238,7 @@ void server_test::tables_loading_at_once_are_named_while_they_load() {
   }
   const QString db = db_ + QStringLiteral("_jobs");
   wizard_under_test w;
-  QCOMPARE(w.shell->currentId(), int(k_welcome_page));
-  w.click(1329);
-  w.next();
-  w.type(1014, QString::fromStdU16String(login_->server));
-  w.click(1330);
-  w.type(1012, QString::fromStdU16String(login_->user));
-  w.type(1013, QString::fromStdU16String(login_->password));
-  w.next();
-  QCOMPARE(w.shell->currentId(), int(k_sel_file_page));
-  w.type(1003, QString::fromStdString(src.path()));
-  w.type(1004, db);
-  w.next();
-  QCOMPARE(w.shell->currentId(), int(k_sel_tables_page));
+  walk(w, -1, QString::fromStdString(src.path()), db);
   w.click(1102);
   w.converter->jobs = 3;
   w.next();
@@ -322,6 +311,86 @@ void server_test::abort_in_the_error_dialog_leaves_no_half_table() {
   QVERIFY2(out.contains(QStringLiteral("tables failed: 0, ")), qPrintable(out));
   QCOMPARE(count_rows(*login_, abort_db_, QStringLiteral("orderdetails")), 2155);
   QCOMPARE(tables_like(*login_, abort_db_, QStringLiteral("~quorvik~")), QString());
+}
+
+void server_test::comma_port_and_a_destination_per_scenario() {
+  const QString server = QString::fromStdU16String(login_->server);
+  const qsizetype colon = server.lastIndexOf(QLatin1Char(':'));
+  if (colon < 0) QSKIP("the test server is named without a port");
+  // SQL Server's tools write host,port: the page says so, and the wizard connects with it.
+  const QString comma = server.left(colon) + QLatin1Char(',') + server.mid(colon + 1);
+  wizard_under_test w;
+  w.click(1329);
+  w.next();
+  const QString forms =
+      w.shell->currentPage()->findChild<QLabel*>(QStringLiteral("host_forms"))->text();
+  for (const char* form : {"host:port", "host,port", "host\\instance", "freetds.conf"}) {
+    QVERIFY2(forms.contains(QLatin1String(form)), qPrintable(forms));
+  }
+  const auto connect_page = [&] {
+    w.type(1014, comma);
+    if (login_->user.empty()) {
+      w.click(1329);
+    } else {
+      w.click(1330);
+      w.type(1012, QString::fromStdU16String(login_->user));
+      w.type(1013, QString::fromStdU16String(login_->password));
+    }
+    w.next();
+  };
+  connect_page();
+  QCOMPARE(w.shell->currentId(), int(k_sel_file_page));
+  QCOMPARE(w.shell->currentPage()->title(), QStringLiteral("Step 2 of 4"));
+
+  // A database name is checked before Next, the reason next to the field.
+  auto* reason = w.shell->currentPage()->findChild<QLabel*>(QStringLiteral("dest_reason"));
+  w.type(1003, k_samples);
+  w.type(1004, QStringLiteral("out/sales.sql"));
+  w.next();
+  QCOMPARE(w.shell->currentId(), int(k_sel_file_page));
+  QVERIFY(reason->isVisible());
+  QVERIFY2(reason->text().contains(QStringLiteral("\"/\"")), qPrintable(reason->text()));
+  w.type(1004, QString(129, QLatin1Char('x')));
+  w.next();
+  QCOMPARE(w.shell->currentId(), int(k_sel_file_page));
+  QVERIFY2(reason->text().contains(QStringLiteral("128")), qPrintable(reason->text()));
+  w.type(1004, QString(128, QLatin1Char('x')));
+  QVERIFY(!reason->isVisible());  // typing clears the reason
+
+  // Each scenario keeps its own destination.
+  w.type(1004, db_ + QStringLiteral("_x"));
+  w.back();
+  w.back();
+  w.click(1330);
+  w.next();
+  QCOMPARE(w.shell->currentId(), int(k_dump_page));
+  QCOMPARE(w.shell->currentPage()->title(), QStringLiteral("Step 1 of 4"));
+  w.next();
+  QCOMPARE(w.shell->currentPage()->title(), QStringLiteral("Step 2 of 4"));
+  QCOMPARE(w.find<QLineEdit>(1004)->text(), QString());
+  // A script path is no database name: the dump scenario takes it.
+  QTemporaryDir out;
+  const QString script = out.filePath(QStringLiteral("sales.sql"));
+  w.type(1004, script);
+  w.next();
+  QCOMPARE(w.shell->currentId(), int(k_sel_tables_page));
+  QCOMPARE(w.shell->currentPage()->title(), QStringLiteral("Step 3 of 4"));
+  w.back();
+  w.back();
+  w.back();
+  w.click(1329);
+  w.next();
+  connect_page();
+  QCOMPARE(w.shell->currentId(), int(k_sel_file_page));
+  QCOMPARE(w.find<QLineEdit>(1004)->text(), db_ + QStringLiteral("_x"));
+  w.back();
+  w.back();
+  w.click(1330);
+  w.next();
+  w.next();
+  QCOMPARE(w.find<QLineEdit>(1004)->text(), script);
+  QCOMPARE(w.converter->dest_database, (db_ + QStringLiteral("_x")).toStdU16String());
+  QCOMPARE(w.converter->dest_script, script.toStdU16String());
 }
 
 QTEST_MAIN(server_test)

@@ -4,6 +4,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QProgressBar>
+#include <QTableWidget>
 #include <QtTest>
 
 #include "e2e/e2e_dbf.h"
@@ -80,6 +81,7 @@ class walk_test : public QObject {
   void failed_connection_shows_the_server_message();
   void tables_page_moves_and_preselects();
   void error_list_after_a_table_fails();
+  void finish_page_accounts_for_each_table();
   void abort_in_the_continue_dialog_stops_the_run();
   void cancel_stops_a_large_conversion_between_records();
   void cancel_on_welcome_with_no_keeps_the_wizard();
@@ -89,6 +91,7 @@ class walk_test : public QObject {
   void quick_launch_runs_a_profile_at_once();
   void finish_page_lists_twenty_of_twenty_five_errors();
   void keyboard_mnemonics_choose_and_move();
+  void enter_connects_and_the_field_gets_the_keyboard_back();
 };
 
 void walk_test::welcome_page_texts_and_defaults() {
@@ -205,6 +208,11 @@ void walk_test::back_and_next_keep_what_was_typed() {
   QVERIFY(w.find<QCheckBox>(1202)->isChecked());
   QCOMPARE(w.find<QComboBox>(1302)->currentData().toInt(), 0x65);
   QCOMPARE(w.converter->code_page, 0x65);
+  // The list names each code page by its number first.
+  QCOMPARE(w.find<QComboBox>(1302)->currentText(), QStringLiteral("866 - Russian MS-DOS"));
+  QCOMPARE(encoding->itemText(encoding->findData(0xC9)), QStringLiteral("1251 - Russian Windows"));
+  QCOMPARE(encoding->itemText(encoding->findData(0x26)), QStringLiteral("866 DOS Russian"));
+  QCOMPARE(encoding->itemText(encoding->findData(0x00)), QStringLiteral("Default"));
 }
 
 void walk_test::select_databases_refusals() {
@@ -403,15 +411,20 @@ void walk_test::tables_page_moves_and_preselects() {
 
 namespace {
 
-// Writes a good table and a table whose file is broken into `dir`, and walks `w` to the
-// tables page of a conversion of that folder into the script `script`.
-void walk_to_good_and_broken(wizard_under_test& w, const QString& dir, const QString& script) {
+// Writes a good table and a table whose file is broken into `dir`.
+void write_good_and_broken(const QString& dir) {
   e2e_write_dbf((dir + QStringLiteral("/good.dbf")).toStdString(), {{"NAME", 'C', 8}},
                 {{false, {"one"}}, {false, {"two"}}});
   QFile bad(dir + QStringLiteral("/bad.dbf"));
   QVERIFY(bad.open(QIODevice::WriteOnly));
   bad.write(QByteArray(40, '\x03'));
   bad.close();
+}
+
+// The good and broken tables in `dir`, and `w` walked to the tables page of a conversion of
+// that folder into the script `script`.
+void walk_to_good_and_broken(wizard_under_test& w, const QString& dir, const QString& script) {
+  write_good_and_broken(dir);
   to_sel_file_in_dump_mode(w);
   w.type(1003, dir);
   w.type(1004, script);
@@ -454,6 +467,74 @@ void walk_test::error_list_after_a_table_fails() {
   QCOMPARE(list->toPlainText(), seen + QStringLiteral("\n\n"));
   // The good table was converted all the same.
   QVERIFY(read_all(out.filePath(QStringLiteral("e.sql"))).contains("INSERT INTO [dbo].[good]"));
+}
+
+void walk_test::finish_page_accounts_for_each_table() {
+  QTemporaryDir src;
+  QTemporaryDir out;
+  write_good_and_broken(src.path());
+  // A third table with a deleted record, which the run leaves out.
+  e2e_write_dbf((src.path() + QStringLiteral("/three.dbf")).toStdString(), {{"NAME", 'C', 8}},
+                {{false, {"a"}}, {true, {"b"}}, {false, {"c"}}});
+  const QString script = out.filePath(QStringLiteral("f.sql"));
+  wizard_under_test w;
+  to_sel_file_in_dump_mode(w);
+  w.type(1003, src.path());
+  w.type(1004, script);
+  w.check(1202, true);  // don't convert deleted records
+  w.next();
+  w.click(1102);
+  continue_quietly();
+  w.next();
+  QTRY_COMPARE_WITH_TIMEOUT(w.shell->currentId(), int(k_finish_page), 60000);
+  auto* table = w.shell->currentPage()->findChild<QTableWidget*>(QStringLiteral("run_tables"));
+  QVERIFY(table != nullptr && table->isVisible());
+  QCOMPARE(table->rowCount(), 3);
+  // Row by row: name, result, rows read, written, skipped, failed records, time.
+  QMap<QString, QStringList> rows;
+  for (int r = 0; r < table->rowCount(); ++r) {
+    QStringList cells;
+    for (int c = 0; c < table->columnCount(); ++c) cells << table->item(r, c)->text();
+    rows[cells[0]] = cells;
+  }
+  QCOMPARE(rows.keys(),
+           (QStringList{QStringLiteral("bad"), QStringLiteral("good"), QStringLiteral("three")}));
+  QCOMPARE(rows[QStringLiteral("good")].mid(1, 5),
+           (QStringList{QStringLiteral("converted"), QStringLiteral("2"), QStringLiteral("2"),
+                        QStringLiteral("0"), QStringLiteral("0")}));
+  QCOMPARE(rows[QStringLiteral("three")].mid(1, 5),
+           (QStringList{QStringLiteral("converted"), QStringLiteral("3"), QStringLiteral("2"),
+                        QStringLiteral("1"), QStringLiteral("0")}));
+  QCOMPARE(rows[QStringLiteral("bad")][1], QStringLiteral("FAILED"));
+  QVERIFY(rows[QStringLiteral("good")][6].endsWith(QStringLiteral(" s")));
+  // The failed table stands out from the good ones: bold, on its own colour.
+  QMap<QString, QTableWidgetItem*> first;
+  for (int r = 0; r < table->rowCount(); ++r) first[table->item(r, 0)->text()] = table->item(r, 0);
+  QVERIFY(first[QStringLiteral("bad")]->font().bold());
+  QVERIFY(!first[QStringLiteral("good")]->font().bold());
+  QVERIFY(first[QStringLiteral("bad")]->background() !=
+          first[QStringLiteral("good")]->background());
+  QCOMPARE(first[QStringLiteral("three")]->background(),
+           first[QStringLiteral("good")]->background());
+  // The totals line carries the console's summary of the same run, and the per-table numbers
+  // add up to it.
+  const talvex_converter::run_totals& totals = w.converter->totals();
+  QCOMPARE(totals.tables_converted, 2);
+  QCOMPARE(totals.tables_failed, 1);
+  QCOMPARE(totals.rows_written, std::int64_t(4));
+  QCOMPARE(totals.rows_skipped, std::int64_t(1));
+  const QString summary =
+      w.shell->currentPage()->findChild<QLabel*>(QStringLiteral("run_totals"))->text();
+  QVERIFY2(summary.startsWith(QStringLiteral("Total time: ")), qPrintable(summary));
+  QVERIFY2(summary.contains(QString::fromStdString(talvex_converter::summary_line(totals))),
+           qPrintable(summary));
+  // Where it went: the script, with a button for its folder.
+  QCOMPARE(w.shell->currentPage()->findChild<QLabel*>(QStringLiteral("destination"))->text(),
+           QStringLiteral("Destination: script ") + script);
+  QVERIFY(
+      w.shell->currentPage()->findChild<QPushButton*>(QStringLiteral("open_folder"))->isVisible());
+  // And the error list names the failed table.
+  QVERIFY(w.find<QPlainTextEdit>(1016)->toPlainText().startsWith(QStringLiteral("bad")));
 }
 
 void walk_test::abort_in_the_continue_dialog_stops_the_run() {
@@ -579,6 +660,7 @@ void walk_test::profile_load_and_save_through_the_file_dialogs() {
 
 void walk_test::settings_are_remembered_between_runs() {
   QTemporaryDir config;
+  QTemporaryDir out;
   qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
   {
     gui_error_handler handler;
@@ -591,8 +673,16 @@ void walk_test::settings_are_remembered_between_runs() {
     QTest::mouseClick(shell.button(QWizard::NextButton), Qt::LeftButton);
     QTest::mouseClick(shell.button(QWizard::NextButton), Qt::LeftButton);
     auto* src = shell.currentPage()->findChild<QLineEdit*>(QStringLiteral("id1003"));
-    QTest::keyClicks(src, QStringLiteral("/remembered/folder"));
-    QTest::mouseClick(shell.button(QWizard::BackButton), Qt::LeftButton);
+    QTest::keyClicks(src, k_samples);
+    QTest::keyClicks(shell.currentPage()->findChild<QLineEdit*>(QStringLiteral("id1004")),
+                     out.filePath(QStringLiteral("r.sql")));
+    QTest::mouseClick(shell.button(QWizard::NextButton), Qt::LeftButton);
+    answer_box(QMessageBox::Yes);  // no tables: a run over none
+    QTest::mouseClick(shell.button(QWizard::NextButton), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(shell.currentId(), int(k_finish_page), 30000);
+    // Finish remembers the settings of the run.
+    QTest::mouseClick(shell.button(QWizard::FinishButton), Qt::LeftButton);
+    drop_pending_answers();
   }
   gui_error_handler handler;
   talvex_converter converter(false);
@@ -602,8 +692,9 @@ void walk_test::settings_are_remembered_between_runs() {
   QVERIFY(shell.findChild<QRadioButton*>(QStringLiteral("id1330"))->isChecked());
   QTest::mouseClick(shell.button(QWizard::NextButton), Qt::LeftButton);
   QTest::mouseClick(shell.button(QWizard::NextButton), Qt::LeftButton);
-  QCOMPARE(shell.currentPage()->findChild<QLineEdit*>(QStringLiteral("id1003"))->text(),
-           QStringLiteral("/remembered/folder"));
+  QCOMPARE(shell.currentPage()->findChild<QLineEdit*>(QStringLiteral("id1003"))->text(), k_samples);
+  QCOMPARE(shell.currentPage()->findChild<QLineEdit*>(QStringLiteral("id1004"))->text(),
+           out.filePath(QStringLiteral("r.sql")));
 }
 
 void walk_test::progress_arithmetic() {
@@ -683,6 +774,30 @@ void walk_test::keyboard_mnemonics_choose_and_move() {
   QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : w.shell.get(),
                   Qt::Key_B, Qt::AltModifier);  // &Back
   QTRY_COMPARE(w.shell->currentId(), int(k_welcome_page));
+}
+
+void walk_test::enter_connects_and_the_field_gets_the_keyboard_back() {
+  wizard_under_test w;
+  w.shell->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(w.shell.get()));
+  w.next();
+  QCOMPARE(w.shell->currentId(), int(k_mssql_page));
+  w.type(1014, QStringLiteral("127.0.0.1:1"));  // nothing listens there
+  w.click(1330);
+  w.type(1012, QStringLiteral("nobody"));
+  w.type(1013, QStringLiteral("wrong"));
+  auto* password = w.find<QLineEdit>(1013);
+  password->setFocus();
+  QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(password));
+  QString text;
+  answer_box(QMessageBox::Ok, &text);
+  // Enter in a field is Next: it connects.
+  QTest::keyClick(password, Qt::Key_Return);
+  QTRY_VERIFY_WITH_TIMEOUT(!text.isEmpty(), 30000);
+  QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+  QCOMPARE(w.shell->currentId(), int(k_mssql_page));
+  // Once the dialogs are gone, the keyboard is where the user left it.
+  QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(password));
 }
 
 QTEST_MAIN(walk_test)

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 #include <gtest/gtest.h>
 
@@ -146,3 +148,31 @@ TEST_F(tk_serializer_test, relative_config_home_is_ignored) {
 }
 
 }  // namespace
+
+TEST_F(tk_serializer_test, a_removed_value_leaves_the_file_and_the_others_stay) {
+  {
+    tk_serializer store;
+    ASSERT_TRUE(store.open_key());
+    std::u16string password = u"old secret";
+    std::u16string user = u"loader";
+    ASSERT_TRUE(store.serialize_string(u"pswd", password, true));
+    ASSERT_TRUE(store.serialize_string(u"user", user, true));
+    EXPECT_TRUE(store.remove_value(u"pswd"));
+    // Removing what is not there succeeds and changes nothing.
+    EXPECT_TRUE(store.remove_value(u"never"));
+  }
+  std::ifstream in(conf());
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text.find("pswd"), std::string::npos) << text;
+  EXPECT_EQ(text.find("old secret"), std::string::npos) << text;
+  tk_serializer store;
+  ASSERT_TRUE(store.open_key());
+  std::u16string user;
+  EXPECT_TRUE(store.serialize_string(u"user", user, false));
+  EXPECT_EQ(user, u"loader");
+  std::u16string password = u"kept";
+  EXPECT_FALSE(store.serialize_string(u"pswd", password, false));
+  EXPECT_EQ(password, u"kept");
+  tk_serializer closed;
+  EXPECT_FALSE(closed.remove_value(u"user"));
+}
