@@ -1,5 +1,7 @@
 #include "app/mssql_converter_impl.h"
 
+#include "odb/odb_login.h"
+#include "tk/tk_encoding.h"
 #include "tk/tk_exception.h"
 #include "tk/tk_log.h"
 #include "udb/udb_profile.h"
@@ -42,6 +44,12 @@ void mssql_converter_impl::store_profile(udb_profile& profile) const {
   if (!pswd.empty()) profile.set(k_server_settings, u"password", pswd);
   store_flag(profile, k_server_settings, u"windows authentication", sec_log);
   store_flag(profile, k_server_settings, u"connect as DBO", engine_->as_dbo());
+  const odb_tls& tls = engine_->tls();
+  profile.set(k_server_settings, u"encryption",
+              tls.encryption == odb_encryption::optional ? u"optional" : u"mandatory");
+  store_flag(profile, k_server_settings, u"trust server certificate", tls.trust_server_cert);
+  if (!tls.ca_file.empty())
+    profile.set(k_server_settings, u"CA file", tk_from_utf8_lossy(tls.ca_file));
   store_flag(profile, k_server_settings, u"dump insert comments", dump_options.b_comments);
   store_flag(profile, k_server_settings, u"dump create database", dump_options.b_create_db);
   store_flag(profile, k_server_settings, u"dump create table", dump_options.b_create_tab);
@@ -57,6 +65,13 @@ void mssql_converter_impl::load_profile(const udb_profile& profile) {
   load_flag(profile, k_server_settings, u"connect as DBO", as_dbo);
   TK_LOG(1, "mss_engine::set_as_dbo(%d)", as_dbo ? 1 : 0);
   engine_->set_as_dbo(as_dbo);
+  odb_tls tls = engine_->tls();
+  if (auto v = profile.get(k_server_settings, u"encryption"); !v.empty())
+    tls.encryption = v == u"optional" ? odb_encryption::optional : odb_encryption::mandatory;
+  load_flag(profile, k_server_settings, u"trust server certificate", tls.trust_server_cert);
+  if (auto v = profile.get(k_server_settings, u"CA file"); !v.empty())
+    tls.ca_file = tk_to_utf8_lossy(v);
+  engine_->set_tls(std::move(tls));
   load_flag(profile, k_server_settings, u"dump insert comments", dump_options.b_comments);
   load_flag(profile, k_server_settings, u"dump create database", dump_options.b_create_db);
   load_flag(profile, k_server_settings, u"dump create table", dump_options.b_create_tab);

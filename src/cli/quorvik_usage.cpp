@@ -11,11 +11,16 @@ constexpr const char* k_usage =
     "   --as_dbo       create the tables in the schema dbo whatever the login\n"
     "                  (without it a login other than sa gets a schema of its\n"
     "                  own name, created when missing)\n"
+    "   --ca_file=...  check the server's certificate against this CA bundle\n"
+    "                  instead of /etc/ssl/certs/ca-certificates.crt\n"
     "   --dest=...     MS SQL database or dump file name\n"
     "   --dump         convert FoxPro/DBase database into T-SQL dump file\n"
     "   --encoding=... decode all text fields using DBase codepage specified\n"
     "                  (see 'Command Line' article of the manual to learn\n"
     "                  about DBase codepages)\n"
+    "   --encrypt=...  mandatory (the default: the connection is encrypted, with\n"
+    "                  the certificate and host name checked, or not made) or\n"
+    "                  optional (encrypted when the server offers it)\n"
     "   --help         display this help message and exit\n"
     "   --logfile=...  path to the file where execution trace will be written\n"
     "   --log2int      convert DBase logical fields into MS SQL TINYINT(1)\n"
@@ -34,6 +39,8 @@ constexpr const char* k_usage =
     "   --tab_def      convert table definitions only\n"
     "   --tab_file=... file containing the list of tables to convert\n"
     "                  (one table name per line)\n"
+    "   --trust_server_cert  encrypt without checking the server's certificate\n"
+    "                  (a self-signed server)\n"
     "   --version      display the program's version and exit\n"
     "\n"
     "NOTES:\n"
@@ -45,7 +52,11 @@ constexpr const char* k_usage =
     "      A run cut short leaves no table half loaded: run it again with\n"
     "      --mode=2 to load the tables that are missing.\n"
     "   5) If you omit 'encoding' parameter, this value will be taken from\n"
-    "      DBF file header.\n";
+    "      DBF file header.\n"
+    "   6) Azure SQL: keep the defaults (its certificate is signed by a CA in the\n"
+    "      system bundle). A server with a self-signed certificate: give its CA\n"
+    "      with --ca_file, or --trust_server_cert to skip the check. A server\n"
+    "      without encryption: --encrypt=optional.\n";
 
 }  // namespace
 

@@ -12,6 +12,7 @@
 #include "mss/mss_version.h"
 #include "odb/odb_connection.h"
 #include "odb/odb_exception.h"
+#include "odb/odb_login_section.h"
 #include "odb/odb_recordset.h"
 #include "tk/tk_encoding.h"
 #include "tk/tk_log.h"
@@ -60,8 +61,10 @@ void mss_engine::connect(const std::u16string& server, const std::u16string& use
 void mss_engine::connect(const std::u16string& server, const std::u16string& user,
                          const std::u16string& password, bool integrated, bool fast_load) {
   TK_LOG(3, "Connecting to MS SQL server...");
+  TK_LOG(3, "Encryption: %s", odb_describe_tls(tls_));
   probe_.reset();
-  server_connection_ = std::make_unique<odb_connection>(odb_login{server, user, password, {}});
+  odb_login login{server, user, password, {}, tls_};
+  server_connection_ = std::make_unique<odb_connection>(login);
   odb_connection* connection = server_connection_.get();
   server_ = server;
   user_ = user;
@@ -118,7 +121,7 @@ void mss_engine::init_db_contents(odb_connection& connection) {
 
 std::unique_ptr<odb_connection> mss_engine::open_connection(const std::u16string& database) const {
   TK_ASSERT(connected_);
-  return std::make_unique<odb_connection>(odb_login{server_, user_, password_, database});
+  return std::make_unique<odb_connection>(odb_login{server_, user_, password_, database, tls_});
 }
 
 odb_connection& mss_engine::server_connection() {
