@@ -73,6 +73,7 @@ void mss_engine::connect(const std::u16string& server, const std::u16string& use
   connected_ = true;
   read_version(*connection);
   TK_LOG(2, "Got MS SQL version: %d", version_);
+  trace_encryption(*connection);
   // Bulk copy needs TDS 7.3 or later (7.2 sends dates as text), and Babelfish's own releases
   // lose the last batch of a FreeTDS bulk load.
   fast_load_ = fast_load && connection->tds_version() >= 73 && !babelfish_;
@@ -91,6 +92,19 @@ void mss_engine::connect(const std::u16string& server, const std::u16string& use
       }
   }
   init_db_contents(*connection);
+}
+
+void mss_engine::trace_encryption(odb_connection& connection) const {
+  // What the server says of the session, which settles whether the options took effect.
+  if (tk_log_gate > 3 || version_ < mss_version_2005) return;
+  try {
+    const std::string state = tk_to_utf8_lossy(connection.scalar(
+        u"SELECT encrypt_option FROM sys.dm_exec_connections WHERE session_id = @@SPID"));
+    TK_LOG(3, "The session's encrypt_option on the server: %s",
+           state.empty() ? std::string("(not shown to this login)") : state);
+  } catch (const odb_exception& e) {
+    TK_LOG(3, "The session's encryption cannot be read on the server: %s", e.what());
+  }
 }
 
 void mss_engine::read_version(odb_connection& connection) {

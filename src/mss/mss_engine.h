@@ -98,6 +98,7 @@ class mss_engine : public mss_server_facts, public tk_singleton<mss_engine> {
   void connect(const std::u16string& server, const std::u16string& user,
                const std::u16string& password, bool integrated, bool fast_load);
   void read_version(odb_connection& connection);
+  void trace_encryption(odb_connection& connection) const;
   void init_db_contents(odb_connection& connection);
   static mss_load_path load_path_override();
   // The connection made by connect, in the login's default database, made again when lost.
