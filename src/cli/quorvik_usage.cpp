@@ -13,6 +13,7 @@ constexpr const char* k_usage =
     "                  own name, created when missing)\n"
     "   --ca_file=...  check the server's certificate against this CA bundle\n"
     "                  instead of /etc/ssl/certs/ca-certificates.crt\n"
+    "                  (a server with a self-signed certificate: its CA)\n"
     "   --dest=...     MS SQL database or dump file name\n"
     "   --dump         convert FoxPro/DBase database into T-SQL dump file\n"
     "   --encoding=... decode all text fields using DBase codepage specified\n"
@@ -20,7 +21,8 @@ constexpr const char* k_usage =
     "                  about DBase codepages)\n"
     "   --encrypt=...  mandatory (the default: the connection is encrypted, with\n"
     "                  the certificate and host name checked, or not made) or\n"
-    "                  optional (encrypted when the server offers it)\n"
+    "                  optional (encrypted when the server offers it; for a\n"
+    "                  server without encryption). Azure SQL needs neither.\n"
     "   --help         display this help message and exit\n"
     "   --logfile=...  path to the file where execution trace will be written\n"
     "   --log2int      convert DBase logical fields into MS SQL TINYINT(1)\n"
@@ -52,11 +54,7 @@ constexpr const char* k_usage =
     "      A run cut short leaves no table half loaded: run it again with\n"
     "      --mode=2 to load the tables that are missing.\n"
     "   5) If you omit 'encoding' parameter, this value will be taken from\n"
-    "      DBF file header.\n"
-    "   6) Azure SQL: keep the defaults (its certificate is signed by a CA in the\n"
-    "      system bundle). A server with a self-signed certificate: give its CA\n"
-    "      with --ca_file, or --trust_server_cert to skip the check. A server\n"
-    "      without encryption: --encrypt=optional.\n";
+    "      DBF file header.\n";
 
 }  // namespace
 

@@ -29,4 +29,7 @@ class mssql_settings_page : public wizard_page {
   QLineEdit* user_;
   QLineEdit* pswd_;
   QCheckBox* as_dbo_;
+  QCheckBox* encrypt_;
+  QCheckBox* trust_;
+  QLineEdit* ca_file_;
 };

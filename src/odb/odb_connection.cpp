@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+#include "odb/odb_certificate_names.h"
 #include "odb/odb_conf_entry.h"
 #include "odb/odb_dblib.h"
 #include "odb/odb_exception.h"
@@ -231,7 +232,11 @@ void odb_connection::open(int version) {
       throw odb_exception(diag_->server_text, diag_->number, diag_->severity, diag_->state);
     }
     if (record) {
-      const std::string why = odb_tls_failure_message(file.record(), login_.tls, section.host);
+      const std::string record_text = file.record();
+      std::vector<std::string> names;
+      if (odb_tls_host_mismatch(record_text) && section.port > 0)
+        names = odb_certificate_names(section.host, section.port, k_login_timeout);
+      const std::string why = odb_tls_failure_message(record_text, login_.tls, section.host, names);
       if (!why.empty()) {
         // Number 0: not a refused protocol version, so no lower version is tried.
         throw odb_exception(why + " [server '" + server + "']");

@@ -2,6 +2,7 @@
 #include "odb/odb_login_section.h"
 
 #include <array>
+#include <cstdlib>
 
 namespace {
 
@@ -44,6 +45,11 @@ odb_login_section odb_make_login_section(std::string_view name, std::string_view
       section.text += "\t" + key + " = " + value + "\n";
     }
     section.host = entry->find("host").value_or(std::string());
+    if (const std::optional<std::string> port = entry->find("port")) {
+      section.port = std::atoi(port->c_str());
+    } else if (entry->find("instance")) {
+      section.port = 0;
+    }
     for (const setting& s : own) {
       const std::optional<std::string> theirs = entry->find(s.key);
       if (theirs && *theirs != s.value) {
@@ -69,6 +75,8 @@ odb_login_section odb_make_login_section(std::string_view name, std::string_view
     if (!port.empty()) section.text += "\tport = " + port + "\n";
     if (!instance.empty()) section.text += "\tinstance = " + instance + "\n";
     section.host = host;
+    if (!port.empty()) section.port = std::atoi(port.c_str());
+    if (!instance.empty()) section.port = 0;
   }
   for (const setting& s : own) {
     if (!s.value.empty()) section.text += std::string("\t") + s.key + " = " + s.value + "\n";

@@ -15,6 +15,8 @@ struct odb_login_section {
   std::string text;
   // The host the certificate must name (empty: the entry's host was not known).
   std::string host;
+  // Its TCP port (0: found by instance name, not known here).
+  int port = 1433;
   // Where the freetds.conf entry and the options disagree, what wins, for the trace.
   std::vector<std::string> notes;
 };

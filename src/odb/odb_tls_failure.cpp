@@ -17,8 +17,13 @@ bool line_after(std::string_view record, std::string_view marker, std::string& r
 
 }  // namespace
 
+bool odb_tls_host_mismatch(std::string_view record) {
+  return record.find("Certificate hostname does not match") != std::string_view::npos;
+}
+
 std::string odb_tls_failure_message(std::string_view record, const odb_tls& tls,
-                                    std::string_view host) {
+                                    std::string_view host,
+                                    const std::vector<std::string>& certificate_names) {
   const std::string ca = odb_ca_file_of(tls);
   std::string reason;
   // The server's pre-login answer 2 is "encryption not supported".
@@ -28,11 +33,16 @@ std::string odb_tls_failure_message(std::string_view record, const odb_tls& tls,
            "--encrypt=optional (the wizard: clear \"Encrypt the connection\") to allow an "
            "unencrypted connection, or turn encryption on at the server.";
   }
-  if (record.find("Certificate hostname does not match") != std::string_view::npos) {
+  if (odb_tls_host_mismatch(record)) {
+    std::string carried;
+    for (const std::string& name : certificate_names)
+      carried += (carried.empty() ? "'" : ", '") + name + "'";
     return "The server's certificate does not carry the host name '" + std::string(host) +
-           "' that the connection was made to (the certificate was checked against " + ca +
-           "). Connect by a name the certificate carries (its subject or alternative names), or "
-           "give --trust_server_cert to encrypt without checking the certificate.";
+           "' that the connection was made to" +
+           (carried.empty() ? std::string(" (its names could not be read)")
+                            : "; it carries " + carried) +
+           ". Connect by a name the certificate carries, or give --trust_server_cert to encrypt "
+           "without checking the certificate.";
   }
   if (line_after(record, "Certificate status: ", reason) ||
       record.find("Error verifying certificate") != std::string_view::npos) {

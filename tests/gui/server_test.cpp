@@ -39,6 +39,7 @@ class server_test : public QObject {
   // Walks to the tables page with the server login and `db`; `mode` answers the
   // existing-database dialog (-1: it must not come up).
   void walk(wizard_under_test& w, int mode);
+  void type_encryption(wizard_under_test& w);
   std::optional<odb_login> login_;
   QString db_;
 };
@@ -62,6 +63,12 @@ void server_test::cleanupTestCase() {
   }
 }
 
+void server_test::type_encryption(wizard_under_test& w) {
+  w.check(1401, login_->tls.encryption == odb_encryption::mandatory);
+  w.check(1402, login_->tls.trust_server_cert);
+  w.type(1403, QString::fromStdString(login_->tls.ca_file));
+}
+
 void server_test::walk(wizard_under_test& w, int mode) {
   QCOMPARE(w.shell->currentId(), int(k_welcome_page));
   w.click(1329);
@@ -75,6 +82,7 @@ void server_test::walk(wizard_under_test& w, int mode) {
     w.type(1012, QString::fromStdU16String(login_->user));
     w.type(1013, QString::fromStdU16String(login_->password));
   }
+  type_encryption(w);
   w.next();
   QCOMPARE(w.shell->currentId(), int(k_sel_file_page));
   QCOMPARE(w.find<QLabel>(1311)->text(), QStringLiteral("MS &SQL database name:"));
@@ -122,6 +130,7 @@ void server_test::direct_walk_and_each_existing_database_mode() {
       w.type(1012, QString::fromStdU16String(login_->user));
       w.type(1013, QString::fromStdU16String(login_->password));
     }
+    type_encryption(w);
     w.next();
     w.type(1003, k_samples);
     w.type(1004, db_);
