@@ -60,7 +60,7 @@ seconds() { /usr/bin/time -f '%e' -o "$work/t" "$@" >/dev/null 2>&1; cat "$work/
 
 quorvik_run() {  # load path, folder, database, more options
   QUORVIK_LOAD_PATH=$1 seconds "${run_quorvik:-$quorvik}" --src="$2" --dest="$3" --mode=1 --silent \
-    --mssqlh="$QV_MSSQL_SERVER" --mssqlu="$QV_MSSQL_USER" --mssqlp="$QV_MSSQL_PASSWORD" "${@:4}"
+    --mssqlh="$QV_MSSQL_SERVER" --mssqlu="$QV_MSSQL_USER" --mssqlp="$QV_MSSQL_PASSWORD" "${tls_args[@]}" "${@:4}"
 }
 
 [ -n "${DIRECT_TABLES-vfp dbase3}" ] &&
