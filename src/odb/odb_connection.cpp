@@ -244,6 +244,10 @@ void odb_connection::open(int version) {
     }
     std::string text = diag_->client_text.empty() ? std::string("Cannot connect to the server")
                                                   : diag_->client_text;
+    // The library names the private section where the user knows the server.
+    const std::string section_name = std::string("(") + k_section + ")";
+    if (const std::size_t at = text.find(section_name); at != std::string::npos)
+      text.replace(at, section_name.size(), "(" + server + ")");
     text += " [server '" + server + "']";
     odb_exception e(text);
     e.set_connection_lost();

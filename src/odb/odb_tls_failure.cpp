@@ -3,7 +3,7 @@
 
 namespace {
 
-// The rest of the line after `marker`, or nullopt-like empty with found = false.
+// Whether `marker` occurs; `rest` is then what follows it on its line.
 bool line_after(std::string_view record, std::string_view marker, std::string& rest) {
   const std::size_t at = record.find(marker);
   if (at == std::string_view::npos) return false;
