@@ -1,6 +1,6 @@
 # Sourced by the direct-mode benchmarks: the server named by QV_MSSQL_SERVER / QV_MSSQL_USER /
 # QV_MSSQL_PASSWORD, or else a Babelfish test server started from ../shared/babelfish (stopped
-# by the caller's EXIT trap through stop_bench_server); sets host and port, and gives `sql`
+# by the caller's EXIT trap through stop_bench_server); sets host, port and tls_args, and gives `sql`
 # (a statement in a database, through tsql).
 server_dir=
 if [ -z "${QV_MSSQL_SERVER:-}" ]; then
@@ -12,7 +12,14 @@ if [ -z "${QV_MSSQL_SERVER:-}" ]; then
   QV_MSSQL_SERVER=$BABELFISH_HOST:$BABELFISH_PORT
   QV_MSSQL_USER=$BABELFISH_USER
   QV_MSSQL_PASSWORD=$BABELFISH_PASSWORD
+  QV_MSSQL_ENCRYPT=optional  # the test server started here does not encrypt
 fi
+# quorvik's encryption options, from QV_MSSQL_ENCRYPT / QV_MSSQL_CA_FILE /
+# QV_MSSQL_TRUST_SERVER_CERT as the tests read them.
+tls_args=()
+[ "${QV_MSSQL_ENCRYPT:-}" = optional ] && tls_args+=(--encrypt=optional)
+[ -n "${QV_MSSQL_CA_FILE:-}" ] && tls_args+=("--ca_file=$QV_MSSQL_CA_FILE")
+[ "${QV_MSSQL_TRUST_SERVER_CERT:-}" = 1 ] && tls_args+=(--trust_server_cert)
 host=${QV_MSSQL_SERVER%:*}
 port=${QV_MSSQL_SERVER##*:}
 [ "$port" = "$QV_MSSQL_SERVER" ] && port=1433

@@ -46,7 +46,7 @@ seconds() { /usr/bin/time -f '%e' -o "$work/t" "$@" >/dev/null 2>&1; cat "$work/
 
 quorvik_run() {  # load path, folder, database, more options
   QUORVIK_LOAD_PATH=$1 seconds "${run_quorvik:-$quorvik}" --src="$2" --dest="$3" --mode=1 --silent \
-    --mssqlh="$QV_MSSQL_SERVER" --mssqlu="$QV_MSSQL_USER" --mssqlp="$QV_MSSQL_PASSWORD" "${@:4}"
+    --mssqlh="$QV_MSSQL_SERVER" --mssqlu="$QV_MSSQL_USER" --mssqlp="$QV_MSSQL_PASSWORD" "${tls_args[@]}" "${@:4}"
 }
 
 [ -n "${DIRECT_TABLES-vfp dbase3}" ] &&
@@ -97,7 +97,7 @@ if [ -n "${DIRECT_TABLES-vfp dbase3}" ]; then
     for ((i = 1; i <= runs; ++i)); do
       QUORVIK_LOAD_PATH=bulk /usr/bin/time -f '%e %M' -o "$work/t" "$quorvik" --src="$six" \
         --dest=qvbench_six --mode=1 --silent --jobs=$jobs --mssqlh="$QV_MSSQL_SERVER" \
-        --mssqlu="$QV_MSSQL_USER" --mssqlp="$QV_MSSQL_PASSWORD" >/dev/null 2>&1
+        --mssqlu="$QV_MSSQL_USER" --mssqlp="$QV_MSSQL_PASSWORD" "${tls_args[@]}" >/dev/null 2>&1
       read -r s m <"$work/t"
       whole+=("$s") peak+=("$m")
     done

@@ -43,7 +43,7 @@ trap 'rm -rf "$work"; stop_bench_server' EXIT
 now() { date +%s.%N; }
 quorvik_run() {  # database, more options
   QUORVIK_LOAD_PATH=bulk "$quorvik" --src="$folder" --dest="$1" --silent \
-    --mssqlh="$QV_MSSQL_SERVER" --mssqlu="$QV_MSSQL_USER" --mssqlp="$QV_MSSQL_PASSWORD" "${@:2}" \
+    --mssqlh="$QV_MSSQL_SERVER" --mssqlu="$QV_MSSQL_USER" --mssqlp="$QV_MSSQL_PASSWORD" "${tls_args[@]}" "${@:2}" \
     >"$work/out" 2>&1 || { cat "$work/out" >&2; exit 1; }
 }
 

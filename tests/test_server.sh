@@ -5,6 +5,9 @@
 #   test_server.sh start DIR [BABELFISH_DIR]   start a server on a free port, write DIR/server.env
 #   test_server.sh stop DIR                    stop it and remove it
 #
+# With BABELFISH_TLS=1 the server encrypts, with a certificate authority of its own, which
+# server.env names (QV_MSSQL_CA_FILE); a plain server's server.env says QV_MSSQL_ENCRYPT=optional.
+#
 # BABELFISH_DIR (default: ../shared/babelfish beside the source tree) holds the server's own
 # `start` script. When it is absent, `start` writes nothing and succeeds: the tests that need
 # a server then skip, unless QV_MSSQL_SERVER names one.
@@ -85,12 +88,19 @@ start_server() {
     pg_port=$(free_port "$port")
     # The server must not inherit the lock, or it would hold it for its whole life.
     if out=$(BABELFISH_PG_PORT=$pg_port "$babelfish/start" "$server_dir" "$port" 2>"$dir/start.log" 9>&-); then
-      local BABELFISH_USER="" BABELFISH_PASSWORD=""
+      local BABELFISH_USER="" BABELFISH_PASSWORD="" BABELFISH_CA=""
       eval "$out"
       {
         echo "QV_MSSQL_SERVER=127.0.0.1:$port"
         echo "QV_MSSQL_USER=$BABELFISH_USER"
         echo "QV_MSSQL_PASSWORD=$BABELFISH_PASSWORD"
+        # A TLS server names its own certificate authority; a plain one can only be reached
+        # with encryption optional.
+        if [ -n "$BABELFISH_CA" ]; then
+          echo "QV_MSSQL_CA_FILE=$BABELFISH_CA"
+        else
+          echo "QV_MSSQL_ENCRYPT=optional"
+        fi
       } >"$dir/server.env.tmp"
       mv "$dir/server.env.tmp" "$dir/server.env"
       echo "test_server.sh: test server on 127.0.0.1:$port ($server_dir)"

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "odb/odb_login.h"
 #include "tk/tk_encoding.h"
 #include "tk/tk_exception.h"
 #include "tk/tk_log.h"
@@ -49,6 +50,12 @@ void mssql_converter_impl::store_profile(udb_profile& profile) const {
   if (jobs != default_jobs()) {
     profile.set(k_server_settings, u"parallel connections", tk_from_ansi(std::to_string(jobs)));
   }
+  const odb_tls& tls = engine_->tls();
+  profile.set(k_server_settings, u"encryption",
+              tls.encryption == odb_encryption::optional ? u"optional" : u"mandatory");
+  store_flag(profile, k_server_settings, u"trust server certificate", tls.trust_server_cert);
+  if (!tls.ca_file.empty())
+    profile.set(k_server_settings, u"CA file", tk_from_utf8_lossy(tls.ca_file));
   store_flag(profile, k_server_settings, u"dump insert comments", dump_options.b_comments);
   store_flag(profile, k_server_settings, u"dump create database", dump_options.b_create_db);
   store_flag(profile, k_server_settings, u"dump create table", dump_options.b_create_tab);
@@ -69,6 +76,13 @@ void mssql_converter_impl::load_profile(const udb_profile& profile) {
       n >= 1 && n <= k_max_jobs) {
     jobs = n;
   }
+  odb_tls tls = engine_->tls();
+  if (auto v = profile.get(k_server_settings, u"encryption"); !v.empty())
+    tls.encryption = v == u"optional" ? odb_encryption::optional : odb_encryption::mandatory;
+  load_flag(profile, k_server_settings, u"trust server certificate", tls.trust_server_cert);
+  if (auto v = profile.get(k_server_settings, u"CA file"); !v.empty())
+    tls.ca_file = tk_to_utf8_lossy(v);
+  engine_->set_tls(std::move(tls));
   load_flag(profile, k_server_settings, u"dump insert comments", dump_options.b_comments);
   load_flag(profile, k_server_settings, u"dump create database", dump_options.b_create_db);
   load_flag(profile, k_server_settings, u"dump create table", dump_options.b_create_tab);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "dbf/dbf_codepage_table.h"
+#include "odb/odb_login.h"
 #include "tk/tk_console.h"
 #include "tk/tk_encoding.h"
 #include "tk/tk_exception.h"
@@ -72,18 +73,23 @@ bool talvex_converter::serialize(bool store) {
   auto text = [&](const char16_t* name, std::u16string& value) {
     ok = serialize_string(name, value, store) && ok;
   };
+  odb_tls tls = engine().tls();
+  std::u16string ca_file = tk_from_utf8_lossy(tls.ca_file);
+  bool optional = tls.encryption == odb_encryption::optional;
   // The console keeps only the four dump values; the wizard keeps all, in name order.
   if (!console_) {
     bool as_dbo = engine().as_dbo();
     flag("as_dbo", as_dbo, true);
     engine().set_as_dbo(as_dbo);
     flag("bool_dbf", bool_dbf, false);
+    text(u"ca_file", ca_file);
     if (!store) code_page = 0;
     ok = serialize_int("code_page", code_page, store) && ok;
     text(u"dest", dest);
     text(u"dest_db", dest_database);
     text(u"dest_sql", dest_script);
     flag("direct", direct, true);
+    flag("encrypt_optional", optional, false);
   }
   flag("dmp_ins_com", dump_options.b_comments, true);
   flag("dmp_ins_db", dump_options.b_create_db, false);
@@ -106,7 +112,11 @@ bool talvex_converter::serialize(bool store) {
     flag("skip_idx", skip_idx, false);
     text(u"src", src);
     flag("tab_def", tab_def, false);
+    flag("trust_server_cert", tls.trust_server_cert, false);
     text(u"user", user);
+    tls.ca_file = tk_to_utf8_lossy(ca_file);
+    tls.encryption = optional ? odb_encryption::optional : odb_encryption::mandatory;
+    engine().set_tls(std::move(tls));
   }
   close_key();
   if (!console_) {

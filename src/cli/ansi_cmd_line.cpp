@@ -5,13 +5,30 @@
 #include "tk/tk_exception.h"
 
 const cmd_option quorvik_options[] = {
-    {opt_as_dbo, "--as_dbo"},         {opt_dest, "--dest="},       {opt_dump, "--dump"},
-    {opt_encoding, "--encoding="},    {opt_help, "--help"},        {opt_jobs, "--jobs="},
-    {opt_logfile, "--logfile="},      {opt_log2int, "--log2int"},  {opt_mode, "--mode="},
-    {opt_mssqlh, "--mssqlh="},        {opt_mssqlu, "--mssqlu="},   {opt_mssqlp, "--mssqlp="},
-    {opt_no_indexes, "--no_indexes"}, {opt_profile, "--profile="}, {opt_silent, "--silent"},
-    {opt_skip_del, "--skip_del"},     {opt_src, "--src="},         {opt_tab_def, "--tab_def"},
-    {opt_tab_file, "--tab_file="},    {opt_version, "--version"},  {opt_unmatched, ""},
+    {opt_as_dbo, "--as_dbo"},
+    {opt_dest, "--dest="},
+    {opt_dump, "--dump"},
+    {opt_encoding, "--encoding="},
+    {opt_help, "--help"},
+    {opt_jobs, "--jobs="},
+    {opt_logfile, "--logfile="},
+    {opt_log2int, "--log2int"},
+    {opt_mode, "--mode="},
+    {opt_mssqlh, "--mssqlh="},
+    {opt_mssqlu, "--mssqlu="},
+    {opt_mssqlp, "--mssqlp="},
+    {opt_no_indexes, "--no_indexes"},
+    {opt_profile, "--profile="},
+    {opt_silent, "--silent"},
+    {opt_skip_del, "--skip_del"},
+    {opt_src, "--src="},
+    {opt_tab_def, "--tab_def"},
+    {opt_tab_file, "--tab_file="},
+    {opt_version, "--version"},
+    {opt_encrypt, "--encrypt="},
+    {opt_trust_server_cert, "--trust_server_cert"},
+    {opt_ca_file, "--ca_file="},
+    {opt_unmatched, ""},
 };
 
 TCmdLine::TCmdLine(int argc, const char* const* argv, const cmd_option* table)

@@ -32,7 +32,10 @@ enum quorvik_option : int {
   opt_version = 16,
   opt_no_indexes = 17,
   opt_as_dbo = 18,
-  opt_jobs = 19,
+  opt_encrypt = 19,
+  opt_trust_server_cert = 20,
+  opt_ca_file = 21,
+  opt_jobs = 22,
 };
 
 // The console program's options, in table order.

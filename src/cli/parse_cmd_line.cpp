@@ -17,6 +17,7 @@
 #include "cli/process_tab_file.h"
 #include "cli/quorvik_usage.h"
 #include "dbf/dbf_codepage_table.h"
+#include "odb/odb_login.h"
 #include "tk/tk_encoding.h"
 #include "tk/tk_log.h"
 #include "tk/tk_path_probe.h"
@@ -97,6 +98,19 @@ void set_jobs(talvex_converter& converter, const std::string& value) {
   converter.jobs = jobs;
 }
 
+void set_encrypt(talvex_converter& converter, const std::string& value) {
+  TK_LOG(1, "\tgot encrypt %s", value);
+  odb_tls tls = converter.engine().tls();
+  if (value == "mandatory") {
+    tls.encryption = odb_encryption::mandatory;
+  } else if (value == "optional") {
+    tls.encryption = odb_encryption::optional;
+  } else {
+    exit_with_message("Invalid encryption: use --encrypt=mandatory or --encrypt=optional");
+  }
+  converter.engine().set_tls(std::move(tls));
+}
+
 }  // namespace
 
 bool parse_cmd_line(int argc, const char* const* argv) {
@@ -172,6 +186,27 @@ bool parse_cmd_line(int argc, const char* const* argv) {
         converter.engine().set_as_dbo(true);
         TK_LOG(1, "\ttables go into the schema dbo");
         break;
+      case opt_encrypt:
+        set_encrypt(converter, value);
+        break;
+      case opt_trust_server_cert: {
+        odb_tls tls = converter.engine().tls();
+        tls.trust_server_cert = true;
+        converter.engine().set_tls(std::move(tls));
+        TK_LOG(1, "\tencrypt without checking the server's certificate");
+        break;
+      }
+      case opt_ca_file: {
+        TK_LOG(1, "\tgot ca_file %s", value);
+        if (!tk_is_file_exist(tk_from_ansi(value))) {
+          exit_with_message("The CA file " + value +
+                            " does not exist or cannot be read.\nPlease verify the path.");
+        }
+        odb_tls tls = converter.engine().tls();
+        tls.ca_file = value;
+        converter.engine().set_tls(std::move(tls));
+        break;
+      }
       case opt_no_indexes:
         converter.skip_idx = true;
         TK_LOG(1, "\tcreate no indexes");

@@ -18,6 +18,7 @@
 #include "gui/gui_dialogs.h"
 #include "gui/gui_util.h"
 #include "gui/wizard_shell.h"
+#include "odb/odb_login.h"
 #include "tk/tk_encoding.h"
 #include "tk/tk_exception.h"
 #include "tk/tk_file_name.h"
@@ -77,6 +78,21 @@ mssql_settings_page::mssql_settings_page(wizard_shell* shell)
   layout->addLayout(grid);
   as_dbo_ = control(new QCheckBox(QStringLiteral("&Connect as database owner"), this), 1202);
   layout->addWidget(as_dbo_);
+  // Encryption: mandatory unless cleared; the certificate checked unless trusted as it is.
+  encrypt_ = control(new QCheckBox(QStringLiteral("&Encrypt the connection"), this), 1401);
+  trust_ = control(
+      new QCheckBox(QStringLiteral("&Trust the server certificate without checking it"), this),
+      1402);
+  ca_file_ = control(edit(this), 1403);
+  ca_file_->setPlaceholderText(QString::fromUtf8(odb_system_ca_file));
+  auto* ca_label = new QLabel(QStringLiteral("C&A file:"), this);
+  ca_label->setBuddy(ca_file_);
+  layout->addWidget(encrypt_);
+  layout->addWidget(trust_);
+  auto* ca_row = new QGridLayout;
+  ca_row->addWidget(ca_label, 0, 0);
+  ca_row->addWidget(ca_file_, 0, 1);
+  layout->addLayout(ca_row);
   layout->addStretch(1);
   connect(windows_, &QRadioButton::toggled, this, &mssql_settings_page::update_auth);
 }
@@ -105,6 +121,10 @@ void mssql_settings_page::page_init() {
   (c.sec_log ? windows_ : sql_)->setChecked(true);
   update_auth();
   as_dbo_->setChecked(c.engine().as_dbo());
+  const odb_tls& tls = c.engine().tls();
+  encrypt_->setChecked(tls.encryption == odb_encryption::mandatory);
+  trust_->setChecked(tls.trust_server_cert);
+  ca_file_->setText(QString::fromStdString(tls.ca_file));
 }
 
 void mssql_settings_page::store() {
@@ -116,6 +136,11 @@ void mssql_settings_page::store() {
   c.remember_pswd = remember_->isChecked();
   TK_LOG(1, "mss_engine::set_as_dbo(%d)", as_dbo_->isChecked() ? 1 : 0);
   c.engine().set_as_dbo(as_dbo_->isChecked());
+  odb_tls tls;
+  tls.encryption = encrypt_->isChecked() ? odb_encryption::mandatory : odb_encryption::optional;
+  tls.trust_server_cert = trust_->isChecked();
+  tls.ca_file = ca_file_->text().trimmed().left(k_max_text).toStdString();
+  c.engine().set_tls(std::move(tls));
 }
 
 bool mssql_settings_page::on_next() {

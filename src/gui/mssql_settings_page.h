@@ -34,4 +34,7 @@ class mssql_settings_page : public wizard_page {
   QCheckBox* as_dbo_;
   QCheckBox* remember_;
   QLabel* secret_note_;
+  QCheckBox* encrypt_;
+  QCheckBox* trust_;
+  QLineEdit* ca_file_;
 };

@@ -12,6 +12,7 @@
 #include "mss/mss_version.h"
 #include "odb/odb_connection.h"
 #include "odb/odb_exception.h"
+#include "odb/odb_login_section.h"
 #include "odb/odb_recordset.h"
 #include "tk/tk_encoding.h"
 #include "tk/tk_log.h"
@@ -60,8 +61,10 @@ void mss_engine::connect(const std::u16string& server, const std::u16string& use
 void mss_engine::connect(const std::u16string& server, const std::u16string& user,
                          const std::u16string& password, bool integrated, bool fast_load) {
   TK_LOG(3, "Connecting to MS SQL server...");
+  TK_LOG(3, "Encryption: %s", odb_describe_tls(tls_));
   probe_.reset();
-  server_connection_ = std::make_unique<odb_connection>(odb_login{server, user, password, {}});
+  odb_login login{server, user, password, {}, tls_};
+  server_connection_ = std::make_unique<odb_connection>(login);
   odb_connection* connection = server_connection_.get();
   server_ = server;
   user_ = user;
@@ -70,6 +73,7 @@ void mss_engine::connect(const std::u16string& server, const std::u16string& use
   connected_ = true;
   read_version(*connection);
   TK_LOG(2, "Got MS SQL version: %d", version_);
+  trace_encryption(*connection);
   // Bulk copy needs TDS 7.3 or later (7.2 sends dates as text), and Babelfish's own releases
   // lose the last batch of a FreeTDS bulk load.
   fast_load_ = fast_load && connection->tds_version() >= 73 && !babelfish_;
@@ -88,6 +92,19 @@ void mss_engine::connect(const std::u16string& server, const std::u16string& use
       }
   }
   init_db_contents(*connection);
+}
+
+void mss_engine::trace_encryption(odb_connection& connection) const {
+  // What the server says of the session, which settles whether the options took effect.
+  if (tk_log_gate > 3 || version_ < mss_version_2005) return;
+  try {
+    const std::string state = tk_to_utf8_lossy(connection.scalar(
+        u"SELECT encrypt_option FROM sys.dm_exec_connections WHERE session_id = @@SPID"));
+    TK_LOG(3, "The session's encrypt_option on the server: %s",
+           state.empty() ? std::string("(not shown to this login)") : state);
+  } catch (const odb_exception& e) {
+    TK_LOG(3, "The session's encryption cannot be read on the server: %s", e.what());
+  }
 }
 
 void mss_engine::read_version(odb_connection& connection) {
@@ -118,7 +135,7 @@ void mss_engine::init_db_contents(odb_connection& connection) {
 
 std::unique_ptr<odb_connection> mss_engine::open_connection(const std::u16string& database) const {
   TK_ASSERT(connected_);
-  return std::make_unique<odb_connection>(odb_login{server_, user_, password_, database});
+  return std::make_unique<odb_connection>(odb_login{server_, user_, password_, database, tls_});
 }
 
 odb_connection& mss_engine::server_connection() {

@@ -7,6 +7,7 @@
 
 #include "mss/mss_dump_options.h"
 #include "mss/mss_server_facts.h"
+#include "odb/odb_login.h"
 #include "tk/tk_exception.h"
 #include "tk/tk_singleton.h"
 
@@ -56,6 +57,9 @@ class mss_engine : public mss_server_facts, public tk_singleton<mss_engine> {
 
   void set_unicode(bool on) noexcept { unicode_ = on; }
   void set_as_dbo(bool on) noexcept { as_dbo_ = on; }
+  // How every later connection is encrypted.
+  const odb_tls& tls() const noexcept { return tls_; }
+  void set_tls(odb_tls tls) { tls_ = std::move(tls); }
 
   // Integrated (Kerberos) login.
   void connect(const std::u16string& server, bool fast_load);
@@ -94,6 +98,7 @@ class mss_engine : public mss_server_facts, public tk_singleton<mss_engine> {
   void connect(const std::u16string& server, const std::u16string& user,
                const std::u16string& password, bool integrated, bool fast_load);
   void read_version(odb_connection& connection);
+  void trace_encryption(odb_connection& connection) const;
   void init_db_contents(odb_connection& connection);
   static mss_load_path load_path_override();
   // The connection made by connect, in the login's default database, made again when lost.
@@ -114,4 +119,5 @@ class mss_engine : public mss_server_facts, public tk_singleton<mss_engine> {
   bool unicode_ = true;
   bool as_dbo_ = false;
   bool is_view_owned_ = true;
+  odb_tls tls_;
 };

@@ -8,11 +8,18 @@
 #include <algorithm>
 #include <cstdlib>
 #include <mutex>
+#include <optional>
+#include <vector>
 
+#include "odb/odb_certificate_names.h"
+#include "odb/odb_conf_entry.h"
 #include "odb/odb_dblib.h"
 #include "odb/odb_exception.h"
+#include "odb/odb_login_file.h"
+#include "odb/odb_login_section.h"
 #include "odb/odb_recordset.h"
 #include "odb/odb_server_address.h"
+#include "odb/odb_tls_failure.h"
 #include "tk/tk_encoding.h"
 #include "tk/tk_log.h"
 
@@ -92,6 +99,23 @@ void init_library() {
 // db-lib wants narrow text; FreeTDS converts it from the client charset (UTF-8).
 std::string narrow(std::u16string_view text) {
   return tk_to_utf8_lossy(text);
+}
+
+// The library reads its configuration file name and writes its login record process-wide, so
+// logins on several threads take turns.
+std::mutex g_login_mutex;
+
+// The entry disagreements already traced, so that every connection of a run does not repeat
+// them.
+void trace_notes(const std::vector<std::string>& notes) {
+  static std::mutex mutex;
+  static std::vector<std::string> traced;
+  const std::lock_guard<std::mutex> lock(mutex);
+  for (const std::string& note : notes) {
+    if (std::find(traced.begin(), traced.end(), note) != traced.end()) continue;
+    TK_LOG(3, "%s", note);
+    traced.push_back(note);
+  }
 }
 
 int version_number(int dbversion) {
@@ -178,15 +202,52 @@ void odb_connection::open(int version) {
   const std::string server =
       login_.server.empty() ? std::string("localhost") : odb_server_address(narrow(login_.server));
 
-  t_login_diag = diag_.get();
-  DBPROCESS* proc = dbopen(rec, server.c_str());
-  t_login_diag = nullptr;
+  // db-lib takes encryption only from a configuration file: the login goes through a private
+  // one whose single section holds the address (or the freetds.conf entry's settings) and the
+  // encryption options.
+  static constexpr const char* k_section = "quorvik-login";
+  const std::optional<odb_conf_entry> entry =
+      login_.server.empty() ? std::nullopt : odb_find_conf_entry(narrow(login_.server));
+  const odb_login_section section =
+      odb_make_login_section(k_section, entry ? narrow(login_.server) : server, login_.tls, entry);
+  trace_notes(section.notes);
+  TK_LOG(2, "Encryption: %s", odb_describe_tls(login_.tls));
+  const odb_login_file file(section.text);
+  // A record the user asked for with TDSDUMP stays theirs.
+  const char* user_dump = std::getenv("TDSDUMP");
+  const bool record = user_dump == nullptr || *user_dump == '\0';
+
+  DBPROCESS* proc = nullptr;
+  {
+    const std::lock_guard<std::mutex> lock(g_login_mutex);
+    dbsetifile(const_cast<char*>(file.conf_path().c_str()));
+    if (record) tdsdump_open(file.record_path().c_str());
+    t_login_diag = diag_.get();
+    proc = dbopen(rec, k_section);
+    t_login_diag = nullptr;
+    if (record) tdsdump_open(nullptr);
+  }
   if (proc == nullptr) {
     if (diag_->has_server_error) {
       throw odb_exception(diag_->server_text, diag_->number, diag_->severity, diag_->state);
     }
+    if (record) {
+      const std::string record_text = file.record();
+      std::vector<std::string> names;
+      if (odb_tls_host_mismatch(record_text) && section.port > 0)
+        names = odb_certificate_names(section.host, section.port, k_login_timeout);
+      const std::string why = odb_tls_failure_message(record_text, login_.tls, section.host, names);
+      if (!why.empty()) {
+        // Number 0: not a refused protocol version, so no lower version is tried.
+        throw odb_exception(why + " [server '" + server + "']");
+      }
+    }
     std::string text = diag_->client_text.empty() ? std::string("Cannot connect to the server")
                                                   : diag_->client_text;
+    // The library names the private section where the user knows the server.
+    const std::string section_name = std::string("(") + k_section + ")";
+    if (const std::size_t at = text.find(section_name); at != std::string::npos)
+      text.replace(at, section_name.size(), "(" + server + ")");
     text += " [server '" + server + "']";
     odb_exception e(text);
     e.set_connection_lost();

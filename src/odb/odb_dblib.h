@@ -6,3 +6,8 @@
 #endif
 #include <sybdb.h>
 #include <sybfront.h>
+
+// The library's own login record (its "dump"), exported by libsybdb though not declared in
+// its public headers; a null name closes it. Only the login path uses it, to learn why an
+// encrypted login failed.
+extern "C" int tdsdump_open(const char* filename);

@@ -36,6 +36,7 @@ TEST(direct_trace, the_password_never_reaches_the_trace) {
     converter.host = login.server;
     converter.user = login.user;
     converter.pswd = password;
+    converter.engine().set_tls(login.tls);
     try {
       converter.connect_mssql_server();
       converter.check_dest();

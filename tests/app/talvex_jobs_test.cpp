@@ -74,6 +74,7 @@ class talvex_jobs : public ::testing::Test {
     converter.host = login.server;
     converter.user = login.user;
     converter.pswd = login.password;
+    converter.engine().set_tls(login.tls);
     converter.silent = true;
     converter.jobs = 4;
     converter.set_mode(mode);

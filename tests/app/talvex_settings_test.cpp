@@ -88,6 +88,7 @@ TEST_F(talvex_settings, profile_round_trips_every_key) {
     converter.pswd = u"a=b";
     converter.sec_log = true;
     converter.engine().set_as_dbo(true);
+    converter.engine().set_tls({odb_encryption::optional, true, "/srv/ca.pem"});
     converter.dump_options.b_create_db = true;
     converter.jobs = talvex_converter::default_jobs() + 2;
     ASSERT_TRUE(converter.store_profile(path));
@@ -114,6 +115,9 @@ TEST_F(talvex_settings, profile_round_trips_every_key) {
   EXPECT_EQ(loaded.user, u"sa");
   EXPECT_EQ(loaded.pswd, u"a=b");
   EXPECT_TRUE(loaded.sec_log);
+  EXPECT_EQ(loaded.engine().tls().encryption, odb_encryption::optional);
+  EXPECT_TRUE(loaded.engine().tls().trust_server_cert);
+  EXPECT_EQ(loaded.engine().tls().ca_file, "/srv/ca.pem");
   EXPECT_TRUE(loaded.engine().as_dbo());
   EXPECT_TRUE(loaded.dump_options.b_create_db);
 

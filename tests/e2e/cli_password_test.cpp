@@ -29,10 +29,11 @@ TEST(cli_password, comes_from_the_environment_or_standard_input) {
   const tk_test_dir dir;
   e2e_write_dbf(dir.path() + "/t.dbf", {{"A", 'C', 4}}, {{false, {"x"}}});
   const std::string db = "qvpw_" + std::to_string(::getpid());
-  const std::string common = std::string(QV_QUORVIK_PATH) + " --src=" + quoted(dir.path()) +
-                             " --dest=" + db +
-                             " --mode=1 --mssqlh=" + quoted(tk_to_utf8_lossy(login.server)) +
-                             " --mssqlu=" + quoted(tk_to_utf8_lossy(login.user));
+  std::string common = std::string(QV_QUORVIK_PATH) + " --src=" + quoted(dir.path()) +
+                       " --dest=" + db +
+                       " --mode=1 --mssqlh=" + quoted(tk_to_utf8_lossy(login.server)) +
+                       " --mssqlu=" + quoted(tk_to_utf8_lossy(login.user));
+  for (const std::string& arg : odb_test_tls_args(login)) common += " " + quoted(arg);
   const std::string password = tk_to_utf8_lossy(login.password);
 
   const cli_result from_env =

@@ -23,10 +23,11 @@ TEST(cli_usage, names_the_version_and_every_option) {
   EXPECT_EQ(text.rfind("QUORVIK v2.3\nUsage: QUORVIK.EXE OPTIONS\n\n", 0), 0u) << text;
   EXPECT_TRUE(text.ends_with("      DBF file header.\n\n")) << text;
   for (const char* option :
-       {"--dest=...", "--dump", "--encoding=...", "--help", "--logfile=...", "--log2int",
-        "--mode=...", "--mssqlh=...", "--mssqlu=...", "--mssqlp=...", "--no_indexes",
-        "--profile=...", "--silent", "--skip_del", "--src=...", "--tab_def", "--tab_file=...",
-        "--version"}) {
+       {"--dest=...",         "--dump",         "--encoding=...", "--help",        "--logfile=...",
+        "--log2int",          "--mode=...",     "--mssqlh=...",   "--mssqlu=...",  "--mssqlp=...",
+        "--no_indexes",       "--profile=...",  "--silent",       "--skip_del",    "--src=...",
+        "--tab_def",          "--tab_file=...", "--version",      "--encrypt=...", "--ca_file=...",
+        "--trust_server_cert"}) {
     EXPECT_NE(text.find(std::string("\n   ") + option + " "), std::string::npos) << option;
   }
 }

@@ -80,8 +80,11 @@ class background_run {
 };
 
 std::vector<std::string> login_args(const odb_login& login) {
-  return {"--mssqlh=" + tk_to_utf8_lossy(login.server), "--mssqlu=" + tk_to_utf8_lossy(login.user),
-          "--mssqlp=" + tk_to_utf8_lossy(login.password)};
+  std::vector<std::string> args = {"--mssqlh=" + tk_to_utf8_lossy(login.server),
+                                   "--mssqlu=" + tk_to_utf8_lossy(login.user),
+                                   "--mssqlp=" + tk_to_utf8_lossy(login.password)};
+  for (std::string& arg : odb_test_tls_args(login)) args.push_back(std::move(arg));
+  return args;
 }
 
 void drop_database(const odb_login& login, const std::string& name) {
@@ -102,17 +105,9 @@ class private_server {
                                 std::string(QV_SOURCE_DIR) + "/tests/test_server.sh' start '" +
                                 dir_.path() + "' '" + babelfish.string() + "' > /dev/null 2>&1";
     if (std::system(command.c_str()) != 0) return;
-    for (const std::string key : {"QV_MSSQL_SERVER", "QV_MSSQL_USER", "QV_MSSQL_PASSWORD"}) {
-      const std::string env = tk_read_file(dir_.path() + "/server.env");
-      const std::size_t at = env.find(key + "=");
-      if (at == std::string::npos) return;
-      const std::size_t start = at + key.size() + 1;
-      const std::u16string value =
-          tk_from_utf8_lossy(env.substr(start, env.find('\n', start) - start));
-      if (key == "QV_MSSQL_SERVER") login_.server = value;
-      if (key == "QV_MSSQL_USER") login_.user = value;
-      if (key == "QV_MSSQL_PASSWORD") login_.password = value;
-    }
+    const std::optional<odb_login> found = odb_login_of_env_file(dir_.path() + "/server.env");
+    if (!found) return;
+    login_ = *found;
     started_ = true;
   }
   ~private_server() { stop(); }

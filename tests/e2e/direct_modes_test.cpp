@@ -47,6 +47,7 @@ class direct_run : public ::testing::TestWithParam<const char*> {
                                "--mssqlh=" + tk_to_utf8_lossy(login_.server),
                                "--mssqlu=" + tk_to_utf8_lossy(login_.user),
                                "--mssqlp=" + tk_to_utf8_lossy(login_.password)});
+    for (std::string& arg : odb_test_tls_args(login_)) args.push_back(std::move(arg));
     cli_result result = quorvik(args);
     ::unsetenv("QUORVIK_LOAD_PATH");
     return result;
@@ -258,6 +259,7 @@ TEST(direct_login, failures_end_the_run_with_the_reason) {
     const auto start = std::chrono::steady_clock::now();
     std::vector<std::string> args = {"--src=" + dir.path(), "--dest=never_made",
                                      "--mssqlh=" + a.server};
+    for (std::string& arg : odb_test_tls_args(login)) args.push_back(std::move(arg));
     if (!a.user.empty()) {
       args.push_back("--mssqlu=" + a.user);
       args.push_back("--mssqlp=" + a.password);

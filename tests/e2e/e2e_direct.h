@@ -18,6 +18,7 @@
 #include "odb/odb_login.h"
 #include "odb/odb_meta_data.h"
 #include "odb/odb_recordset.h"
+#include "odb/odb_test_login.h"
 #include "tk/tk_encoding.h"
 
 // Drops the database the program under test created, whatever happened.
@@ -51,6 +52,7 @@ inline cli_result quorvik_direct(const odb_login& login, const std::vector<std::
   all.push_back("--mssqlh=" + tk_to_utf8_lossy(login.server));
   all.push_back("--mssqlu=" + tk_to_utf8_lossy(login.user));
   all.push_back("--mssqlp=" + tk_to_utf8_lossy(login.password));
+  for (std::string& arg : odb_test_tls_args(login)) all.push_back(std::move(arg));
   cli_result result = quorvik(all);
   ::unsetenv("QUORVIK_LOAD_PATH");
   return result;

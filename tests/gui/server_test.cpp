@@ -100,6 +100,7 @@ class server_test : public QObject {
   // up).
   void walk(wizard_under_test& w, int mode, const QString& source = k_samples,
             const QString& db = {});
+  void type_encryption(wizard_under_test& w);
   std::optional<odb_login> login_;
   QString db_;
   QString abort_db_;
@@ -127,6 +128,12 @@ void server_test::cleanupTestCase() {
   }
 }
 
+void server_test::type_encryption(wizard_under_test& w) {
+  w.check(1401, login_->tls.encryption == odb_encryption::mandatory);
+  w.check(1402, login_->tls.trust_server_cert);
+  w.type(1403, QString::fromStdString(login_->tls.ca_file));
+}
+
 void server_test::walk(wizard_under_test& w, int mode, const QString& source, const QString& db) {
   QCOMPARE(w.shell->currentId(), int(k_welcome_page));
   w.click(1329);
@@ -140,6 +147,7 @@ void server_test::walk(wizard_under_test& w, int mode, const QString& source, co
     w.type(1012, QString::fromStdU16String(login_->user));
     w.type(1013, QString::fromStdU16String(login_->password));
   }
+  type_encryption(w);
   w.next();
   QCOMPARE(w.shell->currentId(), int(k_sel_file_page));
   QCOMPARE(w.find<QLabel>(1311)->text(), QStringLiteral("MS &SQL database name:"));
@@ -187,6 +195,7 @@ void server_test::direct_walk_and_each_existing_database_mode() {
       w.type(1012, QString::fromStdU16String(login_->user));
       w.type(1013, QString::fromStdU16String(login_->password));
     }
+    type_encryption(w);
     w.next();
     w.type(1003, k_samples);
     w.type(1004, db_);
@@ -303,6 +312,7 @@ void server_test::abort_in_the_error_dialog_leaves_no_half_table() {
     args << QStringLiteral("--mssqlu=") + QString::fromStdU16String(login_->user)
          << QStringLiteral("--mssqlp=") + QString::fromStdU16String(login_->password);
   }
+  for (const std::string& arg : odb_test_tls_args(*login_)) args << QString::fromStdString(arg);
   quorvik.setProcessChannelMode(QProcess::MergedChannels);
   quorvik.start(QStringLiteral(QV_QUORVIK_PATH), args);
   QVERIFY(quorvik.waitForFinished(300000));

@@ -10,6 +10,7 @@
 #include "e2e/e2e_dbf.h"
 #include "gui/gui_dialogs.h"
 #include "gui_test_util.h"
+#include "odb/odb_login.h"
 
 namespace {
 
@@ -92,6 +93,7 @@ class walk_test : public QObject {
   void finish_page_lists_twenty_of_twenty_five_errors();
   void keyboard_mnemonics_choose_and_move();
   void enter_connects_and_the_field_gets_the_keyboard_back();
+  void connection_page_encryption_fields();
 };
 
 void walk_test::welcome_page_texts_and_defaults() {
@@ -798,6 +800,55 @@ void walk_test::enter_connects_and_the_field_gets_the_keyboard_back() {
   QCOMPARE(w.shell->currentId(), int(k_mssql_page));
   // Once the dialogs are gone, the keyboard is where the user left it.
   QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(password));
+}
+
+void walk_test::connection_page_encryption_fields() {
+  QTemporaryDir config;
+  qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+  {
+    gui_error_handler handler;
+    talvex_converter converter(false);
+    wizard_shell shell;
+    shell.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&shell));
+    QTest::mouseClick(shell.button(QWizard::NextButton), Qt::LeftButton);
+    QCOMPARE(shell.currentId(), int(k_mssql_page));
+    auto* encrypt = shell.currentPage()->findChild<QCheckBox*>(QStringLiteral("id1401"));
+    auto* trust = shell.currentPage()->findChild<QCheckBox*>(QStringLiteral("id1402"));
+    auto* ca_file = shell.currentPage()->findChild<QLineEdit*>(QStringLiteral("id1403"));
+    // Mandatory encryption, the certificate checked against the system's authorities.
+    QVERIFY(encrypt->isChecked());
+    QVERIFY(!trust->isChecked());
+    QVERIFY(ca_file->text().isEmpty());
+    QCOMPARE(ca_file->placeholderText(), QStringLiteral("/etc/ssl/certs/ca-certificates.crt"));
+    QTest::mouseClick(encrypt, Qt::LeftButton, {}, QPoint(4, encrypt->height() / 2));
+    QTest::mouseClick(trust, Qt::LeftButton, {}, QPoint(4, trust->height() / 2));
+    QTest::keyClicks(ca_file, QStringLiteral("/some/ca.pem"));
+    QTest::mouseClick(shell.button(QWizard::BackButton), Qt::LeftButton);
+    const odb_tls& tls = converter.engine().tls();
+    QVERIFY(tls.encryption == odb_encryption::optional);
+    QVERIFY(tls.trust_server_cert);
+    QCOMPARE(QString::fromStdString(tls.ca_file), QStringLiteral("/some/ca.pem"));
+    // Back and Next keep them.
+    QTest::mouseClick(shell.button(QWizard::NextButton), Qt::LeftButton);
+    QVERIFY(!encrypt->isChecked());
+    QVERIFY(trust->isChecked());
+    QCOMPARE(ca_file->text(), QStringLiteral("/some/ca.pem"));
+    QTest::mouseClick(shell.button(QWizard::BackButton), Qt::LeftButton);
+    // What a finished run saves.
+    QVERIFY(converter.store_settings());
+  }
+  // The next session of the wizard starts with them.
+  gui_error_handler handler;
+  talvex_converter converter(false);
+  wizard_shell shell;
+  shell.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&shell));
+  QTest::mouseClick(shell.button(QWizard::NextButton), Qt::LeftButton);
+  QVERIFY(!shell.currentPage()->findChild<QCheckBox*>(QStringLiteral("id1401"))->isChecked());
+  QVERIFY(shell.currentPage()->findChild<QCheckBox*>(QStringLiteral("id1402"))->isChecked());
+  QCOMPARE(shell.currentPage()->findChild<QLineEdit*>(QStringLiteral("id1403"))->text(),
+           QStringLiteral("/some/ca.pem"));
 }
 
 QTEST_MAIN(walk_test)

@@ -15,6 +15,7 @@ namespace {
 TEST(mss_engine, connects_lists_probes_creates_and_drops_databases) {
   ODB_TEST_LOGIN_OR_SKIP(login);
   mss_engine engine;
+  engine.set_tls(login.tls);
   engine.connect(login.server, login.user, login.password, true);
   ASSERT_TRUE(engine.is_initialized());
   // The test server reports SQL Server 12.0 (2014) under a banner the year table does not

@@ -58,6 +58,7 @@ class bulk_load : public ::testing::Test {
     database_ = std::make_unique<odb_test_database>(login_);
     ::setenv("QUORVIK_LOAD_PATH", "bulk", 1);
     engine_ = std::make_unique<mss_engine>();
+    engine_->set_tls(login_.tls);
     engine_->connect(login_.server, login_.user, login_.password, true);
     ::unsetenv("QUORVIK_LOAD_PATH");
     ASSERT_TRUE(engine_->use_bulk_copy());

@@ -230,6 +230,7 @@ class private_server {
       if (line.rfind("BABELFISH_PASSWORD=", 0) == 0) login_.password = u16(line.substr(19));
     }
     login_.server = u"127.0.0.1:" + u16(std::to_string(port_));
+    login_.tls.encryption = odb_encryption::optional;  // a plain server
   }
   ~private_server() {
     if (dir_.empty()) return;
