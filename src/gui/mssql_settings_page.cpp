@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 #include <exception>
 
@@ -92,6 +93,13 @@ mssql_settings_page::mssql_settings_page(wizard_shell* shell)
   auto* ca_row = new QGridLayout;
   ca_row->addWidget(ca_label, 0, 0);
   ca_row->addWidget(ca_file_, 0, 1);
+  // Tables loading at once, each on a connection of its own.
+  jobs_ = control(new QSpinBox(this), 1404);
+  jobs_->setRange(1, talvex_converter::k_max_jobs);
+  auto* jobs_label = new QLabel(QStringLiteral("Para&llel connections:"), this);
+  jobs_label->setBuddy(jobs_);
+  ca_row->addWidget(jobs_label, 1, 0);
+  ca_row->addWidget(jobs_, 1, 1, Qt::AlignLeft);
   layout->addLayout(ca_row);
   layout->addStretch(1);
   connect(windows_, &QRadioButton::toggled, this, &mssql_settings_page::update_auth);
@@ -125,6 +133,7 @@ void mssql_settings_page::page_init() {
   encrypt_->setChecked(tls.encryption == odb_encryption::mandatory);
   trust_->setChecked(tls.trust_server_cert);
   ca_file_->setText(QString::fromStdString(tls.ca_file));
+  jobs_->setValue(c.jobs);
 }
 
 void mssql_settings_page::store() {
@@ -141,6 +150,7 @@ void mssql_settings_page::store() {
   tls.trust_server_cert = trust_->isChecked();
   tls.ca_file = ca_file_->text().trimmed().left(k_max_text).toStdString();
   c.engine().set_tls(std::move(tls));
+  c.jobs = jobs_->value();
 }
 
 bool mssql_settings_page::on_next() {

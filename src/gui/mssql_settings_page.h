@@ -7,6 +7,7 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QSpinBox;
 class QRadioButton;
 
 class mssql_settings_page : public wizard_page {
@@ -37,4 +38,5 @@ class mssql_settings_page : public wizard_page {
   QCheckBox* encrypt_;
   QCheckBox* trust_;
   QLineEdit* ca_file_;
+  QSpinBox* jobs_;
 };

@@ -346,6 +346,7 @@ void server_test::comma_port_and_a_destination_per_scenario() {
       w.type(1012, QString::fromStdU16String(login_->user));
       w.type(1013, QString::fromStdU16String(login_->password));
     }
+    type_encryption(w);
     w.next();
   };
   connect_page();

@@ -4,6 +4,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QProgressBar>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QtTest>
 
@@ -824,7 +825,12 @@ void walk_test::connection_page_encryption_fields() {
     QTest::mouseClick(encrypt, Qt::LeftButton, {}, QPoint(4, encrypt->height() / 2));
     QTest::mouseClick(trust, Qt::LeftButton, {}, QPoint(4, trust->height() / 2));
     QTest::keyClicks(ca_file, QStringLiteral("/some/ca.pem"));
+    // Parallel connections start at the machine's default and reach the converter.
+    auto* jobs = shell.currentPage()->findChild<QSpinBox*>(QStringLiteral("id1404"));
+    QCOMPARE(jobs->value(), talvex_converter::default_jobs());
+    jobs->setValue(7);
     QTest::mouseClick(shell.button(QWizard::BackButton), Qt::LeftButton);
+    QCOMPARE(converter.jobs, 7);
     const odb_tls& tls = converter.engine().tls();
     QVERIFY(tls.encryption == odb_encryption::optional);
     QVERIFY(tls.trust_server_cert);
@@ -849,6 +855,7 @@ void walk_test::connection_page_encryption_fields() {
   QVERIFY(shell.currentPage()->findChild<QCheckBox*>(QStringLiteral("id1402"))->isChecked());
   QCOMPARE(shell.currentPage()->findChild<QLineEdit*>(QStringLiteral("id1403"))->text(),
            QStringLiteral("/some/ca.pem"));
+  QCOMPARE(shell.currentPage()->findChild<QSpinBox*>(QStringLiteral("id1404"))->value(), 7);
 }
 
 QTEST_MAIN(walk_test)
