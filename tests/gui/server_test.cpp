@@ -101,6 +101,8 @@ class server_test : public QObject {
   void walk(wizard_under_test& w, int mode, const QString& source = k_samples,
             const QString& db = {});
   void type_encryption(wizard_under_test& w);
+  // The connection page filled with the test server's login, at the address `server`.
+  void type_login(wizard_under_test& w, const QString& server);
   std::optional<odb_login> login_;
   QString db_;
   QString abort_db_;
@@ -128,6 +130,18 @@ void server_test::cleanupTestCase() {
   }
 }
 
+void server_test::type_login(wizard_under_test& w, const QString& server) {
+  w.type(1014, server);
+  if (login_->user.empty()) {
+    w.click(1329);
+  } else {
+    w.click(1330);
+    w.type(1012, QString::fromStdU16String(login_->user));
+    w.type(1013, QString::fromStdU16String(login_->password));
+  }
+  type_encryption(w);
+}
+
 void server_test::type_encryption(wizard_under_test& w) {
   w.check(1401, login_->tls.encryption == odb_encryption::mandatory);
   w.check(1402, login_->tls.trust_server_cert);
@@ -139,15 +153,7 @@ void server_test::walk(wizard_under_test& w, int mode, const QString& source, co
   w.click(1329);
   w.next();
   QCOMPARE(w.shell->currentId(), int(k_mssql_page));
-  w.type(1014, QString::fromStdU16String(login_->server));
-  if (login_->user.empty()) {
-    w.click(1329);
-  } else {
-    w.click(1330);
-    w.type(1012, QString::fromStdU16String(login_->user));
-    w.type(1013, QString::fromStdU16String(login_->password));
-  }
-  type_encryption(w);
+  type_login(w, QString::fromStdU16String(login_->server));
   w.next();
   QCOMPARE(w.shell->currentId(), int(k_sel_file_page));
   QCOMPARE(w.find<QLabel>(1311)->text(), QStringLiteral("MS &SQL database name:"));
@@ -189,13 +195,7 @@ void server_test::direct_walk_and_each_existing_database_mode() {
     wizard_under_test w;
     w.click(1329);
     w.next();
-    w.type(1014, QString::fromStdU16String(login_->server));
-    if (!login_->user.empty()) {
-      w.click(1330);
-      w.type(1012, QString::fromStdU16String(login_->user));
-      w.type(1013, QString::fromStdU16String(login_->password));
-    }
-    type_encryption(w);
+    type_login(w, QString::fromStdU16String(login_->server));
     w.next();
     w.type(1003, k_samples);
     w.type(1004, db_);
@@ -338,15 +338,7 @@ void server_test::comma_port_and_a_destination_per_scenario() {
     QVERIFY2(forms.contains(QLatin1String(form)), qPrintable(forms));
   }
   const auto connect_page = [&] {
-    w.type(1014, comma);
-    if (login_->user.empty()) {
-      w.click(1329);
-    } else {
-      w.click(1330);
-      w.type(1012, QString::fromStdU16String(login_->user));
-      w.type(1013, QString::fromStdU16String(login_->password));
-    }
-    type_encryption(w);
+    type_login(w, comma);
     w.next();
   };
   connect_page();
