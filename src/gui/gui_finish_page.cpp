@@ -99,9 +99,13 @@ gui_finish_page::gui_finish_page(wizard_shell* shell) : wizard_page(shell, {}, {
   log_link_->hide();
   layout->addWidget(log_link_);
   auto* save = control(new QPushButton(QStringLiteral("&Save Settings..."), this), 1116);
+  // Where Save Settings put the profile, or why it could not.
+  saved_ = text({});
+  saved_->setObjectName(QStringLiteral("saved_status"));
+  saved_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   auto* row = new QHBoxLayout;
   row->addWidget(save);
-  row->addStretch(1);
+  row->addWidget(saved_, 1);
   layout->addLayout(row);
   connect(save, &QPushButton::clicked, this, &gui_finish_page::on_store);
 }
@@ -133,6 +137,7 @@ void gui_finish_page::page_init() {
     errors_->show();
   }
   show_accounts();
+  saved_->clear();
   const std::string& log = converter().logfile();
   if (!log.empty()) {
     log_link_->setText(
@@ -206,6 +211,9 @@ void gui_finish_page::on_store() {
   }
   TK_LOG(2, "gui_finish_page_t::on_store(%s)", u8(path));
   if (!converter().store_profile(u8(path))) {
+    saved_->setText(QStringLiteral("Settings not saved."));
     shell().error(QStringLiteral("Cannot write the profile file %1.").arg(path));
+    return;
   }
+  saved_->setText(QStringLiteral("Settings saved to %1").arg(QDir::toNativeSeparators(path)));
 }

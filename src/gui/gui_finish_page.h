@@ -30,4 +30,5 @@ class gui_finish_page : public wizard_page {
   QLabel* totals_;
   QPlainTextEdit* errors_;
   QLabel* log_link_;
+  QLabel* saved_;
 };

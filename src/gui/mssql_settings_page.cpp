@@ -96,7 +96,7 @@ mssql_settings_page::mssql_settings_page(wizard_shell* shell)
   // Tables loading at once, each on a connection of its own.
   jobs_ = control(new QSpinBox(this), 1404);
   jobs_->setRange(1, talvex_converter::k_max_jobs);
-  auto* jobs_label = new QLabel(QStringLiteral("Para&llel connections:"), this);
+  auto* jobs_label = new QLabel(QStringLiteral("Parallel c&onnections:"), this);
   jobs_label->setBuddy(jobs_);
   ca_row->addWidget(jobs_label, 1, 0);
   ca_row->addWidget(jobs_, 1, 1, Qt::AlignLeft);

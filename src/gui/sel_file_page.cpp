@@ -50,14 +50,14 @@ sel_file_page::sel_file_page(wizard_shell* shell)
   src_ = control(edit(this), 1003);
   auto* src_label = new QLabel(QStringLiteral("DB&F database folder:"), this);
   src_label->setBuddy(src_);
-  auto* src_browse = control(new QPushButton(QStringLiteral("Browse..."), this), 1107);
+  auto* src_browse = control(new QPushButton(QStringLiteral("Bro&wse..."), this), 1107);
   grid->addWidget(src_label, 0, 0, 1, 2);
   grid->addWidget(src_, 1, 0);
   grid->addWidget(src_browse, 1, 1);
   dest_ = control(edit(this), 1004);
   dest_label_ = control(new QLabel(QStringLiteral("MS &SQL database name:"), this), 1311);
   dest_label_->setBuddy(dest_);
-  dest_browse_ = control(new QPushButton(QStringLiteral("Browse..."), this), 1104);
+  dest_browse_ = control(new QPushButton(QStringLiteral("B&rowse..."), this), 1104);
   grid->addWidget(dest_label_, 2, 0, 1, 2);
   grid->addWidget(dest_, 3, 0);
   grid->addWidget(dest_browse_, 3, 1);
@@ -115,7 +115,7 @@ void sel_file_page::page_init() {
   dest_->setText(qs(c.direct ? c.dest_database : c.dest_script));
   dest_reason_->hide();
   dest_label_->setText(c.direct ? QStringLiteral("MS &SQL database name:")
-                                : QStringLiteral("&Destination T-SQL script path:"));
+                                : QStringLiteral("Destination T-SQL scri&pt path:"));
   show_ctrl(dest_browse_, 1104, !c.direct);
   tab_def_->setChecked(c.tab_def);
   skip_del_->setChecked(c.skip_del);

@@ -45,7 +45,7 @@ sel_tables_page::sel_tables_page(wizard_shell* shell, bool reordering)
   auto* remove_all = control(new QPushButton(QStringLiteral("< Re&move all"), this), 1110);
   auto* up = control(new QPushButton(QStringLiteral("^"), this), 1117);
   auto* down = control(new QPushButton(QStringLiteral("v"), this), 1118);
-  auto* query = control(new QPushButton(QStringLiteral("&Add Query"), this), 1114);
+  auto* query = control(new QPushButton(QStringLiteral("Add &Query"), this), 1114);
   query->hide();
   up->setVisible(reordering_);
   down->setVisible(reordering_);
@@ -63,6 +63,14 @@ sel_tables_page::sel_tables_page(wizard_shell* shell, bool reordering)
   indexes_ = new QCheckBox(QStringLiteral("Convert the tables' &indexes"), this);
   indexes_->setObjectName(QStringLiteral("indexes"));
   layout->addWidget(indexes_);
+  // The keyboard reads the page as the eye does: the list, the buttons beside it, the
+  // selection, then the options.
+  QWidget* previous = available_;
+  for (QWidget* next : std::initializer_list<QWidget*>{add, add_all, remove, remove_all, up, down,
+                                                       query, selected_, indexes_}) {
+    setTabOrder(previous, next);
+    previous = next;
+  }
 
   connect(add, &QPushButton::clicked, this, [this] {
     TK_LOG(2, "sel_tables_page::on_add");

@@ -1,11 +1,14 @@
 #include "gui/wizard_shell.h"
 
 #include <QAbstractButton>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
 #include <cstdio>
 #include <cstdlib>
@@ -110,13 +113,29 @@ void wizard_shell::display_help() {
   TK_LOG(2, "wizard_shell::display_help");
   for (const QString& candidate : help_candidates) {
     if (QFileInfo(candidate).isFile()) {
-      if (!QDesktopServices::openUrl(QUrl::fromLocalFile(candidate))) {
-        error(QStringLiteral("Cannot open the manual %1 in a web browser.").arg(candidate));
-      }
+      if (!QDesktopServices::openUrl(QUrl::fromLocalFile(candidate))) show_manual_path(candidate);
       return;
     }
   }
   message(QStringLiteral("Help file does not exist. Reinstall the program."));
+}
+
+void wizard_shell::show_manual_path(const QString& path) {
+  TK_LOG(1, "wizard_shell::show_manual_path(%s)", u8(path));
+  QMessageBox box(QMessageBox::Warning, title_ + QStringLiteral(" Help"), {}, QMessageBox::Ok,
+                  this);
+  box.setTextFormat(Qt::RichText);
+  box.setText(
+      QStringLiteral("No web browser could be started for the manual: this desktop has no "
+                     "program that opens web pages (xdg-open and a browser).<br><br>The manual "
+                     "is this file; open it in any browser:<br><a href=\"%1\">%2</a>")
+          .arg(QUrl::fromLocalFile(path).toString(), path.toHtmlEscaped()));
+  box.setTextInteractionFlags(Qt::TextBrowserInteraction);
+  QPushButton* copy = box.addButton(QStringLiteral("&Copy Path"), QMessageBox::ActionRole);
+  copy->setObjectName(QStringLiteral("copy_path"));
+  box.setDefaultButton(QMessageBox::Ok);
+  box.exec();
+  if (box.clickedButton() == copy) QGuiApplication::clipboard()->setText(path);
 }
 
 void wizard_shell::collect_error(const std::string& text) {

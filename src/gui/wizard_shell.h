@@ -40,7 +40,8 @@ class wizard_shell : public QWizard, public tk_singleton<wizard_shell> {
   void message(const QString& text);
   bool question(const QString& text);
 
-  // Opens the HTML manual in the user's browser, or says that there is none.
+  // Opens the HTML manual in the user's browser; says where it is when no browser opens, or
+  // that there is none.
   void display_help();
   // Where the manual is looked for, first found wins: the install's share/doc, then the
   // source tree's docs/.
@@ -65,6 +66,8 @@ class wizard_shell : public QWizard, public tk_singleton<wizard_shell> {
   void showEvent(QShowEvent* event) override;
 
  private:
+  // The manual's path as a link and a Copy Path button, where no browser could be opened.
+  void show_manual_path(const QString& path);
   // An OK box captioned "<title> <kind>" (only "<kind>" before the window exists).
   void show_box(QMessageBox::Icon icon, const QString& kind, const QString& text);
 

@@ -36,6 +36,7 @@ class dialogs_test : public QObject {
   void folder_browser_fills_the_source();
   void dump_browse_uses_the_sql_filter();
   void help_opens_the_manual();
+  void help_without_a_browser_shows_the_path();
   void help_without_a_manual_says_so();
   void twenty_errors_are_collected_at_most();
   void dump_settings_page_enables_create_database_with_create_table();
@@ -263,6 +264,37 @@ void dialogs_test::help_opens_the_manual() {
   QCOMPARE(catcher_.urls, (QList<QUrl>{QUrl::fromLocalFile(manual)}));
   // The build tree's manual is found as it is.
   QVERIFY(QFile::exists(QStringLiteral(QV_SOURCE_DIR "/docs/talvex.html")));
+}
+
+void dialogs_test::help_without_a_browser_shows_the_path() {
+  QTemporaryDir dir;
+  const QString manual = dir.filePath(QStringLiteral("talvex.html"));
+  QFile f(manual);
+  QVERIFY(f.open(QIODevice::WriteOnly));
+  f.close();
+  wizard_under_test w;
+  w.shell->help_candidates = {manual};
+  // With no handler for files, the offscreen desktop opens nothing, as one without a browser.
+  QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+  QString text;
+  Qt::TextInteractionFlags flags;
+  when_modal([&](QWidget* d) {
+    auto* box = qobject_cast<QMessageBox*>(d);
+    if (box == nullptr) return false;
+    text = box->text();
+    flags = box->textInteractionFlags();
+    QMetaObject::invokeMethod(box->findChild<QPushButton*>(QStringLiteral("copy_path")), "click",
+                              Qt::QueuedConnection);
+    return true;
+  });
+  QGuiApplication::clipboard()->clear();
+  QTest::mouseClick(w.shell->button(QWizard::HelpButton), Qt::LeftButton);
+  QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher_, "open");
+  QVERIFY2(text.contains(QStringLiteral("no program that opens web pages")), qPrintable(text));
+  QVERIFY(text.contains(
+      QStringLiteral("<a href=\"%1\">%2</a>").arg(QUrl::fromLocalFile(manual).toString(), manual)));
+  QVERIFY(flags & Qt::LinksAccessibleByMouse);
+  QCOMPARE(QGuiApplication::clipboard()->text(), manual);
 }
 
 void dialogs_test::help_without_a_manual_says_so() {

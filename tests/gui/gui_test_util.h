@@ -10,8 +10,10 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -102,6 +104,50 @@ struct wizard_under_test {
       QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(4, box->height() / 2));
   }
 };
+
+// The letters after '&' in the visible buttons, buddied labels and group boxes of `window`
+// (its pages and its own buttons) that more than one of them uses.
+inline QStringList repeated_mnemonics(QWidget* window) {
+  QMap<QChar, QStringList> users;
+  const auto note = [&](const QString& text, const QString& who) {
+    const int at = QString(text).replace(QStringLiteral("&&"), QStringLiteral("__")).indexOf('&');
+    if (at >= 0 && at + 1 < text.size()) users[text[at + 1].toLower()] << who;
+  };
+  for (QWidget* w : window->findChildren<QWidget*>()) {
+    if (!w->isVisibleTo(window)) continue;
+    if (auto* b = qobject_cast<QAbstractButton*>(w)) note(b->text(), b->text());
+    if (auto* l = qobject_cast<QLabel*>(w); l != nullptr && l->buddy() != nullptr) {
+      note(l->text(), l->text());
+    }
+    if (auto* g = qobject_cast<QGroupBox*>(w)) note(g->title(), g->title());
+  }
+  QStringList repeated;
+  for (auto it = users.cbegin(); it != users.cend(); ++it) {
+    if (it.value().size() > 1) repeated << it.value().join(QStringLiteral(" / "));
+  }
+  return repeated;
+}
+
+// The object names of the widgets of `page` that Tab visits, in the order it visits them.
+inline QStringList tab_chain(QWidget* page) {
+  QStringList names;
+  QWidget* w = page;
+  do {
+    w = w->nextInFocusChain();
+    if (w != page && page->isAncestorOf(w) && w->isVisibleTo(page) && w->isEnabled() &&
+        w->focusProxy() == nullptr && (w->focusPolicy() & Qt::TabFocus) != 0) {
+      names << w->objectName();
+    }
+  } while (w != page);
+  return names;
+}
+
+// A key as the user presses it: to the widget that has the keyboard, or to `window` when no
+// widget has it yet.
+inline void press(QWidget* window, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+  QWidget* w = QApplication::focusWidget();
+  QTest::keyClick(w != nullptr ? w : window, key, modifiers);
+}
 
 // Runs `handler` on the next modal window that it accepts (returns true for), polling every
 // 20 ms for up to `timeout_ms`; set up before the click that opens the window.

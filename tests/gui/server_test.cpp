@@ -93,6 +93,7 @@ class server_test : public QObject {
   void tables_loading_at_once_are_named_while_they_load();
   void abort_in_the_error_dialog_leaves_no_half_table();
   void comma_port_and_a_destination_per_scenario();
+  void keyboard_alone_walks_a_direct_load_from_welcome_to_finish();
 
  private:
   // Walks to the tables page with the server login, the folder `source` and the database
@@ -106,6 +107,7 @@ class server_test : public QObject {
   std::optional<odb_login> login_;
   QString db_;
   QString abort_db_;
+  QString keys_db_;
 };
 
 void server_test::initTestCase() {
@@ -113,6 +115,7 @@ void server_test::initTestCase() {
   if (!login_) QSKIP("no test server (../shared/babelfish absent and QV_MSSQL_SERVER unset)");
   db_ = QStringLiteral("qvt_gui_%1").arg(QCoreApplication::applicationPid());
   abort_db_ = db_ + QStringLiteral("_abort");
+  keys_db_ = db_ + QStringLiteral("_keys");
 }
 
 void server_test::cleanupTestCase() {
@@ -121,7 +124,7 @@ void server_test::cleanupTestCase() {
     odb_login admin = *login_;
     admin.database.clear();
     odb_connection c(admin);
-    for (const QString& db : {db_, abort_db_}) {
+    for (const QString& db : {db_, abort_db_, keys_db_}) {
       c.execute(u"IF DB_ID(N'" + db.toStdU16String() + u"') IS NOT NULL DROP DATABASE [" +
                 db.toStdU16String() + u"]");
     }
@@ -394,6 +397,69 @@ void server_test::comma_port_and_a_destination_per_scenario() {
   QCOMPARE(w.find<QLineEdit>(1004)->text(), script);
   QCOMPARE(w.converter->dest_database, (db_ + QStringLiteral("_x")).toStdU16String());
   QCOMPARE(w.converter->dest_script, script.toStdU16String());
+}
+
+void server_test::keyboard_alone_walks_a_direct_load_from_welcome_to_finish() {
+  wizard_under_test w;
+  w.shell->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(w.shell.get()));
+  const auto type_here = [](const QString& text) {
+    QTest::keyClicks(QApplication::focusWidget(), text);
+  };
+  // Welcome: the direct scenario, Enter for Next.
+  press(w.shell.get(), Qt::Key_M, Qt::AltModifier);
+  QTRY_VERIFY(w.find<QRadioButton>(1329)->isChecked());
+  press(w.shell.get(), Qt::Key_Return);
+  QTRY_COMPARE(w.shell->currentId(), int(k_mssql_page));
+  // The connection page, each field reached by its label's letter.
+  press(w.shell.get(), Qt::Key_S, Qt::AltModifier);
+  QTRY_COMPARE(QApplication::focusWidget(), w.find<QWidget>(1014));
+  type_here(QString::fromStdU16String(login_->server));
+  if (!login_->user.empty()) {
+    press(w.shell.get(), Qt::Key_Q, Qt::AltModifier);
+    QTRY_VERIFY(w.find<QRadioButton>(1330)->isChecked());
+    press(w.shell.get(), Qt::Key_L, Qt::AltModifier);
+    QTRY_COMPARE(QApplication::focusWidget(), w.find<QWidget>(1012));
+    type_here(QString::fromStdU16String(login_->user));
+    press(w.shell.get(), Qt::Key_P, Qt::AltModifier);
+    QTRY_COMPARE(QApplication::focusWidget(), w.find<QWidget>(1013));
+    type_here(QString::fromStdU16String(login_->password));
+  }
+  if (login_->tls.encryption != odb_encryption::mandatory) {
+    press(w.shell.get(), Qt::Key_E, Qt::AltModifier);
+    QTRY_VERIFY(!w.find<QCheckBox>(1401)->isChecked());
+  }
+  if (login_->tls.trust_server_cert) {
+    press(w.shell.get(), Qt::Key_T, Qt::AltModifier);
+    QTRY_VERIFY(w.find<QCheckBox>(1402)->isChecked());
+  }
+  if (!login_->tls.ca_file.empty()) {
+    press(w.shell.get(), Qt::Key_A, Qt::AltModifier);
+    type_here(QString::fromStdString(login_->tls.ca_file));
+  }
+  press(w.shell.get(), Qt::Key_Return);
+  QTRY_COMPARE_WITH_TIMEOUT(w.shell->currentId(), int(k_sel_file_page), 30000);
+  // The folder and the database, then the tables, all of them.
+  press(w.shell.get(), Qt::Key_F, Qt::AltModifier);
+  QTRY_COMPARE(QApplication::focusWidget(), w.find<QWidget>(1003));
+  type_here(k_samples);
+  press(w.shell.get(), Qt::Key_S, Qt::AltModifier);
+  QTRY_COMPARE(QApplication::focusWidget(), w.find<QWidget>(1004));
+  type_here(keys_db_);
+  press(w.shell.get(), Qt::Key_Return);
+  QTRY_COMPARE_WITH_TIMEOUT(w.shell->currentId(), int(k_sel_tables_page), 30000);
+  press(w.shell.get(), Qt::Key_L, Qt::AltModifier);
+  QTRY_COMPARE(w.find<QListWidget>(1318)->count(), 3);
+  press(w.shell.get(), Qt::Key_N, Qt::AltModifier);
+  QTRY_COMPARE_WITH_TIMEOUT(w.shell->currentId(), int(k_finish_page), 120000);
+  const std::vector<std::string> errors = w.shell->collected_errors();
+  QVERIFY2(errors.empty(), errors.empty() ? "" : errors.front().c_str());
+  // Enter on the finish page is Finish.
+  QTRY_VERIFY(QApplication::focusWidget() != nullptr);
+  press(w.shell.get(), Qt::Key_Return);
+  QTRY_VERIFY(!w.shell->isVisible());
+  QCOMPARE(w.shell->result(), int(QDialog::Accepted));
+  QCOMPARE(count_rows(*login_, keys_db_, QStringLiteral("orders")), 13);
 }
 
 QTEST_MAIN(server_test)

@@ -93,6 +93,7 @@ class walk_test : public QObject {
   void quick_launch_runs_a_profile_at_once();
   void finish_page_lists_twenty_of_twenty_five_errors();
   void keyboard_mnemonics_choose_and_move();
+  void every_page_reads_in_order_and_its_mnemonics_differ();
   void enter_connects_and_the_field_gets_the_keyboard_back();
   void connection_page_encryption_fields();
 };
@@ -129,7 +130,7 @@ void walk_test::dump_walk_writes_the_script_quorvik_writes() {
   to_sel_file_in_dump_mode(w);
   // Dump settings defaults were: CREATE TABLE and comments, no CREATE DATABASE.
   QCOMPARE(w.shell->currentPage()->title(), QStringLiteral("Step 2 of 4"));
-  QCOMPARE(w.find<QLabel>(1311)->text(), QStringLiteral("&Destination T-SQL script path:"));
+  QCOMPARE(w.find<QLabel>(1311)->text(), QStringLiteral("Destination T-SQL scri&pt path:"));
   QVERIFY(w.find<QPushButton>(1104)->isVisible());
   w.type(1003, k_samples);
   w.type(1004, script);
@@ -635,6 +636,9 @@ void walk_test::profile_load_and_save_through_the_file_dialogs() {
     w.click(1116);
     QCOMPARE(filters, (QStringList{QStringLiteral("Profile Files (.talvex) (*.talvex)"),
                                    QStringLiteral("All Files (*.*) (*)")}));
+    // The page says where the profile went.
+    QCOMPARE(w.shell->currentPage()->findChild<QLabel*>(QStringLiteral("saved_status"))->text(),
+             QStringLiteral("Settings saved to ") + profile + QStringLiteral(".talvex"));
   }
   // The name without an extension got ".talvex".
   const QByteArray saved = read_all(profile + QStringLiteral(".talvex"));
@@ -777,6 +781,38 @@ void walk_test::keyboard_mnemonics_choose_and_move() {
   QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : w.shell.get(),
                   Qt::Key_B, Qt::AltModifier);  // &Back
   QTRY_COMPARE(w.shell->currentId(), int(k_welcome_page));
+}
+
+void walk_test::every_page_reads_in_order_and_its_mnemonics_differ() {
+  QTemporaryDir out;
+  wizard_under_test w;
+  w.shell->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(w.shell.get()));
+  const auto page_is = [&](const QStringList& chain) {
+    QCOMPARE(tab_chain(w.shell->currentPage()), chain);
+    QCOMPARE(repeated_mnemonics(w.shell.get()), QStringList());
+  };
+  page_is({"id1115", "id1329", "id1330"});
+  w.next();
+  page_is({"id1014", "id1329", "id1330", "id1202", "id1401", "id1402", "id1403", "id1404"});
+  w.click(1330);
+  // Without a secret store "Remember password" is disabled, so Tab passes it by.
+  page_is(
+      {"id1014", "id1330", "id1012", "id1013", "id1202", "id1401", "id1402", "id1403", "id1404"});
+  w.back();
+  w.click(1330);
+  w.next();
+  page_is({"id1203", "id1204", "id1205"});
+  w.next();
+  page_is({"id1003", "id1107", "id1004", "id1104", "id1228", "id1202", "id1204", "id1302"});
+  w.type(1003, k_samples);
+  w.type(1004, out.filePath(QStringLiteral("k.sql")));
+  w.next();
+  page_is({"id1317", "id1101", "id1102", "id1111", "id1110", "id1318", "indexes"});
+  w.click(1102);
+  w.next();
+  QTRY_COMPARE_WITH_TIMEOUT(w.shell->currentId(), int(k_finish_page), 60000);
+  page_is({"run_tables", "open_folder", "id1116"});
 }
 
 void walk_test::enter_connects_and_the_field_gets_the_keyboard_back() {
