@@ -95,7 +95,7 @@ void wizard_shell::message(const QString& text) {
   show_box(QMessageBox::Information, QStringLiteral("Message"), text);
 }
 
-bool wizard_shell::question(const QString& text) {
+bool wizard_shell::question(const QString& text, const QString& detail) {
   TK_LOG(1, "wizard_shell::question(%s)", u8(text));
   TK_LOG(3, "%s", u8(text));
   bool yes = false;
@@ -104,6 +104,7 @@ bool wizard_shell::question(const QString& text) {
         QMessageBox::Question,
         initialized_ ? title_ + QStringLiteral(" Question") : QStringLiteral("Question"), text,
         QMessageBox::Yes | QMessageBox::No, isVisible() ? this : nullptr);
+    box.setInformativeText(detail);
     yes = box.exec() == QMessageBox::Yes;
   });
   return yes;

@@ -38,7 +38,8 @@ class wizard_shell : public QWizard, public tk_singleton<wizard_shell> {
 
   void error(const QString& text);
   void message(const QString& text);
-  bool question(const QString& text);
+  // Yes or No; `detail`, when given, says under the question what each answer does.
+  bool question(const QString& text, const QString& detail = {});
 
   // Opens the HTML manual in the user's browser; says where it is when no browser opens, or
   // that there is none.

@@ -330,15 +330,27 @@ void walk_test::no_table_selected_asks() {
   w.next();
   QCOMPARE(w.shell->currentId(), int(k_sel_tables_page));
   QString text;
-  answer_box(QMessageBox::No, &text);
+  QString detail;
+  when_modal([&](QWidget* d) {
+    auto* box = qobject_cast<QMessageBox*>(d);
+    if (box == nullptr) return false;
+    text = box->text();
+    detail = box->informativeText();
+    QMetaObject::invokeMethod(box->button(QMessageBox::No), "click", Qt::QueuedConnection);
+    return true;
+  });
   w.next();
   QCOMPARE(text, QStringLiteral("There are no tables selected. Continue anyway?"));
+  // It says what Yes would convert.
+  QCOMPARE(detail, QStringLiteral("Continuing converts no table: the script %1 gets no table.")
+                       .arg(out.filePath(QStringLiteral("none.sql"))));
   QCOMPARE(w.shell->currentId(), int(k_sel_tables_page));
   // Yes runs over zero tables and ends on the finish page.
   answer_box(QMessageBox::Yes);
   w.next();
   QTRY_COMPARE_WITH_TIMEOUT(w.shell->currentId(), int(k_finish_page), 30000);
   QVERIFY(w.converter->table_list.empty());
+  QVERIFY(!read_all(out.filePath(QStringLiteral("none.sql"))).contains("CREATE TABLE"));
 }
 
 void walk_test::failed_connection_shows_the_server_message() {
