@@ -112,6 +112,9 @@ bool talvex_converter::serialize(bool store) {
     flag("skip_idx", skip_idx, false);
     text(u"src", src);
     flag("tab_def", tab_def, false);
+    std::u16string tables = store ? folder_tables.encode() : std::u16string();
+    text(u"tables", tables);
+    if (!store) folder_tables.decode(tables);
     flag("trust_server_cert", tls.trust_server_cert, false);
     text(u"user", user);
     tls.ca_file = tk_to_utf8_lossy(ca_file);
@@ -192,6 +195,8 @@ bool talvex_converter::load_profile(const std::string& path) {
   load_flag(profile, k_generic, u"bool as is", bool_dbf);
   load_flag(profile, k_server_settings, u"direct mode", direct);
   (direct ? dest_database : dest_script) = dest;
+  // The profile's own choice of tables, not one remembered for its folder, is what it runs.
+  folder_tables.forget(src);
   if (const std::u16string v = profile.get(k_generic, u"encoding"); !v.empty()) {
     const long value = std::strtol(tk_to_utf8(v).c_str(), nullptr, 10);
     // UTF-8 is kept as its code page number; everything else is a mark, a byte.

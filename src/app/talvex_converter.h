@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/mssql_converter_impl.h"
+#include "app/talvex_folder_tables.h"
 #include "tk/tk_secret_store.h"
 #include "tk/tk_serializer.h"
 #include "tk/tk_singleton.h"
@@ -71,6 +72,8 @@ class talvex_converter : public mssql_converter_impl,
   std::u16string dest_database;
   std::u16string dest_script;
   std::int32_t code_page = 0;  // DBF code page mark for text; 0 = each table's own
+  // The wizard's choice of tables in each source folder it has seen (the console keeps none).
+  talvex_folder_tables folder_tables;
 
   // Set when the last run ended on a failure no error level describes (the console then
   // exits with -1 instead of reporting success).

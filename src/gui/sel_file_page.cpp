@@ -126,7 +126,13 @@ void sel_file_page::page_init() {
 
 void sel_file_page::store() {
   talvex_converter& c = converter();
-  c.src = u16(src_->text().left(k_max_text));
+  std::u16string src = u16(src_->text().left(k_max_text));
+  // Tables chosen in another folder (or named by a profile for it) do not carry over.
+  if (src != c.src) {
+    c.table_list.clear();
+    c.name_map.clear();
+  }
+  c.src = std::move(src);
   c.dest = u16(dest_->text().left(k_max_text));
   (c.direct ? c.dest_database : c.dest_script) = c.dest;
   c.tab_def = tab_def_->isChecked();

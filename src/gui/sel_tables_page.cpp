@@ -140,8 +140,13 @@ void sel_tables_page::page_init() {
     const QList<QListWidgetItem*> found = available_->findItems(qs(name), Qt::MatchExactly);
     if (!found.isEmpty()) selected_->addItem(available_->takeItem(available_->row(found.front())));
   };
-  for (const auto& [name, target] : c.name_map) preselect(name);
-  for (const std::u16string& name : c.table_list) preselect(name);
+  // The folder's last choice, in this run or an earlier one; else what a profile named.
+  if (const std::vector<std::u16string>* kept = c.folder_tables.find(c.src)) {
+    for (const std::u16string& name : *kept) preselect(name);
+  } else {
+    for (const auto& [name, target] : c.name_map) preselect(name);
+    for (const std::u16string& name : c.table_list) preselect(name);
+  }
   indexes_->setChecked(!c.skip_idx);
 }
 
@@ -151,6 +156,7 @@ void sel_tables_page::store() {
   c.name_map.clear();
   for (int i = 0; i < selected_->count(); ++i)
     c.table_list.push_back(u16(selected_->item(i)->text()));
+  c.folder_tables.remember(c.src, c.table_list);
   c.skip_idx = !indexes_->isChecked();
 }
 

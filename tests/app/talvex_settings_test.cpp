@@ -53,6 +53,51 @@ TEST_F(talvex_settings, wizard_remembers_settings_between_runs) {
   EXPECT_TRUE(again.dump_options.b_create_db);
 }
 
+TEST_F(talvex_settings, wizard_remembers_each_folders_tables) {
+  using tables = std::vector<std::u16string>;
+  {
+    talvex_converter converter(false);
+    converter.folder_tables.remember(u"/data/shop/", {u"orders", u"a=b \u00e9\u2603"});
+    converter.folder_tables.remember(u"/data/empty", {});
+    for (int i = 0; i < 25; ++i) {
+      converter.folder_tables.remember(u"/old/" + tk_from_utf8(std::to_string(i)), {u"t"});
+    }
+    // Chosen again: it becomes the most recent and outlives the older ones.
+    converter.folder_tables.remember(u"/data/shop", {u"orders", u"a=b \u00e9\u2603"});
+    ASSERT_TRUE(converter.store_settings());
+  }
+  const talvex_converter again(false);
+  const tables* shop = again.folder_tables.find(u"/data/shop/");
+  ASSERT_NE(shop, nullptr);
+  EXPECT_EQ(*shop, (tables{u"orders", u"a=b \u00e9\u2603"}));
+  // Twenty folders are kept: the empty choice and the five oldest went.
+  EXPECT_EQ(again.folder_tables.find(u"/data/empty"), nullptr);
+  EXPECT_EQ(again.folder_tables.find(u"/old/5"), nullptr);
+  ASSERT_NE(again.folder_tables.find(u"/old/6"), nullptr);
+  EXPECT_EQ(*again.folder_tables.find(u"/old/24"), tables{u"t"});
+
+  // An empty choice is a choice; a text that is not ours remembers nothing.
+  talvex_folder_tables kept;
+  kept.remember(u"/x", {});
+  talvex_folder_tables copy;
+  copy.decode(kept.encode());
+  ASSERT_NE(copy.find(u"/x"), nullptr);
+  EXPECT_TRUE(copy.find(u"/x")->empty());
+  copy.decode(u"2:/x1;");
+  EXPECT_EQ(copy.find(u"/x"), nullptr);
+
+  // A loaded profile runs its own tables, not the ones remembered for its folder.
+  const std::string path = dir / "shop.talvex";
+  udb_profile profile;
+  profile.set(udb_profile::k_generic_settings, u"src", u"/data/shop");
+  profile.set(udb_profile::k_selected_tables, u"customer", u"");
+  ASSERT_TRUE(profile.store(path));
+  talvex_converter loading(false);
+  ASSERT_TRUE(loading.load_profile(path));
+  EXPECT_EQ(loading.folder_tables.find(u"/data/shop"), nullptr);
+  EXPECT_EQ(loading.table_list, tables{u"customer"});
+}
+
 TEST_F(talvex_settings, console_remembers_only_the_dump_values) {
   {
     talvex_converter wizard(false);

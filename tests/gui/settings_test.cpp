@@ -1,5 +1,8 @@
 // What the wizard remembers between runs: the password in the secret store only, and only
-// when asked; nothing at all after Cancel; and an old password value dropped from the file.
+// when asked; nothing at all after Cancel; an old password value dropped from the file; and the
+// tables chosen in each source folder.
+#include <QDir>
+#include <QListWidget>
 #include <QtTest>
 #include <map>
 
@@ -120,6 +123,7 @@ class settings_test : public QObject {
   void no_secret_store_keeps_nothing_and_says_so();
   void cancel_leaves_the_settings_file_unchanged();
   void old_password_value_is_removed_on_save();
+  void tables_chosen_in_a_folder_come_back_with_it();
 
  private:
   std::unique_ptr<QTemporaryDir> config_;
@@ -250,6 +254,64 @@ void settings_test::old_password_value_is_removed_on_save() {
   QVERIFY(file.contains("user=sz:loader"));
   // Not remembered unless asked: the old value does not move into the store either.
   QVERIFY(secrets.kept.empty());
+}
+
+void settings_test::tables_chosen_in_a_folder_come_back_with_it() {
+  // A second folder holding tables of the same names.
+  const QString copy = out_->filePath(QStringLiteral("copy"));
+  QVERIFY(QDir().mkpath(copy));
+  for (const QString& f : QDir(k_samples).entryList(QDir::Files)) {
+    QVERIFY(QFile::copy(k_samples + '/' + f, copy + '/' + f));
+  }
+  const auto to_tables = [](wizard_on_settings& w, const QString& folder) {
+    w.type(1003, folder);
+    w.next();
+    QCOMPARE(w.shell.currentId(), int(k_sel_tables_page));
+  };
+  const auto selected = [](wizard_on_settings& w) {
+    QStringList names;
+    auto* list = w.find<QListWidget>(1318);
+    for (int i = 0; i < list->count(); ++i) names << list->item(i)->text();
+    return names;
+  };
+  const auto add = [](wizard_on_settings& w, const QString& table) {
+    const QList<QListWidgetItem*> found =
+        w.find<QListWidget>(1317)->findItems(table, Qt::MatchExactly);
+    QVERIFY(!found.isEmpty());
+    found.front()->setSelected(true);
+    QTest::mouseClick(w.find<QPushButton>(1101), Qt::LeftButton);
+  };
+  {
+    wizard_on_settings w(nullptr);
+    w.tick(w.find<QRadioButton>(1330));
+    w.next();
+    w.next();
+    w.type(1004, out_->filePath(QStringLiteral("t.sql")));
+    to_tables(w, k_samples);
+    add(w, QStringLiteral("orders"));
+    w.next();
+    QTRY_COMPARE_WITH_TIMEOUT(w.shell.currentId(), int(k_finish_page), 30000);
+    QTest::mouseClick(w.shell.button(QWizard::FinishButton), Qt::LeftButton);
+  }
+  // The next run offers the folder's choice again.
+  wizard_on_settings w(nullptr);
+  w.next();
+  w.next();
+  QCOMPARE(w.find<QLineEdit>(1003)->text(), k_samples);
+  w.type(1004, out_->filePath(QStringLiteral("u.sql")));  // no question about an old script
+  to_tables(w, k_samples);
+  QCOMPARE(selected(w), QStringList{QStringLiteral("orders")});
+  // Another folder starts with its own choice, none, though it holds the same names.
+  w.back();
+  to_tables(w, copy);
+  QCOMPARE(selected(w), QStringList{});
+  add(w, QStringLiteral("customers"));
+  w.back();
+  to_tables(w, k_samples);
+  QCOMPARE(selected(w), QStringList{QStringLiteral("orders")});
+  w.back();
+  to_tables(w, copy + '/');
+  QCOMPARE(selected(w), QStringList{QStringLiteral("customers")});
 }
 
 QTEST_MAIN(settings_test)

@@ -388,6 +388,7 @@ void walk_test::tables_page_moves_and_preselects() {
   QTemporaryDir out;
   wizard_under_test w;
   // A profile's table, and one that is not in the folder, are preselected / ignored.
+  w.converter->src = k_samples.toStdU16String();
   w.converter->name_map.emplace_back(u"orders", u"");
   w.converter->name_map.emplace_back(u"missing", u"");
   to_sel_file_in_dump_mode(w);
