@@ -182,7 +182,7 @@ bool talvex_converter::store_profile(const std::string& path) {
   store_flag(profile, k_generic, u"bool as is", bool_dbf);
   store_flag(profile, k_server_settings, u"direct mode", direct);
   profile.set(k_generic, u"encoding", tk_from_ansi(std::to_string(code_page)));
-  return profile.store(path);
+  return profile.store(path, !pswd.empty());
 }
 
 bool talvex_converter::load_profile(const std::string& path) {

@@ -215,5 +215,10 @@ void gui_finish_page::on_store() {
     shell().error(QStringLiteral("Cannot write the profile file %1.").arg(path));
     return;
   }
-  saved_->setText(QStringLiteral("Settings saved to %1").arg(QDir::toNativeSeparators(path)));
+  QString saved = QStringLiteral("Settings saved to %1").arg(QDir::toNativeSeparators(path));
+  // A quick launch needs the password, so the profile keeps it; the user should know.
+  if (!converter().pswd.empty()) {
+    saved += QStringLiteral(", with the password (only you can read the file)");
+  }
+  saved_->setText(saved);
 }

@@ -1,5 +1,9 @@
 #include "udb/udb_profile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -109,14 +113,24 @@ bool udb_profile::load(const std::string& path) {
   return std::ferror(f.get()) == 0;
 }
 
-bool udb_profile::store(std::u16string_view path) const {
-  return store(tk_to_utf8_lossy(path));
+bool udb_profile::store(std::u16string_view path, bool secret) const {
+  return store(tk_to_utf8_lossy(path), secret);
 }
 
-bool udb_profile::store(const std::string& path) const {
+bool udb_profile::store(const std::string& path, bool secret) const {
   TK_LOG(2, "udb_profile::store)");
-  file_ptr f(std::fopen(path.c_str(), "wb"));
-  if (!f) return false;
+  const int fd =
+      ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, secret ? 0600 : 0666);
+  if (fd < 0) return false;
+  if (secret && ::fchmod(fd, 0600) != 0) {
+    ::close(fd);
+    return false;
+  }
+  file_ptr f(::fdopen(fd, "wb"));
+  if (!f) {
+    ::close(fd);
+    return false;
+  }
   bool ok = true;
   for (const auto& [name, list] : sections_) {
     ok = ok && put(f.get(), u"[") && put(f.get(), name) && put(f.get(), u"]") &&

@@ -45,8 +45,10 @@ class udb_profile {
   bool load(std::u16string_view path);
 
   // Writes this profile; false when the file cannot be opened for writing.
-  bool store(const std::string& path) const;
-  bool store(std::u16string_view path) const;
+  // `secret`: the profile holds a password, so only its owner may read the file (mode 0600,
+  // an existing file's too).
+  bool store(const std::string& path, bool secret = false) const;
+  bool store(std::u16string_view path, bool secret = false) const;
 
  private:
   keyed_sections sections_;

@@ -142,6 +142,10 @@ TEST_F(talvex_settings, profile_round_trips_every_key) {
   EXPECT_NE(text.find("[Selected Tables]\r\ncustomer\r\norders=orders_2\r\n\r\n"),
             std::string::npos);
   EXPECT_NE(text.find("password=a=b\r\n"), std::string::npos);
+  // A profile that holds a password is its owner's alone, even where one was there before.
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
 
   talvex_converter loaded(true);
   ASSERT_TRUE(loaded.load_profile(path));
@@ -168,7 +172,10 @@ TEST_F(talvex_settings, profile_round_trips_every_key) {
 
   // UTF-8 has no mark: its choice is kept whole, not cut to a byte.
   loaded.code_page = dbf_choice_utf8;
+  ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
   ASSERT_TRUE(loaded.store_profile(path));
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
   talvex_converter utf8(true);
   ASSERT_TRUE(utf8.load_profile(path));
   EXPECT_EQ(utf8.code_page, dbf_choice_utf8);
