@@ -34,6 +34,8 @@ constexpr std::string_view k_empty_marker_utf8 = "\xEF\xB7\x90";
 
 // The INSERT batch is sent once it holds this many bytes, whatever its row count.
 constexpr std::size_t k_insert_batch_bytes = 1 << 20;
+// What a number, date or flag counts toward a bulk batch's bytes: about its size on the wire.
+constexpr std::size_t k_fixed_value_bytes = 8;
 
 std::u16string lower_base_type(std::u16string_view type) {
   std::u16string out;
@@ -426,8 +428,13 @@ void mss_table::bulk_append(const udb_record& record) {
   std::size_t bytes = 0;
   for (std::size_t i = 0; i < record.size(); ++i) {
     kept[i] = record[i];
-    if (record[i].get_type() == VT_BSTR) bytes += record[i].text().size() * 2;
-    if (record[i].is_binary()) bytes += record[i].bytes().size();
+    if (record[i].get_type() == VT_BSTR) {
+      bytes += record[i].text().size() * 2;
+    } else if (record[i].is_binary()) {
+      bytes += record[i].bytes().size();
+    } else {
+      bytes += k_fixed_value_bytes;
+    }
   }
   if (kept_record_no_.size() <= kept_rows_) kept_record_no_.resize(kept_rows_ + 1);
   kept_record_no_[kept_rows_] = record_no_;
