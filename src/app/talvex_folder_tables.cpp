@@ -16,9 +16,13 @@ std::u16string_view folder_key(std::u16string_view folder) {
   return folder;
 }
 
+void put_number(std::u16string& text, std::size_t value, char16_t end) {
+  for (const char c : std::to_string(value)) text += static_cast<char16_t>(c);
+  text += end;
+}
+
 void put_item(std::u16string& text, std::u16string_view item) {
-  for (const char c : std::to_string(item.size())) text += static_cast<char16_t>(c);
-  text += u':';
+  put_number(text, item.size(), u':');
   text += item;
 }
 
@@ -70,8 +74,7 @@ std::u16string talvex_folder_tables::encode() const {
   std::u16string text;
   for (const choice& c : choices_) {
     put_item(text, c.folder);
-    for (const char d : std::to_string(c.tables.size())) text += static_cast<char16_t>(d);
-    text += u';';
+    put_number(text, c.tables.size(), u';');
     for (const std::u16string& table : c.tables) put_item(text, table);
   }
   return text;

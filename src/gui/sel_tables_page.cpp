@@ -164,18 +164,15 @@ bool sel_tables_page::on_next() {
   if (selected_->count() == 0) {
     const talvex_converter& c = converter();
     // Continuing still opens the destination, and overwriting the database empties it.
-    QString what;
-    if (!c.direct) {
-      what = QStringLiteral("Continuing converts no table: the script %1 gets no table.");
-    } else if (c.mode() == 0) {
-      what = QStringLiteral(
-          "Continuing converts no table: the database %1 is created, and an "
-          "existing one is replaced by an empty one.");
-    } else {
-      what = QStringLiteral("Continuing converts no table: the database %1 is left as it is.");
-    }
-    what = what.arg(qs(c.dest));
-    if (!shell().question(QStringLiteral("There are no tables selected. Continue anyway?"), what)) {
+    const QString what = !c.direct ? QStringLiteral("the script %1 gets no table.")
+                         : c.mode() == 0
+                             ? QStringLiteral(
+                                   "the database %1 is created, and an existing one is replaced by "
+                                   "an empty one.")
+                             : QStringLiteral("the database %1 is left as it is.");
+    if (!shell().question(
+            QStringLiteral("There are no tables selected. Continue anyway?"),
+            QStringLiteral("Continuing converts no table: ") + what.arg(qs(c.dest)))) {
       return false;
     }
   }
