@@ -106,9 +106,9 @@ std::string& scratch() {
 
 // to_mssql_str of the text of mssql_get_safe_variant(value), without building either.
 void append_value_literal(std::string& out, const ole_variant& value, ole_vartype vt,
-                          mss_date_form form) {
+                          mss_date_form form, mss_date_text date_text) {
   if (vt == VT_DATE && form != mss_date_form::other) {
-    mss_append_date_literal(out, value.systemtime(), form);
+    mss_append_date_literal(out, value.systemtime(), form, date_text);
     return;
   }
   // While detail traces are off, the common kinds print straight from the value; with them
@@ -183,7 +183,8 @@ void append_value_literal(std::string& out, const ole_variant& value, ole_vartyp
 
 }  // namespace
 
-void mss_append_date_literal(std::string& out, const ole_systemtime& date, mss_date_form form) {
+void mss_append_date_literal(std::string& out, const ole_systemtime& date, mss_date_form form,
+                             mss_date_text text) {
   const ole_systemtime* st = &date;
   if (!mss_date_fits(*st, form)) {
     TK_LOG(1, "Skip date-out-of-range");
@@ -191,16 +192,17 @@ void mss_append_date_literal(std::string& out, const ole_systemtime& date, mss_d
   }
   char buf[32];
   char* p = buf;
+  const bool separated = text == mss_date_text::separated;
   *p++ = '\'';
   p = put_digits(p, st->year, 4);
-  *p++ = '-';
+  if (separated) *p++ = '-';
   p = put_digits(p, st->month, 2);
-  *p++ = '-';
+  if (separated) *p++ = '-';
   p = put_digits(p, st->day, 2);
   const bool has_time =
       st->hour != 0 || st->minute != 0 || st->second != 0 || st->milliseconds != 0;
   if (form == mss_date_form::datetime || has_time) {
-    *p++ = form == mss_date_form::datetime ? 'T' : ' ';
+    *p++ = form == mss_date_form::datetime && separated ? 'T' : ' ';
     p = put_digits(p, st->hour, 2);
     *p++ = ':';
     p = put_digits(p, st->minute, 2);
@@ -273,12 +275,13 @@ std::u16string to_mssql_str(std::u16string_view text, ole_vartype vt) {
   return tk_from_utf8(out);
 }
 
-void mss_append_fld_str(std::string& out, const udb_field& field, const t_ftd& column) {
+void mss_append_fld_str(std::string& out, const udb_field& field, const t_ftd& column,
+                        mss_date_text date_text) {
   TK_LOG(1, "mss_get_fld_append_str");
   const std::size_t start = out.size();
   const ole_vartype vt = field.get_type();
   const mss_date_form form = mss_date_form_of(column);
-  append_value_literal(out, field, vt, form);
+  append_value_literal(out, field, vt, form, date_text);
   TK_LOG(2, "Got initial string: %s", std::string_view(out).substr(start));
 
   // The rules are asked only about values of a type one of them takes (and about every value
@@ -306,7 +309,7 @@ void mss_append_fld_str(std::string& out, const udb_field& field, const t_ftd& c
       const ole_variant date =
           form != mss_date_form::other ? mss_date_default(column) : ole_variant();
       if (date.vt() == VT_DATE) {
-        mss_append_date_literal(out, date.systemtime(), form);
+        mss_append_date_literal(out, date.systemtime(), form, date_text);
       } else if (def.vt() == VT_BOOL) {
         mss_append_utf8(out, mss_bool_literal(def), false);
       } else if (def.vt() == VT_BSTR) {

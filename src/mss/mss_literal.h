@@ -27,7 +27,9 @@ std::u16string mss_get_fld_append_str(const udb_field* field, const t_ftd* colum
 // The same literals appended as UTF-8 to a caller's buffer, for the writers' hot path: no
 // allocation per field once the buffers have grown. A text holding a lone surrogate cannot
 // be written and raises tk_exception "Cannot create string representation".
-void mss_append_fld_str(std::string& out, const udb_field& field, const t_ftd& column);
+// The INSERT path of a server load asks for unseparated dates; scripts keep the separated.
+void mss_append_fld_str(std::string& out, const udb_field& field, const t_ftd& column,
+                        mss_date_text date_text = mss_date_text::separated);
 void mss_append_mssql_str(std::string& out, std::u16string_view text, ole_vartype vt);
 
 // For a writer that reads a value from its source itself, with detail traces off and no
@@ -44,7 +46,8 @@ bool mss_append_printed_decimal(std::string& out, std::string_view printed, int 
 
 // The literal of a date for a DATETIME or DATE column, printed straight from its parts; a
 // value the column cannot hold becomes 9999-12-30.
-void mss_append_date_literal(std::string& out, const ole_systemtime& date, mss_date_form form);
+void mss_append_date_literal(std::string& out, const ole_systemtime& date, mss_date_form form,
+                             mss_date_text text = mss_date_text::separated);
 
 // A date column's default as a date, when it reads as one (empty otherwise).
 ole_variant mss_date_default(const t_ftd& column);

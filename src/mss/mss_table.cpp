@@ -493,7 +493,7 @@ void mss_table::queue_insert(const udb_record& record) {
     auto column = schema_.begin();
     for (const udb_field& field : record) {
       if (column != schema_.begin()) insert_text_ += ", ";
-      mss_append_fld_str(insert_text_, field, *column++);
+      mss_append_fld_str(insert_text_, field, *column++, mss_date_text::unseparated);
     }
     insert_text_ += ')';
   } catch (...) {
@@ -507,7 +507,7 @@ void mss_table::queue_insert(const std::vector<udb_field>& fields, std::int64_t 
   insert_text_ += '(';
   for (std::size_t i = 0; i < fields.size(); ++i) {
     if (i > 0) insert_text_ += ", ";
-    mss_append_fld_str(insert_text_, fields[i], schema_[i]);
+    mss_append_fld_str(insert_text_, fields[i], schema_[i], mss_date_text::unseparated);
   }
   insert_text_ += ')';
   pending_.push_back({record_no, insert_text_.size()});

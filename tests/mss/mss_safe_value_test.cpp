@@ -75,6 +75,31 @@ TEST(mss_safe_value, dates_are_clamped_and_null_dates_moved) {
   EXPECT_EQ(to_mssql_str(u"garbage!", VT_DATE), u"''");
 }
 
+TEST(mss_safe_value, unseparated_dates_keep_every_part_and_the_clamping) {
+  const auto unseparated = [](const ole_variant& value, const t_ftd& column) {
+    std::string out;
+    mss_append_fld_str(out, udb_field(column.name, 8, value), column, mss_date_text::unseparated);
+    return out;
+  };
+  const t_ftd column(8, u"d", VT_DATE);
+  ole_systemtime st = date(2006, 4, 20).systemtime();
+  st.hour = 17;
+  st.minute = 3;
+  st.second = 5;
+  st.milliseconds = 7;
+  EXPECT_EQ(unseparated(ole_variant(st), column), "'20060420 17:03:05.007'");
+  EXPECT_EQ(unseparated(date(2017, 6, 12), column), "'20170612 00:00:00'");
+  EXPECT_EQ(unseparated(date(1600, 5, 1), column), "'99991230 00:00:00'");
+  const t_ftd date_only(8, u"d", VT_DATE, false, false, ole_variant(), 2);
+  EXPECT_EQ(unseparated(date(1, 1, 1), date_only), "'00010101'");
+  EXPECT_EQ(unseparated(ole_variant(st), date_only), "'20060420 17:03:05.007'");
+  // The default a NOT NULL column takes for a NULL is spelled the same way.
+  const t_ftd with_default(8, u"d", VT_DATE, true, false, ole_variant(u"2001-02-03 04:05:06"));
+  ole_variant null_value;
+  null_value.set_null();
+  EXPECT_EQ(unseparated(null_value, with_default), "'20010203 04:05:06'");
+}
+
 TEST(mss_safe_value, doubles_beyond_float_are_clamped) {
   const t_ftd column(8, u"r", VT_R8);
   // The clamped values in the variant's own "%.16e" form.
