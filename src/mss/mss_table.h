@@ -11,19 +11,20 @@
 class mss_database;
 class odb_connection;
 
-// The writer of one server table. Rows go through bulk copy when the engine says so, else as INSERT
-// statements of many rows each (dates unseparated, which the server reads faster), several to a
-// round trip inside a transaction; a batch the server refuses is sent again row by row, so each
-// refused record is reported with its own number through the reject handler, and the others still
-// arrive. The client library sends an empty text or binary value only as NULL, and bulk copy gives
-// a NULL the column's default: so a column gets an empty DEFAULT for the load and its empty values
-// arrive as themselves, until a real NULL comes for it; from then on the column has no default, its
-// empty N-texts travel as a private marker that one UPDATE turns back into '', and its other empty
-// values go the INSERT way after the load, as do rows with narrow text the client cannot pass on
-// unchanged. A column's own default goes the same way for the load once a real NULL comes for it.
-// The defaults of the table's definition are back in place once the load has ended.
-// flush() ends the load and compares the rows the server holds with the rows sent: a difference is
-// a failure of the table, never a silent success.
+// The writer of one server table. Rows go through bulk copy when the engine says so, else as
+// INSERT statements of many rows each (their dates unseparated, which the server reads faster),
+// several to a round trip inside a transaction; a batch the server refuses is sent again row by
+// row, so each refused record is reported with its own number
+// through the reject handler, and the others still arrive. The client library sends an empty text
+// or binary value only as NULL, and bulk copy gives a NULL the column's default: so a column gets
+// an empty DEFAULT for the load and its empty values arrive as themselves, until a real NULL
+// comes for it; from then on the column has no default, its empty N-texts travel as a private
+// marker that one UPDATE turns back into '', and its other empty values go the INSERT way
+// after the load, as do rows with narrow text the client cannot pass on unchanged. A column's
+// own default goes the same way for the load once a real NULL comes for it. The defaults of
+// the table's definition are back in place once the load has ended.
+// flush() ends the load and compares the rows the server holds with the rows sent: a
+// difference is a failure of the table, never a silent success.
 class mss_table : public udb_recordset {
  public:
   // `columns` are the table's columns as created or read from the server; `existing_rows` is

@@ -36,14 +36,14 @@ TEST(mss_date_literal, unseparated_dates_read_alike_under_every_dateformat) {
   first.year = 1;
   first.month = 1;
   first.day = 1;
-  int n = 0;
-  for (const char* dateformat : {"mdy", "dmy", "ydm"}) {
-    std::string sql = std::string("SET DATEFORMAT ") + dateformat + "; INSERT INTO t VALUES (";
-    sql += std::to_string(n++) + ", ";
+  const char* const dateformats[] = {"mdy", "dmy", "ydm"};
+  for (int n = 0; n < 3; ++n) {
+    std::string sql = std::string("SET DATEFORMAT ") + dateformats[n] + "; INSERT INTO t VALUES (" +
+                      std::to_string(n) + ", ";
     mss_append_fld_str(sql, udb_field(u"stamp", 8, ole_variant(st)), stamp,
                        mss_date_text::unseparated);
     sql += ", ";
-    mss_append_fld_str(sql, udb_field(u"day", 8, ole_variant(n == 1 ? first : st)), day,
+    mss_append_fld_str(sql, udb_field(u"day", 8, ole_variant(n == 0 ? first : st)), day,
                        mss_date_text::unseparated);
     sql += ")";
     SCOPED_TRACE(sql);
